@@ -1,0 +1,60 @@
+// kiv-cli: the headless client, for scripting, demos and load tests.
+//
+//   kiv-cli [--server HOST:PORT] [--web HOST:PORT] [--home DIR]
+//           [--phone PHONE --password PW] COMMAND [ARGS]
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "cli/CliCommand.h"
+
+namespace {
+
+int usage() {
+  std::fprintf(stderr,
+               "usage: kiv-cli [--server HOST:PORT] [--web HOST:PORT] [--home DIR] "
+               "[--phone PHONE --password PW] COMMAND [ARGS]\ncommands:\n");
+  for (const auto* c : kiv::cli::CliCommand::all()) std::fprintf(stderr, "  %s\n", c->usage());
+  return kiv::cli::kExitUsage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using namespace kiv;
+  cli::CliOptions options;
+  options.server = chatServerEndpoint();
+  options.web = webEndpoint();
+  if (const char* home = std::getenv("KIV_HOME")) options.home = home;
+
+  int i = 1;
+  for (; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg.rfind("--", 0) != 0) break;
+    if (i + 1 >= argc) return usage();
+    const std::string value = argv[++i];
+    if (arg == "--server" || arg == "--web") {
+      const auto endpoint = parseEndpoint(value);
+      if (!endpoint) {
+        std::fprintf(stderr, "kiv-cli: %s wants HOST:PORT, got '%s'\n", arg.c_str(), value.c_str());
+        return cli::kExitUsage;
+      }
+      (arg == "--server" ? options.server : options.web) = *endpoint;
+    } else if (arg == "--home") {
+      options.home = value;
+    } else if (arg == "--phone") {
+      options.phone = value;
+    } else if (arg == "--password") {
+      options.password = value;
+    } else {
+      return usage();
+    }
+  }
+  if (i >= argc) return usage();
+  const cli::CliCommand* command = cli::CliCommand::find(argv[i]);
+  if (command == nullptr) return usage();
+  // The program directory (databases, logs, avatar caches) follows --home.
+  if (!options.home.empty()) setenv("KIV_HOME", options.home.c_str(), 1);
+  for (++i; i < argc; ++i) options.args.emplace_back(argv[i]);
+  return command->handler()(options);
+}

@@ -1,0 +1,41 @@
+# Every layer folder is one static library whose sources are the folder's own
+# .cpp files (subfolders are other layers). Globbing keeps adding a class to a
+# layer a one-file change.
+set(KIV_WARNINGS -Wall -Wextra -Wpedantic)
+
+# kiv_layer(<target> [QT] [EXCLUDE file...] [LIBS lib...])
+function(kiv_layer target)
+  cmake_parse_arguments(ARG "QT" "" "EXCLUDE;LIBS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS
+       ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h
+       ${CMAKE_CURRENT_SOURCE_DIR}/*.qrc)
+  foreach(ex IN LISTS ARG_EXCLUDE)
+    list(REMOVE_ITEM sources ${CMAKE_CURRENT_SOURCE_DIR}/${ex})
+  endforeach()
+  set(cpp ${sources})
+  list(FILTER cpp INCLUDE REGEX "\\.cpp$")
+  if(cpp)
+    add_library(${target} STATIC ${sources})
+    target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_compile_options(${target} PRIVATE ${KIV_WARNINGS})
+    target_link_libraries(${target} PUBLIC ${ARG_LIBS})
+    if(ARG_QT)
+      set_target_properties(${target} PROPERTIES AUTOMOC ON AUTORCC ON)
+    endif()
+  else()
+    add_library(${target} INTERFACE)
+    target_include_directories(${target} INTERFACE ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${target} INTERFACE ${ARG_LIBS})
+  endif()
+endfunction()
+
+# kiv_program(<target> SOURCES ... [QT] [LIBS ...])
+function(kiv_program target)
+  cmake_parse_arguments(ARG "QT" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${target} ${ARG_SOURCES})
+  target_compile_options(${target} PRIVATE ${KIV_WARNINGS})
+  target_link_libraries(${target} PRIVATE ${ARG_LIBS})
+  if(ARG_QT)
+    set_target_properties(${target} PROPERTIES AUTOMOC ON AUTORCC ON)
+  endif()
+endfunction()

@@ -1,0 +1,39 @@
+#include "platform/qt/QtMessagePresenter.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QThread>
+
+namespace kiv {
+namespace {
+
+MessageAnswer showOnThisThread(const MessageRequest& request) {
+  QMessageBox::Icon icon = QMessageBox::Warning;
+  switch (request.icon) {
+    case MessageIcon::Warning: icon = QMessageBox::Warning; break;
+    case MessageIcon::Information: icon = QMessageBox::Information; break;
+    case MessageIcon::Error: icon = QMessageBox::Critical; break;
+    case MessageIcon::Question: icon = QMessageBox::Question; break;
+  }
+  const auto buttons = request.buttons == MessageButtons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel
+                                                                   : QMessageBox::StandardButtons(QMessageBox::Ok);
+  QMessageBox box(icon, QString::fromStdString(request.caption), QString::fromStdString(request.text), buttons,
+                  QApplication::activeWindow());
+  box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+  if (auto* cancel = box.button(QMessageBox::Cancel)) cancel->setText(QStringLiteral("取消"));
+  return box.exec() == QMessageBox::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
+}
+
+}  // namespace
+
+MessageAnswer QtMessagePresenter::present(const MessageRequest& request) {
+  auto* app = QCoreApplication::instance();
+  if (app == nullptr) return MessageAnswer::Ok;
+  if (QThread::currentThread() == app->thread()) return showOnThisThread(request);
+  MessageAnswer answer = MessageAnswer::Cancel;
+  QMetaObject::invokeMethod(app, [&] { answer = showOnThisThread(request); }, Qt::BlockingQueuedConnection);
+  return answer;
+}
+
+}  // namespace kiv

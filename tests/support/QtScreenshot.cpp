@@ -1,0 +1,17 @@
+#include "support/QtScreenshot.h"
+
+#include <QDir>
+#include <QPixmap>
+#include <QWidget>
+
+namespace kiv::test {
+
+QString saveScreenshot(QWidget* widget, const QString& name) {
+  const QByteArray dir = qgetenv("KIV_SCREENSHOTS");
+  if (dir.isEmpty() || widget == nullptr) return {};
+  QDir().mkpath(QString::fromLocal8Bit(dir));
+  const QString path = QDir(QString::fromLocal8Bit(dir)).filePath(name + ".png");
+  return widget->grab().save(path, "PNG") ? path : QString();
+}
+
+}  // namespace kiv::test

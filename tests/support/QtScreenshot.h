@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace kiv::test {
+
+// Saves a PNG of the widget as "<name>.png" in the directory named by
+// KIV_SCREENSHOTS; does nothing when the variable is unset. Returns the path
+// written, or an empty string.
+QString saveScreenshot(QWidget* widget, const QString& name);
+
+}  // namespace kiv::test

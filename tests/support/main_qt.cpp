@@ -1,0 +1,12 @@
+#include <QApplication>
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+// Widget tests share one QApplication. They run on the offscreen platform
+// unless the caller chose another one (for example xcb under Xvfb).
+int main(int argc, char** argv) {
+  if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  ::testing::InitGoogleTest(&argc, argv);
+  QApplication app(argc, argv);
+  return RUN_ALL_TESTS();
+}
