@@ -85,6 +85,15 @@ void writeHeader(std::uint8_t* p, std::uint32_t length, std::uint32_t command, A
   putU32(p, kSequenceOffset, sequence);
 }
 
+HeaderKey freshKey(AccountWords account, const std::tm& local, SequenceCounter& counter) {
+  return {account, timeStampOf(local), counter.take()};
+}
+
+HeaderKey keyOf(const std::uint8_t* p) {
+  return {{getU32(p, kAccountHighOffset), getU32(p, kAccountLowOffset)}, getU32(p, kTimeStampOffset),
+          getU32(p, kSequenceOffset)};
+}
+
 void copyKey(const std::uint8_t* request, std::uint8_t* response) {
   std::memcpy(response + kKeyOffset, request + kKeyOffset, kKeySize);
 }

@@ -81,6 +81,25 @@ AccountWords accountFromPhone(std::string_view phone);
 void writeHeader(std::uint8_t* packet, std::uint32_t length, std::uint32_t command, AccountWords account,
                  std::uint32_t timeStamp, std::uint32_t sequence);
 
+// The 16 bytes 8..23 of a header in host form: what a client stamps on a
+// request and what the server copies into the answer.
+struct HeaderKey {
+  AccountWords account;
+  std::uint32_t timeStamp = 0;
+  std::uint32_t sequence = 0;
+};
+
+// A fresh key for a request: the account, the time stamp of `local` and the
+// next value of `counter`.
+HeaderKey freshKey(AccountWords account, const std::tm& local, SequenceCounter& counter = processSequence());
+
+// The key of a received packet (it must hold 24 bytes).
+HeaderKey keyOf(const std::uint8_t* packet);
+
+inline void writeHeader(std::uint8_t* packet, std::uint32_t length, std::uint32_t command, const HeaderKey& key) {
+  writeHeader(packet, length, command, key.account, key.timeStamp, key.sequence);
+}
+
 // Copies bytes 8..23 of `request` into `response` (what a server does).
 void copyKey(const std::uint8_t* request, std::uint8_t* response);
 
