@@ -17,7 +17,9 @@ CliCommand::CliCommand(const char* name, const char* usage, CliHandler handler)
   registry().push_back(this);
 }
 
-const std::vector<const CliCommand*>& CliCommand::all() { return registry(); }
+const std::vector<const CliCommand*>& CliCommand::all() {
+  return registry();
+}
 
 const CliCommand* CliCommand::find(const std::string& name) {
   for (const CliCommand* c : registry())

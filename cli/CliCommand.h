@@ -15,11 +15,11 @@
 namespace kiv::cli {
 
 struct CliOptions {
-  Endpoint server;            // --server, else KIV_SERVER, else built in
-  Endpoint web;               // --web, else KIV_WEB, else built in
-  std::string home;           // --home, else KIV_HOME (already exported to KIV_HOME)
-  std::string phone;          // --phone
-  std::string password;       // --password
+  Endpoint server;                // --server, else KIV_SERVER, else built in
+  Endpoint web;                   // --web, else KIV_WEB, else built in
+  std::string home;               // --home, else KIV_HOME (already exported to KIV_HOME)
+  std::string phone;              // --phone
+  std::string password;           // --password
   std::vector<std::string> args;  // the command's own arguments
 };
 
@@ -45,7 +45,7 @@ class CliCommand {
 // Exit codes shared by the commands.
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;
-inline constexpr int kExitNoServer = 2;   // no connection or no answer in time
+inline constexpr int kExitNoServer = 2;  // no connection or no answer in time
 inline constexpr int kExitUsage = 64;
 
 }  // namespace kiv::cli

@@ -46,8 +46,8 @@ std::string getText(const std::uint8_t* p, std::size_t off, std::size_t width) {
 }
 
 std::uint32_t requestLength(std::uint32_t command) {
-  static constexpr std::uint32_t lengths[26] = {0,  66, 45, 28,  106, 42, 33, 24, 29, 28, 115, 32, 32,
-                                                0,  28, 24, 24,  28,  28, 24, 24, 28, 28, 28,  29, 56};
+  static constexpr std::uint32_t lengths[26] = {0, 66, 45, 28, 106, 42, 33, 24, 29, 28, 115, 32, 32,
+                                                0, 28, 24, 24, 28,  28, 24, 24, 28, 28, 28,  29, 56};
   return command < 26 ? lengths[command] : 0;
 }
 
@@ -90,7 +90,8 @@ HeaderKey freshKey(AccountWords account, const std::tm& local, SequenceCounter& 
 }
 
 HeaderKey keyOf(const std::uint8_t* p) {
-  return {{getU32(p, kAccountHighOffset), getU32(p, kAccountLowOffset)}, getU32(p, kTimeStampOffset),
+  return {{getU32(p, kAccountHighOffset), getU32(p, kAccountLowOffset)},
+          getU32(p, kTimeStampOffset),
           getU32(p, kSequenceOffset)};
 }
 

@@ -107,6 +107,8 @@ void copyKey(const std::uint8_t* request, std::uint8_t* response);
 bool pairs(const std::uint8_t* request, const std::uint8_t* response);
 
 // The command at offset 4 (host byte order). The packet must hold 8 bytes.
-inline std::uint32_t commandOf(const std::uint8_t* packet) { return getU32(packet, kCommandOffset); }
+inline std::uint32_t commandOf(const std::uint8_t* packet) {
+  return getU32(packet, kCommandOffset);
+}
 
 }  // namespace kiv

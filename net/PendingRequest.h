@@ -14,8 +14,8 @@ using ReceiverHandle = std::uint64_t;
 // answer.
 struct PendingRequest {
   std::uint8_t packet[kMaxPacketSize] = {};
-  std::int32_t length = 0;  // 0: the slot holds no request
-  std::int32_t tries = 0;   // writes so far
+  std::int32_t length = 0;    // 0: the slot holds no request
+  std::int32_t tries = 0;     // writes so far
   std::int32_t deadline = 0;  // time-stamp integer at or after which it is (re)sent
   ReceiverHandle asker = 0;
 

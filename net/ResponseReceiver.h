@@ -14,8 +14,7 @@ class ResponseReceiver {
   // `request`: the stored request as it stood in the table; `response`: the
   // received packet in a kMaxPacketSize buffer, zero past the bytes received;
   // `command`: the answer's command in host byte order.
-  virtual void OnServerResponse(const PendingRequest& request, const std::uint8_t* response,
-                                std::uint32_t command) = 0;
+  virtual void OnServerResponse(const PendingRequest& request, const std::uint8_t* response, std::uint32_t command) = 0;
 };
 
 }  // namespace kiv

@@ -1,7 +1,7 @@
 #include "platform/Gbk.h"
 
-#include <cerrno>
 #include <iconv.h>
+#include <cerrno>
 #include <cstring>
 
 namespace kiv::gbk {
@@ -22,8 +22,12 @@ class Converter {
   iconv_t cd_;
 };
 
-bool isLead(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
-bool isTrail(unsigned char c) { return c >= 0x40 && c <= 0xFE && c != 0x7F; }
+bool isLead(unsigned char c) {
+  return c >= 0x81 && c <= 0xFE;
+}
+bool isTrail(unsigned char c) {
+  return c >= 0x40 && c <= 0xFE && c != 0x7F;
+}
 
 void appendUtf8(std::string& out, char32_t cp) {
   if (cp < 0x80) {
@@ -168,8 +172,10 @@ std::string fromUtf8(std::string_view utf8) {
     std::size_t outLeft = sizeof outBuf;
     iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
     const std::size_t r = iconv(cd.get(), &inPtr, &inLeft, &outPtr, &outLeft);
-    if (cp == kReplacement || r == static_cast<std::size_t>(-1) || inLeft != 0) out += '?';
-    else out.append(outBuf, sizeof outBuf - outLeft);
+    if (cp == kReplacement || r == static_cast<std::size_t>(-1) || inLeft != 0)
+      out += '?';
+    else
+      out.append(outBuf, sizeof outBuf - outLeft);
   }
   return out;
 }

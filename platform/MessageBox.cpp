@@ -23,7 +23,9 @@ void installMessagePresenter(MessagePresenter* presenter) {
   current.store(presenter != nullptr ? presenter : &defaultPresenter);
 }
 
-MessageAnswer showMessage(const MessageRequest& request) { return current.load()->present(request); }
+MessageAnswer showMessage(const MessageRequest& request) {
+  return current.load()->present(request);
+}
 
 MessageAnswer MessageRecorder::present(const MessageRequest& request) {
   std::lock_guard lock(mutex_);

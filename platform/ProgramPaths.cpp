@@ -59,9 +59,12 @@ std::string programDirectory() {
     if (ensureWritableDirectory(dir)) return withSeparator(dir);
   }
   std::string base;
-  if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg != nullptr && *xdg != '\0') base = xdg;
-  else if (const char* h = std::getenv("HOME"); h != nullptr && *h != '\0') base = std::string(h) + "/.local/share";
-  else base = std::filesystem::temp_directory_path().string();
+  if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg != nullptr && *xdg != '\0')
+    base = xdg;
+  else if (const char* h = std::getenv("HOME"); h != nullptr && *h != '\0')
+    base = std::string(h) + "/.local/share";
+  else
+    base = std::filesystem::temp_directory_path().string();
   const std::string dir = base + "/kiv";
   ensureWritableDirectory(dir);
   return withSeparator(dir);

@@ -22,9 +22,13 @@ namespace kiv {
 namespace {
 
 #ifdef _WIN32
-int closeFd(int fd) { return closesocket(static_cast<SOCKET>(fd)); }
+int closeFd(int fd) {
+  return closesocket(static_cast<SOCKET>(fd));
+}
 #else
-int closeFd(int fd) { return ::close(fd); }
+int closeFd(int fd) {
+  return ::close(fd);
+}
 #endif
 
 TcpSocket::Wait waitFor(int fd, short events, int timeoutMs) {
@@ -48,9 +52,13 @@ TcpSocket::Wait waitFor(int fd, short events, int timeoutMs) {
 
 }  // namespace
 
-TcpSocket::~TcpSocket() { close(); }
+TcpSocket::~TcpSocket() {
+  close();
+}
 
-TcpSocket::TcpSocket(TcpSocket&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+TcpSocket::TcpSocket(TcpSocket&& other) noexcept : fd_(other.fd_) {
+  other.fd_ = -1;
+}
 
 TcpSocket& TcpSocket::operator=(TcpSocket&& other) noexcept {
   if (this != &other) {
@@ -61,7 +69,9 @@ TcpSocket& TcpSocket::operator=(TcpSocket&& other) noexcept {
   return *this;
 }
 
-TcpSocket TcpSocket::adopt(int fd) { return TcpSocket(fd); }
+TcpSocket TcpSocket::adopt(int fd) {
+  return TcpSocket(fd);
+}
 
 void TcpSocket::close() {
   if (fd_ >= 0) {
@@ -151,9 +161,13 @@ bool TcpSocket::setNonBlocking(bool on) {
 #endif
 }
 
-TcpSocket::Wait TcpSocket::waitReadable(int timeoutMs) const { return waitFor(fd_, POLLIN, timeoutMs); }
+TcpSocket::Wait TcpSocket::waitReadable(int timeoutMs) const {
+  return waitFor(fd_, POLLIN, timeoutMs);
+}
 
-TcpSocket::Wait TcpSocket::waitWritable(int timeoutMs) const { return waitFor(fd_, POLLOUT, timeoutMs); }
+TcpSocket::Wait TcpSocket::waitWritable(int timeoutMs) const {
+  return waitFor(fd_, POLLOUT, timeoutMs);
+}
 
 bool TcpSocket::sendAll(const void* data, std::size_t size, int timeoutMs) {
   if (fd_ < 0) return false;
@@ -172,7 +186,8 @@ bool TcpSocket::sendAll(const void* data, std::size_t size, int timeoutMs) {
     }
     if (n < 0 && errno == EINTR) continue;
     if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
       if (left.count() <= 0 || waitWritable(static_cast<int>(left.count())) != kReady) return false;
       continue;
     }

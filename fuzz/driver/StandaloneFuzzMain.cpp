@@ -56,7 +56,10 @@ Bytes mutate(const std::vector<Bytes>& corpus, std::mt19937_64& rng) {
         if (b.size() >= 4) {
           const size_t at = (rng() % (b.size() - 3)) & ~size_t{3};
           const uint32_t v = values[rng() % std::size(values)];
-          b[at] = uint8_t(v >> 24); b[at + 1] = uint8_t(v >> 16); b[at + 2] = uint8_t(v >> 8); b[at + 3] = uint8_t(v);
+          b[at] = uint8_t(v >> 24);
+          b[at + 1] = uint8_t(v >> 16);
+          b[at + 2] = uint8_t(v >> 8);
+          b[at + 3] = uint8_t(v);
         }
         break;
       }
@@ -86,9 +89,12 @@ int main(int argc, char** argv) {
   std::vector<Bytes> corpus;
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
-    if (arg.rfind("--iterations=", 0) == 0) iterations = std::atol(arg.c_str() + 13);
-    else if (arg.rfind("--seconds=", 0) == 0) seconds = std::atof(arg.c_str() + 10);
-    else if (arg.rfind("--seed=", 0) == 0) seed = std::strtoull(arg.c_str() + 7, nullptr, 10);
+    if (arg.rfind("--iterations=", 0) == 0)
+      iterations = std::atol(arg.c_str() + 13);
+    else if (arg.rfind("--seconds=", 0) == 0)
+      seconds = std::atof(arg.c_str() + 10);
+    else if (arg.rfind("--seed=", 0) == 0)
+      seed = std::strtoull(arg.c_str() + 7, nullptr, 10);
     else if (std::filesystem::is_directory(arg)) {
       for (const auto& e : std::filesystem::directory_iterator(arg)) {
         std::ifstream in(e.path(), std::ios::binary);

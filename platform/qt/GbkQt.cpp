@@ -9,6 +9,8 @@ QString fromGbk(std::string_view gbk) {
   return QString::fromUtf16(u.data(), static_cast<qsizetype>(u.size()));
 }
 
-std::string toGbk(const QString& text) { return gbk::fromUtf8(text.toStdString()); }
+std::string toGbk(const QString& text) {
+  return gbk::fromUtf8(text.toStdString());
+}
 
 }  // namespace kiv

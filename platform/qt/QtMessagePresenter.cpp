@@ -11,10 +11,18 @@ namespace {
 MessageAnswer showOnThisThread(const MessageRequest& request) {
   QMessageBox::Icon icon = QMessageBox::Warning;
   switch (request.icon) {
-    case MessageIcon::Warning: icon = QMessageBox::Warning; break;
-    case MessageIcon::Information: icon = QMessageBox::Information; break;
-    case MessageIcon::Error: icon = QMessageBox::Critical; break;
-    case MessageIcon::Question: icon = QMessageBox::Question; break;
+    case MessageIcon::Warning:
+      icon = QMessageBox::Warning;
+      break;
+    case MessageIcon::Information:
+      icon = QMessageBox::Information;
+      break;
+    case MessageIcon::Error:
+      icon = QMessageBox::Critical;
+      break;
+    case MessageIcon::Question:
+      icon = QMessageBox::Question;
+      break;
   }
   const auto buttons = request.buttons == MessageButtons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel
                                                                    : QMessageBox::StandardButtons(QMessageBox::Ok);
@@ -32,7 +40,8 @@ MessageAnswer QtMessagePresenter::present(const MessageRequest& request) {
   if (app == nullptr) return MessageAnswer::Ok;
   if (QThread::currentThread() == app->thread()) return showOnThisThread(request);
   MessageAnswer answer = MessageAnswer::Cancel;
-  QMetaObject::invokeMethod(app, [&] { answer = showOnThisThread(request); }, Qt::BlockingQueuedConnection);
+  QMetaObject::invokeMethod(
+      app, [&] { answer = showOnThisThread(request); }, Qt::BlockingQueuedConnection);
   return answer;
 }
 

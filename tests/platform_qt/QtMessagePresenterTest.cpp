@@ -1,10 +1,10 @@
 #include "platform/qt/QtMessagePresenter.h"
 
+#include <gtest/gtest.h>
 #include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 #include <QTimer>
-#include <gtest/gtest.h>
 
 #include <atomic>
 #include <thread>

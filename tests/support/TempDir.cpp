@@ -22,13 +22,17 @@ ScopedEnv::ScopedEnv(const char* name, const char* value) : name_(name) {
     hadOld_ = true;
     old_ = old;
   }
-  if (value) setenv(name, value, 1);
-  else unsetenv(name);
+  if (value)
+    setenv(name, value, 1);
+  else
+    unsetenv(name);
 }
 
 ScopedEnv::~ScopedEnv() {
-  if (hadOld_) setenv(name_.c_str(), old_.c_str(), 1);
-  else unsetenv(name_.c_str());
+  if (hadOld_)
+    setenv(name_.c_str(), old_.c_str(), 1);
+  else
+    unsetenv(name_.c_str());
 }
 
 }  // namespace kiv::test

@@ -1,6 +1,6 @@
+#include <gtest/gtest.h>
 #include <QApplication>
 #include <cstdlib>
-#include <gtest/gtest.h>
 
 // Widget tests share one QApplication. They run on the offscreen platform
 // unless the caller chose another one (for example xcb under Xvfb).

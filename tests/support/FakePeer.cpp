@@ -1,0 +1,188 @@
+#include "support/FakePeer.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+namespace kiv::test {
+namespace {
+
+// The support library sits below net/, so it reads the header itself.
+constexpr std::size_t kHeader = 24;
+constexpr std::size_t kMaxPacket = 9012;
+
+std::uint32_t bigEndianAt(const std::uint8_t* p, std::size_t offset) {
+  return static_cast<std::uint32_t>(p[offset]) << 24 | static_cast<std::uint32_t>(p[offset + 1]) << 16 |
+         static_cast<std::uint32_t>(p[offset + 2]) << 8 | p[offset + 3];
+}
+
+}  // namespace
+
+FakePeer::FakePeer() {
+  listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
+  int one = 1;
+  setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+  sockaddr_in addr{};
+  addr.sin_family = AF_INET;
+  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  addr.sin_port = 0;
+  ::bind(listener_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
+  ::listen(listener_, 8);
+  socklen_t len = sizeof addr;
+  getsockname(listener_, reinterpret_cast<sockaddr*>(&addr), &len);
+  port_ = ntohs(addr.sin_port);
+  thread_ = std::thread([this] { run(); });
+}
+
+FakePeer::~FakePeer() {
+  quit_ = true;
+  thread_.join();
+  stopListening();
+}
+
+void FakePeer::setResponder(Responder responder) {
+  std::lock_guard lock(mutex_);
+  responder_ = std::move(responder);
+}
+
+void FakePeer::setCoalesce(bool on) {
+  std::lock_guard lock(mutex_);
+  coalesce_ = on;
+}
+
+void FakePeer::setSplitAt(std::size_t bytes) {
+  std::lock_guard lock(mutex_);
+  splitAt_ = bytes;
+}
+
+bool FakePeer::write(const Bytes& bytes) {
+  std::lock_guard lock(mutex_);
+  return connection_.isOpen() && connection_.sendAll(bytes.data(), bytes.size(), 2000);
+}
+
+void FakePeer::closeConnection() {
+  std::lock_guard lock(mutex_);
+  connection_.close();
+  pending_.clear();
+}
+
+void FakePeer::stopListening() {
+  std::lock_guard lock(mutex_);
+  if (listener_ >= 0) ::close(listener_);
+  listener_ = -1;
+}
+
+int FakePeer::connections() const {
+  std::lock_guard lock(mutex_);
+  return connections_;
+}
+
+std::vector<FakePeer::Bytes> FakePeer::packets() const {
+  std::lock_guard lock(mutex_);
+  return received_;
+}
+
+std::vector<FakePeer::Bytes> FakePeer::packetsOf(std::uint32_t command) const {
+  std::vector<Bytes> out;
+  for (auto& p : packets())
+    if (p.size() >= 8 && bigEndianAt(p.data(), 4) == command) out.push_back(std::move(p));
+  return out;
+}
+
+bool FakePeer::waitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) const {
+  const auto end = std::chrono::steady_clock::now() + timeout;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return true;
+}
+
+bool FakePeer::waitForPackets(std::uint32_t command, std::size_t count, std::chrono::milliseconds timeout) const {
+  return waitUntil([&] { return countOf(command) >= count; }, timeout);
+}
+
+void FakePeer::writeAnswers(const std::vector<Bytes>& answers) {
+  // Runs under mutex_.
+  if (!connection_.isOpen() || answers.empty()) return;
+  std::vector<Bytes> writes;
+  if (coalesce_) {
+    Bytes all;
+    for (const auto& a : answers) all.insert(all.end(), a.begin(), a.end());
+    writes.push_back(std::move(all));
+  } else {
+    writes = answers;
+  }
+  for (const auto& w : writes) {
+    if (splitAt_ > 0 && splitAt_ < w.size()) {
+      connection_.sendAll(w.data(), splitAt_, 2000);
+      // Long enough for the client to read the first piece on its own.
+      std::this_thread::sleep_for(std::chrono::milliseconds(30));
+      connection_.sendAll(w.data() + splitAt_, w.size() - splitAt_, 2000);
+    } else {
+      connection_.sendAll(w.data(), w.size(), 2000);
+    }
+  }
+}
+
+void FakePeer::handle(const Bytes& packet) {
+  // Runs under mutex_.
+  received_.push_back(packet);
+  if (responder_) writeAnswers(responder_(packet));
+}
+
+void FakePeer::run() {
+  std::uint8_t buffer[16384];
+  while (!quit_) {
+    pollfd fds[2];
+    int n = 0;
+    {
+      std::lock_guard lock(mutex_);
+      if (listener_ >= 0) fds[n++] = pollfd{listener_, POLLIN, 0};
+      if (connection_.isOpen()) fds[n++] = pollfd{connection_.fd(), POLLIN, 0};
+    }
+    if (n == 0) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      continue;
+    }
+    if (::poll(fds, n, 5) <= 0) continue;
+    std::lock_guard lock(mutex_);
+    for (int i = 0; i < n; ++i) {
+      if (fds[i].revents == 0) continue;
+      if (fds[i].fd == listener_) {
+        const int fd = ::accept(listener_, nullptr, nullptr);
+        if (fd < 0) continue;
+        connection_ = TcpSocket::adopt(fd);
+        pending_.clear();
+        ++connections_;
+      } else if (connection_.isOpen() && fds[i].fd == connection_.fd()) {
+        const long got = connection_.receive(buffer, sizeof buffer);
+        if (got <= 0) {
+          connection_.close();
+          pending_.clear();
+          continue;
+        }
+        pending_.insert(pending_.end(), buffer, buffer + got);
+        while (pending_.size() >= kHeader) {
+          const std::uint32_t length = bigEndianAt(pending_.data(), 0);
+          if (length < kHeader || length > kMaxPacket) {
+            // Not a packet stream: keep the bytes as one record for the test to see.
+            received_.push_back(pending_);
+            pending_.clear();
+            break;
+          }
+          if (pending_.size() < length) break;
+          const Bytes packet(pending_.begin(), pending_.begin() + length);
+          pending_.erase(pending_.begin(), pending_.begin() + length);
+          handle(packet);
+        }
+      }
+    }
+  }
+}
+
+}  // namespace kiv::test
