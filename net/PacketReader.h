@@ -13,6 +13,7 @@ class PacketReader {
  public:
   PacketReader(const std::uint8_t* data, std::size_t size) : data_(data), size_(data ? size : 0) {}
 
+  const std::uint8_t* data() const { return data_; }
   std::size_t size() const { return size_; }
 
   std::uint8_t u8(std::size_t offset) const { return offset < size_ ? data_[offset] : 0; }
