@@ -1,0 +1,24 @@
+#include "net/DismissGroupMessages.h"
+
+#include "net/PacketReader.h"
+#include "net/PacketWriter.h"
+
+namespace kiv {
+
+std::vector<std::uint8_t> DismissGroupRequest::build(const HeaderKey& key) const {
+  return idRequestPacket(kCommand, key, groupId);
+}
+
+DismissGroupRequest DismissGroupRequest::read(const std::uint8_t* data, std::size_t size) {
+  return {PacketReader(data, size).u32(24)};
+}
+
+std::vector<std::uint8_t> DismissGroupResponse::build(const HeaderKey& key) const {
+  return resultPacket(kCommand, key, result);
+}
+
+DismissGroupResponse DismissGroupResponse::read(const std::uint8_t* data, std::size_t size) {
+  return {PacketReader(data, size).u8(24)};
+}
+
+}  // namespace kiv

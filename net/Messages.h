@@ -1,0 +1,28 @@
+#pragma once
+
+// Every request and answer of the protocol, for code that handles many of
+// them (the reference server, the command-line client, the tests).
+#include "net/AddFriendMessages.h"
+#include "net/ChangePasswordMessages.h"
+#include "net/CreateGroupMessages.h"
+#include "net/DeleteFriendMessages.h"
+#include "net/DismissGroupMessages.h"
+#include "net/FetchMessagesMessages.h"
+#include "net/FriendListMessages.h"
+#include "net/GroupInfoMessages.h"
+#include "net/GroupListMessages.h"
+#include "net/GroupMembersMessages.h"
+#include "net/InviteToGroupMessages.h"
+#include "net/JoinGroupMessages.h"
+#include "net/LoginMessages.h"
+#include "net/LogoutMessages.h"
+#include "net/NoticePollMessages.h"
+#include "net/QuitGroupMessages.h"
+#include "net/RemoveGroupMemberMessages.h"
+#include "net/SearchMessages.h"
+#include "net/SendMessageMessages.h"
+#include "net/ShieldGroupMessages.h"
+#include "net/SmsPasswordMessages.h"
+#include "net/UpdateGroupInfoMessages.h"
+#include "net/UpdateUserInfoMessages.h"
+#include "net/UserInfoMessages.h"

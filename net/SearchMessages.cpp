@@ -1,0 +1,37 @@
+#include "net/SearchMessages.h"
+
+#include "net/RecordList.h"
+
+namespace kiv {
+
+namespace {
+constexpr std::size_t kKind = 24, kText = 25, kTextWidth = 16, kPage = 41;
+constexpr std::size_t kCount = 26, kHits = 28;
+}  // namespace
+
+std::vector<std::uint8_t> SearchRequest::build(const HeaderKey& key) const {
+  PacketWriter w(requestLength(kCommand), kCommand, key);
+  w.u8(kKind, kind);
+  w.clipped(kText, kTextWidth, text);
+  w.u8(kPage, page);
+  return w.take();
+}
+
+SearchRequest SearchRequest::read(const std::uint8_t* data, std::size_t size) {
+  const PacketReader r(data, size);
+  return {r.u8(kKind), r.text(kText, kTextWidth), r.u8(kPage)};
+}
+
+std::vector<std::uint8_t> SearchResponse::build(const HeaderKey& key) const {
+  const std::size_t count = recordsThatFit<SearchHit>(kHits, hits.size(), 0x7FFF);
+  PacketWriter w = recordPacket(kCommand, key, kHits, hits, count);
+  w.u16(kCount, static_cast<std::uint16_t>(count));
+  return w.take();
+}
+
+SearchResponse SearchResponse::read(const std::uint8_t* data, std::size_t size) {
+  const PacketReader r(data, size);
+  return {readRecords<SearchHit>(r, r.i16(kCount), kHits)};
+}
+
+}  // namespace kiv
