@@ -15,8 +15,8 @@ struct ChangePasswordRequest {
   static constexpr std::uint32_t kCommand = 25;
   static constexpr std::size_t kSentBytes = 10;
 
-  std::string oldPassword;
-  std::string newPassword;
+  std::string oldPassword{};
+  std::string newPassword{};
 
   std::vector<std::uint8_t> build(const HeaderKey& key) const;
   static ChangePasswordRequest read(const std::uint8_t* data, std::size_t size);

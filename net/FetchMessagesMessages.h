@@ -31,7 +31,7 @@ struct FetchMessagesRequest {
 struct FetchMessagesResponse {
   static constexpr std::uint32_t kCommand = 0x80000000u + 8;
 
-  std::vector<MessageRecord> messages;
+  std::vector<MessageRecord> messages{};
 
   std::vector<std::uint8_t> build(const HeaderKey& key) const;
   static FetchMessagesResponse read(const std::uint8_t* data, std::size_t size);

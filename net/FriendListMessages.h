@@ -23,7 +23,7 @@ struct FriendListRequest {
 struct FriendListResponse {
   static constexpr std::uint32_t kCommand = 0x80000000u + 15;
 
-  std::vector<FriendRecord> friends;
+  std::vector<FriendRecord> friends{};
 
   std::vector<std::uint8_t> build(const HeaderKey& key) const;
   static FriendListResponse read(const std::uint8_t* data, std::size_t size);

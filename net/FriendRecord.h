@@ -12,7 +12,7 @@ struct FriendRecord {
   static constexpr std::size_t kNicknameWidth = 16;
 
   std::uint32_t userId = 0;   // 0 marks an empty record
-  std::string nickname;       // GBK; empty shows as "匿名"
+  std::string nickname{};     // GBK; empty shows as "匿名"
   std::uint8_t terminal = 0;  // TerminalType: 0 SMS, 1 WAP, 2 mobile client, 3 desktop client
 
   static FriendRecord read(const std::uint8_t* bytes);

@@ -23,7 +23,7 @@ struct GroupListRequest {
 struct GroupListResponse {
   static constexpr std::uint32_t kCommand = 0x80000000u + 19;
 
-  std::vector<GroupRecord> groups;
+  std::vector<GroupRecord> groups{};
 
   std::vector<std::uint8_t> build(const HeaderKey& key) const;
   static GroupListResponse read(const std::uint8_t* data, std::size_t size);

@@ -25,7 +25,7 @@ struct GroupMembersRequest {
 struct GroupMembersResponse {
   static constexpr std::uint32_t kCommand = 0x80000000u + 17;
 
-  std::vector<MemberRecord> members;
+  std::vector<MemberRecord> members{};
 
   std::vector<std::uint8_t> build(const HeaderKey& key) const;
   static GroupMembersResponse read(const std::uint8_t* data, std::size_t size);

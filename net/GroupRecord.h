@@ -12,7 +12,7 @@ struct GroupRecord {
   static constexpr std::size_t kNameWidth = 16;
 
   std::uint32_t groupId = 0;  // 0 marks an empty record
-  std::string name;           // GBK
+  std::string name{};         // GBK
   std::uint8_t owner = 0;     // 1 when the signed-in user created the group
   std::uint8_t shielded = 0;  // 1 when the user has shielded its messages
 

@@ -15,8 +15,8 @@ struct LoginRequest {
   static constexpr std::uint32_t kCommand = 1;
   static constexpr std::uint8_t kClientVersion = 5;
 
-  std::string phone;     // GBK digits; bounded copy into 21 bytes
-  std::string password;  // bounded copy into 16 bytes, so at most 15 are sent
+  std::string phone{};     // GBK digits; bounded copy into 21 bytes
+  std::string password{};  // bounded copy into 16 bytes, so at most 15 are sent
   std::uint8_t clientVersion = kClientVersion;
 
   std::vector<std::uint8_t> build(const HeaderKey& key) const;

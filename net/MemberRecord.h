@@ -12,7 +12,7 @@ struct MemberRecord {
   static constexpr std::size_t kNicknameWidth = 16;
 
   std::uint32_t userId = 0;
-  std::string nickname;       // GBK
+  std::string nickname{};     // GBK
   std::uint8_t terminal = 0;  // TerminalType
   std::uint8_t owner = 0;     // 1 for the group's owner
   std::uint8_t extra = 0;     // the server's last byte, kept as it came

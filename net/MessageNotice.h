@@ -15,7 +15,7 @@ struct MessageNotice {
 
   std::uint8_t kind = 0;                // 2 group, any other value private
   std::uint32_t id = 0;                 // GroupId, or the sender's UserId
-  std::string name;                     // group name or sender nickname, GBK
+  std::string name{};                   // group name or sender nickname, GBK
   std::array<std::uint8_t, 2> extra{};  // the server's last two bytes, kept as they came
 
   bool isGroup() const { return kind == kGroup; }

@@ -13,8 +13,8 @@ struct MessageRecord {
   static constexpr std::size_t kTextWidth = 140;
   static constexpr std::size_t kTimeWidth = 12;
 
-  std::string text;                     // GBK; may start with an action marker (0x07 0x01 or 0x07 0x02)
-  std::string time;                     // 12 ASCII digits YYMMDDhhmmss
+  std::string text{};                   // GBK; may start with an action marker (0x07 0x01 or 0x07 0x02)
+  std::string time{};                   // 12 ASCII digits YYMMDDhhmmss
   std::array<std::uint8_t, 4> extra{};  // the server's last four bytes, kept as they came
 
   static MessageRecord read(const std::uint8_t* bytes);

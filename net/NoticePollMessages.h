@@ -27,7 +27,7 @@ struct NoticePollResponse {
   static constexpr std::size_t kMaxNotices = 255;
 
   std::uint8_t status = 0;
-  std::vector<MessageNotice> notices;
+  std::vector<MessageNotice> notices{};
 
   std::vector<std::uint8_t> build(const HeaderKey& key) const;
   static NoticePollResponse read(const std::uint8_t* data, std::size_t size);

@@ -18,7 +18,7 @@ struct SearchRequest {
   static constexpr int kMaxPage = 255;
 
   std::uint8_t kind = kUserById;
-  std::string text;       // 16 bytes, clipped copy
+  std::string text{};     // 16 bytes, clipped copy
   std::uint8_t page = 0;  // 0 for the first
 
   std::vector<std::uint8_t> build(const HeaderKey& key) const;
@@ -33,7 +33,7 @@ struct SearchResponse {
   static constexpr std::uint32_t kCommand = 0x80000000u + 5;
   static constexpr std::size_t kPageSize = 10;
 
-  std::vector<SearchHit> hits;
+  std::vector<SearchHit> hits{};
 
   std::vector<std::uint8_t> build(const HeaderKey& key) const;
   static SearchResponse read(const std::uint8_t* data, std::size_t size);

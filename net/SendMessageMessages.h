@@ -20,7 +20,7 @@ struct SendMessageRequest {
 
   std::uint8_t kind = kPrivateConversation;  // 1 private, 2 group
   std::uint32_t target = 0;                  // UserId or GroupId
-  std::string text;                          // GBK, sent without a terminator
+  std::string text{};                        // GBK, sent without a terminator
 
   // The text as it goes on the wire.
   std::string_view sentText() const;
@@ -42,7 +42,7 @@ struct SendMessageResponse {
   };
 
   std::uint8_t result = kDelivered;  // any other value: not delivered
-  std::string serverTime;            // on delivery: 12 ASCII digits YYMMDDhhmmss
+  std::string serverTime{};          // on delivery: 12 ASCII digits YYMMDDhhmmss
 
   std::vector<std::uint8_t> build(const HeaderKey& key) const;
   static SendMessageResponse read(const std::uint8_t* data, std::size_t size);

@@ -15,7 +15,7 @@ struct SmsPasswordRequest {
   static constexpr std::uint32_t kCommand = 2;
   static constexpr std::size_t kPhoneWidth = 11;
 
-  std::string phone;  // the 11 digits, clipped copy without a terminator
+  std::string phone{};  // the 11 digits, clipped copy without a terminator
 
   std::vector<std::uint8_t> build(const HeaderKey& key) const;
   static SmsPasswordRequest read(const std::uint8_t* data, std::size_t size);

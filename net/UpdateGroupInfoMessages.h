@@ -14,10 +14,10 @@ struct UpdateGroupInfoRequest {
   static constexpr std::uint32_t kCommand = 10;
 
   std::uint32_t groupId = 0;
-  std::string name;          // 16 bytes
-  std::string category;      // 20 bytes
-  std::string introduction;  // 50 bytes
-  std::uint8_t type = 1;     // 2 broadcast, 1 ordinary
+  std::string name{};          // 16 bytes
+  std::string category{};      // 20 bytes
+  std::string introduction{};  // 50 bytes
+  std::uint8_t type = 1;       // 2 broadcast, 1 ordinary
 
   std::vector<std::uint8_t> build(const HeaderKey& key) const;
   static UpdateGroupInfoRequest read(const std::uint8_t* data, std::size_t size);

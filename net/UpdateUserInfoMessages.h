@@ -14,11 +14,11 @@ namespace kiv {
 struct UpdateUserInfoRequest {
   static constexpr std::uint32_t kCommand = 4;
 
-  std::uint32_t userId = 0;  // the own UserId
-  std::string nickname;      // 16 bytes
-  std::string sex;           // 4 bytes: "男", "女" or "保密"
-  std::string introduction;  // 50 bytes
-  std::string birthday;      // 8 ASCII digits YYYYMMDD
+  std::uint32_t userId = 0;    // the own UserId
+  std::string nickname{};      // 16 bytes
+  std::string sex{};           // 4 bytes: "男", "女" or "保密"
+  std::string introduction{};  // 50 bytes
+  std::string birthday{};      // 8 ASCII digits YYYYMMDD
 
   std::vector<std::uint8_t> build(const HeaderKey& key) const;
   static UpdateUserInfoRequest read(const std::uint8_t* data, std::size_t size);

@@ -27,12 +27,12 @@ struct UserInfoResponse {
 
   std::uint8_t status = 0;  // 0 found, other: no profile
   std::uint32_t userId = 0;
-  std::string nickname;      // 16 bytes, bounded
-  std::string sex;           // 4 bytes: "男", "女" or "保密" (which fills all four)
-  std::string introduction;  // 50 bytes, bounded
+  std::string nickname{};      // 16 bytes, bounded
+  std::string sex{};           // 4 bytes: "男", "女" or "保密" (which fills all four)
+  std::string introduction{};  // 50 bytes, bounded
   std::int32_t points = 0;
-  std::string city;      // 10 bytes, bounded
-  std::string birthday;  // 8 bytes, no terminator when given
+  std::string city{};      // 10 bytes, bounded
+  std::string birthday{};  // 8 bytes, no terminator when given
 
   std::vector<std::uint8_t> build(const HeaderKey& key) const;
   static UserInfoResponse read(const std::uint8_t* data, std::size_t size);
