@@ -1,0 +1,12 @@
+#pragma once
+
+#include <atomic>
+
+namespace kiv {
+
+// The process-wide sound switch: 1 = play the new-message sound, 0 = silent.
+// Written on the UI thread after sign-in and by the options dialog, read by
+// the chat window's answer handler on the receive thread, hence atomic.
+extern std::atomic<int> SoundEnabled;
+
+}  // namespace kiv

@@ -1,0 +1,91 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "platform/ProgramPaths.h"
+#include "storage/AutoStart.h"
+#include "storage/LocalStore.h"
+#include "support/TempDir.h"
+
+namespace kiv {
+namespace {
+
+std::string readFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+TEST(AutoStart, OnTwiceAndOffTwiceThroughTheStore) {
+  test::TempDir config;
+  test::ScopedEnv xdg("XDG_CONFIG_HOME", config.path().c_str());
+  const std::string entry = config.path() + "/autostart/木棉.desktop";
+  LocalStore store;
+  store.ResolveProgramPaths();
+
+  EXPECT_EQ(store.IsAutoStartOn(), 0);
+  EXPECT_EQ(store.SetAutoStart(1), 1);  // creates the autostart folder too
+  EXPECT_EQ(store.IsAutoStartOn(), 1);
+  EXPECT_EQ(store.SetAutoStart(1), 1);  // overwrites the same entry
+  EXPECT_EQ(store.IsAutoStartOn(), 1);
+
+  const std::string text = readFile(entry);
+  EXPECT_NE(text.find("[Desktop Entry]\n"), std::string::npos);
+  EXPECT_NE(text.find("\nName=木棉\n"), std::string::npos);
+  EXPECT_NE(text.find("\nExec=\"" + paths::executablePath() + "\"\n"), std::string::npos) << text;
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(config.path() + "/autostart"),
+                          std::filesystem::directory_iterator()),
+            1);
+
+  EXPECT_EQ(store.SetAutoStart(0), 1);
+  EXPECT_EQ(store.IsAutoStartOn(), 0);
+  EXPECT_FALSE(std::filesystem::exists(entry));
+  EXPECT_EQ(store.SetAutoStart(0), 0);  // nothing left to remove
+}
+
+TEST(AutoStart, FolderFollowsTheXdgRules) {
+  test::TempDir home;
+  test::ScopedEnv homeEnv("HOME", home.path().c_str());
+  {
+    test::ScopedEnv xdg("XDG_CONFIG_HOME", nullptr);
+    EXPECT_EQ(autostart::entryPath(), home.path() + "/.config/autostart/木棉.desktop");
+  }
+  {
+    // A relative XDG_CONFIG_HOME is invalid and ignored.
+    test::ScopedEnv xdg("XDG_CONFIG_HOME", "relative/config");
+    EXPECT_EQ(autostart::entryPath(), home.path() + "/.config/autostart/木棉.desktop");
+  }
+  {
+    test::ScopedEnv xdg("XDG_CONFIG_HOME", nullptr);
+    test::ScopedEnv noHome("HOME", nullptr);
+    EXPECT_EQ(autostart::entryPath(), "");
+    EXPECT_EQ(autostart::isOn(), 0);
+    EXPECT_EQ(autostart::set(1, "/usr/bin/kiv"), 0);
+    EXPECT_EQ(autostart::set(0, "/usr/bin/kiv"), 0);
+  }
+}
+
+TEST(AutoStart, AnEntryThatCannotBeWrittenIsReportedAsAFailure) {
+  test::TempDir dir;
+  // The config "folder" is a regular file, so no autostart folder can exist.
+  const std::string notAFolder = dir.file("config");
+  std::ofstream(notAFolder) << "x";
+  test::ScopedEnv xdg("XDG_CONFIG_HOME", notAFolder.c_str());
+  EXPECT_EQ(autostart::set(1, "/usr/bin/kiv"), 0);
+  EXPECT_EQ(autostart::isOn(), 0);
+}
+
+TEST(AutoStart, ExecutablePathIsQuotedForTheExecLine) {
+  const std::string text = autostart::desktopEntryText("/opt/my apps/k\"i$v`100%\\bin\n");
+  // Exec quoting escapes " ` $ \ and doubles %; the value escaping then
+  // doubles every backslash and spells out the line break.
+  EXPECT_NE(text.find("\nExec=\"/opt/my apps/k\\\\\"i\\\\$v\\\\`100%%\\\\\\\\bin\\n\"\n"), std::string::npos) << text;
+  EXPECT_EQ(text.find("\nbin"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kiv

@@ -1,0 +1,232 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/Clock.h"
+#include "platform/Gbk.h"
+#include "storage/LocalStore.h"
+#include "storage/SqliteDatabase.h"
+#include "storage/StoreHome.h"
+
+namespace kiv {
+namespace {
+
+// Reads the login file behind the store's back, the way the next run (or an
+// older client) will see it.
+std::vector<SqliteDatabase::Row> rawQuery(const std::string& file, const std::string& sql) {
+  SqliteDatabase db;
+  EXPECT_TRUE(db.open(file));
+  return db.query(sql);
+}
+
+class LoginStoreTest : public ::testing::Test {
+ protected:
+  test::StoreHome home_;
+  FakeClock clock_{2026, 3, 14, 9, 5, 7};
+
+  std::string loginFile() const { return home_.path() + "KivSys.dll"; }
+
+  std::unique_ptr<LocalStore> openStore() {
+    auto store = std::make_unique<LocalStore>(clock_);
+    EXPECT_EQ(store->ResolveProgramPaths(), 1);
+    EXPECT_EQ(store->OpenLoginDatabase(), 1);
+    return store;
+  }
+};
+
+TEST_F(LoginStoreTest, FirstRunCreatesTheFileAndLaterRunsReuseIt) {
+  {
+    auto store = openStore();
+    EXPECT_EQ(store->programDirectory(), home_.path());
+    PhoneMap phones;
+    PasswordMap passwords;
+    EXPECT_EQ(store->LoadLogins(phones, passwords), 1);
+    EXPECT_TRUE(phones.empty());
+    EXPECT_TRUE(passwords.empty());
+    EXPECT_EQ(store->GetAutoLogin(), 0);
+    EXPECT_EQ(store->SaveLogin("13800000001", 501, "pw"), 1);
+  }
+  // The tables carry their historical definitions, byte for byte: existing
+  // files on users' machines were created by exactly these statements.
+  const auto tables = rawQuery(loginFile(), "select name, sql from sqlite_master where type='table' order by name");
+  ASSERT_EQ(tables.size(), 2u);
+  EXPECT_EQ(*tables[0][0], "AutoLoginer");
+  EXPECT_EQ(*tables[0][1], "CREATE TABLE AutoLoginer(phoneid INTEGER PRIMARY KEY)");
+  EXPECT_EQ(*tables[1][0], "loginer");
+  EXPECT_EQ(*tables[1][1], "CREATE TABLE loginer(phoneid INTEGER PRIMARY KEY,phone TEXT , pwd TEXT,rtime TEXT)");
+
+  // Second run: the CREATE statements fail quietly and the data is there.
+  auto store = openStore();
+  PhoneMap phones;
+  PasswordMap passwords;
+  store->LoadLogins(phones, passwords);
+  EXPECT_EQ(phones, (PhoneMap{{501, "13800000001"}}));
+  EXPECT_EQ(passwords, (PasswordMap{{501, "pw"}}));
+}
+
+TEST_F(LoginStoreTest, SigningInAgainUpdatesTheOneRowOfTheAccount) {
+  auto store = openStore();
+  ASSERT_EQ(store->SaveLogin("13800000001", 501, "secret"), 1);
+  clock_.advanceSeconds(3600);
+  // Signed in without "remember password": the stored password goes.
+  ASSERT_EQ(store->SaveLogin("13800000001", 501, ""), 1);
+
+  auto rows = rawQuery(loginFile(), "select phoneid, phone, pwd, rtime from loginer");
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(*rows[0][0], "501");
+  EXPECT_EQ(*rows[0][2], "");
+  EXPECT_EQ(*rows[0][3], "2026-03-14 10:05:07");
+
+  // The same account typed with another phone text is still recorded (and
+  // the result says so) instead of silently keeping the old row.
+  clock_.advanceSeconds(60);
+  ASSERT_EQ(store->SaveLogin("+8613800000001", 501, "new"), 1);
+  rows = rawQuery(loginFile(), "select phone, pwd, rtime from loginer where phoneid=501");
+  ASSERT_EQ(rows.size(), 1u);
+  EXPECT_EQ(*rows[0][0], "+8613800000001");
+  EXPECT_EQ(*rows[0][1], "new");
+  EXPECT_EQ(*rows[0][2], "2026-03-14 10:06:07");
+}
+
+TEST_F(LoginStoreTest, SigningInNeverRewritesAnotherAccountWithTheSamePhoneText) {
+  auto store = openStore();
+  ASSERT_EQ(store->SaveLogin("13800000001", 501, "first"), 1);
+  ASSERT_EQ(store->SaveLogin("13900000002", 502, "second"), 1);
+  // Account 502 now signs in with the phone text that 501 carries.
+  ASSERT_EQ(store->SaveLogin("13800000001", 502, "mine"), 1);
+  PhoneMap phones;
+  PasswordMap passwords;
+  store->LoadLogins(phones, passwords);
+  EXPECT_EQ(passwords[501], "first");
+  EXPECT_EQ(passwords[502], "mine");
+}
+
+TEST_F(LoginStoreTest, AccountsComeOutOldestSignInFirst) {
+  auto store = openStore();
+  // Saved in an order that is neither UserId nor insertion order of rtime.
+  store->SaveLogin("3", 3, "");
+  clock_.advanceSeconds(1);
+  store->SaveLogin("1", 1, "");
+  clock_.advanceSeconds(1);
+  store->SaveLogin("2", 2, "");
+  clock_.advanceSeconds(1);
+  store->SaveLogin("3", 3, "");  // 3 signs in again: now the newest
+
+  PhoneMap phones;
+  PasswordMap passwords;
+  std::vector<std::int32_t> order;
+  EXPECT_EQ(store->LoadLogins(phones, passwords, &order), 1);
+  EXPECT_EQ(order, (std::vector<std::int32_t>{1, 2, 3}));
+  EXPECT_EQ(phones.size(), 3u);
+}
+
+TEST_F(LoginStoreTest, AutoLoginNamesAtMostOneAccountAndSurvivesDeleteLogin) {
+  auto store = openStore();
+  store->SaveLogin("13800000001", 501, "a");
+  store->SaveLogin("13900000002", 502, "b");
+
+  EXPECT_EQ(store->SetAutoLogin(501, 1), 1);
+  EXPECT_EQ(store->GetAutoLogin(), 501);
+  EXPECT_EQ(store->SetAutoLogin(502, 1), 1);
+  EXPECT_EQ(store->GetAutoLogin(), 502);
+  EXPECT_EQ(rawQuery(loginFile(), "select phoneid from AutoLoginer").size(), 1u);
+
+  // Deleting the account leaves the choice; the login window then finds no
+  // phone for it and does not sign in automatically.
+  EXPECT_EQ(store->DeleteLogin("13900000002"), 1);
+  PhoneMap phones;
+  PasswordMap passwords;
+  store->LoadLogins(phones, passwords);
+  EXPECT_EQ(phones, (PhoneMap{{501, "13800000001"}}));
+  EXPECT_EQ(store->GetAutoLogin(), 502);
+
+  EXPECT_EQ(store->SetAutoLogin(502, 0), 1);
+  EXPECT_EQ(store->GetAutoLogin(), 0);
+  EXPECT_TRUE(rawQuery(loginFile(), "select phoneid from AutoLoginer").empty());
+}
+
+TEST_F(LoginStoreTest, AnyTextIsStoredAndMatchedByteForByte) {
+  auto store = openStore();
+  const std::string phone = "1'3\"8\\0%_";
+  const std::string password = "p'); drop table loginer; --" + gbk::fromUtf8("密码") + "\xff\x80";
+  ASSERT_EQ(store->SaveLogin(phone, 77, password), 1);
+  ASSERT_EQ(store->SaveLogin("13800000001", 78, "x"), 1);
+  ASSERT_EQ(store->SaveLogin(phone, 77, password + "'"), 1);
+
+  PhoneMap phones;
+  PasswordMap passwords;
+  store->LoadLogins(phones, passwords);
+  EXPECT_EQ(phones[77], phone);
+  EXPECT_EQ(passwords[77], password + "'");
+
+  // Percent and underscore are no wildcards: only the exact text is deleted.
+  EXPECT_EQ(store->DeleteLogin("%"), 1);
+  EXPECT_EQ(store->DeleteLogin("1'3\"8\\0%"), 1);
+  phones.clear();
+  store->LoadLogins(phones, passwords);
+  EXPECT_EQ(phones.size(), 2u);
+  EXPECT_EQ(store->DeleteLogin(phone), 1);
+  phones.clear();
+  store->LoadLogins(phones, passwords);
+  EXPECT_EQ(phones, (PhoneMap{{78, "13800000001"}}));
+}
+
+TEST_F(LoginStoreTest, SoundMarkerTogglesAndRefusesTheStateItHas) {
+  {
+    auto store = openStore();
+    EXPECT_EQ(store->IsSoundOn(), 1);
+    EXPECT_EQ(store->SetSound(1), 0);  // already on: nothing to drop
+    EXPECT_EQ(store->SetSound(0), 1);
+    EXPECT_EQ(store->IsSoundOn(), 0);
+    EXPECT_EQ(store->SetSound(0), 0);  // already off
+  }
+  // The marker belongs to the computer, not to a run or an account.
+  auto store = openStore();
+  EXPECT_EQ(store->IsSoundOn(), 0);
+  EXPECT_EQ(store->SetSound(1), 1);
+  EXPECT_EQ(store->IsSoundOn(), 1);
+  EXPECT_EQ(rawQuery(loginFile(), "select name from sqlite_master where name='dis_voice'").size(), 0u);
+}
+
+TEST_F(LoginStoreTest, AFileThatCannotBeOpenedMakesEveryOperationFailQuietly) {
+  // A directory where the database should be: SQLite cannot open it.
+  std::filesystem::create_directory(loginFile());
+  LocalStore store(clock_);
+  store.ResolveProgramPaths();
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(store.OpenLoginDatabase(), 0);
+  const std::string err = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(err.rfind("Can'topendatabase:", 0), 0u) << err;
+  EXPECT_GT(err.size(), std::string("Can'topendatabase:n\n").size()) << "SQLite's reason is missing";
+
+  EXPECT_EQ(store.SaveLogin("13800000001", 501, "pw"), 0);
+  PhoneMap phones;
+  PasswordMap passwords;
+  EXPECT_EQ(store.LoadLogins(phones, passwords), 1);
+  EXPECT_TRUE(phones.empty());
+  EXPECT_EQ(store.DeleteLogin("13800000001"), 0);
+  EXPECT_EQ(store.SetAutoLogin(501, 1), 0);
+  EXPECT_EQ(store.SetAutoLogin(501, 0), 1);
+  EXPECT_EQ(store.GetAutoLogin(), 0);
+  EXPECT_EQ(store.IsSoundOn(), 1);
+  EXPECT_EQ(store.SetSound(0), 0);
+}
+
+TEST(LoginStoreHome, ProgramDirectoryWithChineseCharacters) {
+  test::StoreHome home("木棉 程序'目录");
+  LocalStore store;
+  store.ResolveProgramPaths();
+  EXPECT_EQ(store.programDirectory(), home.path());
+  ASSERT_EQ(store.OpenLoginDatabase(), 1);
+  EXPECT_TRUE(std::filesystem::is_regular_file(home.path() + "KivSys.dll"));
+  ASSERT_EQ(store.OpenMessageDatabase(1234), 1);
+  EXPECT_EQ(store.accountDirectory(), home.path() + "1234");
+  EXPECT_TRUE(std::filesystem::is_regular_file(home.path() + "1234/MsgEx.db"));
+  EXPECT_EQ(store.AppendUserMessage(5, "m", "26-03-14 09:05:07"), 1);
+  EXPECT_EQ(store.ReadUserHistoryPage(5, 0), "\r\n\r\n26-03-14 09:05:07\r\nm");
+}
+
+}  // namespace
+}  // namespace kiv
