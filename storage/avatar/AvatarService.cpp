@@ -1,0 +1,230 @@
+#include "storage/avatar/AvatarService.h"
+
+#include <curl/curl.h>
+
+#include <QFile>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "storage/CHttpSendData.h"
+#include "storage/avatar/AvatarImage.h"
+#include "storage/avatar/AvatarPaths.h"
+
+namespace kiv {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+void initCurlOnce() {
+  static std::once_flag once;
+  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+std::size_t writeToFile(char* data, std::size_t size, std::size_t count, void* file) {
+  return std::fwrite(data, size, count, static_cast<std::FILE*>(file)) * size;
+}
+
+int abortWhenStopping(void* pool, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+  return static_cast<AvatarWorkerPool*>(pool)->stopping() ? 1 : 0;
+}
+
+QImage loadBmp(const std::string& path) {
+  return QImage(QString::fromStdString(path), "BMP");
+}
+
+// Writes a picture under `path` through a temporary name, so that a reader
+// never finds half a file under the cache name.
+bool saveBmpAtomically(const QImage& picture, const std::string& path) {
+  const std::string temporary = path + ".part";
+  if (!picture.save(QString::fromStdString(temporary), "BMP")) {
+    std::remove(temporary.c_str());
+    return false;
+  }
+  std::error_code error;
+  fs::rename(temporary, path, error);
+  if (error) std::remove(temporary.c_str());
+  return !error;
+}
+
+}  // namespace
+
+AvatarService::AvatarService() : AvatarService(Options{}) {}
+
+AvatarService::AvatarService(Options options) : options_(std::move(options)), pool_(options_.workers) {
+  initCurlOnce();
+}
+
+AvatarService::~AvatarService() {
+  pool_.stop();
+}
+
+void AvatarService::setWeb(const Endpoint& web) {
+  std::lock_guard lock(mutex_);
+  options_.web = web;
+}
+
+void AvatarService::setDefaultPictures(std::function<QImage(bool group)> provider) {
+  std::lock_guard lock(mutex_);
+  defaults_ = std::move(provider);
+}
+
+AvatarLoad AvatarService::load(int ownUserId, int id, bool group, int size, const QImage& fallback, AvatarReady ready) {
+  const int side = avatar::drawSize(size);
+  const QImage cached = loadBmp(avatar::cacheFile(ownUserId, id, group));
+  if (!cached.isNull()) return {scaleAvatar(cached, side), false};
+
+  AvatarLoad result;
+  QImage standIn = fallback;
+  {
+    std::lock_guard lock(mutex_);
+    if (standIn.isNull() && defaults_) standIn = defaults_(group);
+  }
+  if (!standIn.isNull()) result.picture = scaleAvatar(standIn, side);
+  if (id <= 0) return result;  // nobody has that number; nothing to fetch
+
+  const Key key{ownUserId, id, group};
+  bool first = false;
+  {
+    std::lock_guard lock(mutex_);
+    auto& waiters = waiting_[key];
+    first = waiters.empty();
+    waiters.push_back({side, std::move(ready)});
+  }
+  // A second request for an avatar already on its way only waits for it.
+  if (first) pool_.post([this, key] { fetch(key); });
+  result.pending = true;
+  return result;
+}
+
+void AvatarService::fetch(Key key) {
+  const auto [ownUserId, id, group] = key;
+  const std::string bmpPath = avatar::cacheFile(ownUserId, id, group);
+  std::error_code error;
+  fs::create_directories(avatar::cacheDirectory(ownUserId), error);
+
+  QImage picture = loadBmp(bmpPath);
+  if (picture.isNull()) {
+    Endpoint web;
+    bool hostDown = false;
+    {
+      std::lock_guard lock(mutex_);
+      web = options_.web;
+      hostDown = std::chrono::steady_clock::now() < unreachableUntil_;
+    }
+    // The JPEG goes beside the BMP under its own name and never survives
+    // this job, converted or not.
+    const std::string jpegPath = bmpPath.substr(0, bmpPath.size() - 4) + ".jpg";
+    const std::string url = "http://" + web.host + ":" + std::to_string(web.port) + "/" + avatar::webPath(id, group);
+    if (!hostDown && download(url, jpegPath)) {
+      const QImage downloaded(QString::fromStdString(jpegPath));
+      if (!downloaded.isNull()) {
+        const QImage fitted = scaleAvatar(downloaded, avatar::kCachedSize);
+        if (saveBmpAtomically(fitted, bmpPath)) picture = fitted;
+      }
+    }
+    std::remove(jpegPath.c_str());
+  }
+  finish(key, picture);
+}
+
+bool AvatarService::download(const std::string& url, const std::string& jpegPath) {
+  std::FILE* file = std::fopen(jpegPath.c_str(), "wb");
+  if (file == nullptr) return false;
+  CURL* curl = curl_easy_init();
+  if (curl == nullptr) {
+    std::fclose(file);
+    return false;
+  }
+  curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
+  curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(curl, CURLOPT_PROXY, "");
+  curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);  // a 404 page is no avatar
+  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, writeToFile);
+  curl_easy_setopt(curl, CURLOPT_WRITEDATA, file);
+  curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(options_.connectTimeout.count()));
+  curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(options_.totalTimeout.count()));
+  curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, abortWhenStopping);
+  curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &pool_);
+  const CURLcode code = curl_easy_perform(curl);
+  curl_easy_cleanup(curl);
+  const bool written = std::fclose(file) == 0;
+
+  // Unreachable, or connected but silent: spare the queued downloads the
+  // same wait for a while.
+  const bool hostDown =
+      code == CURLE_COULDNT_CONNECT || code == CURLE_COULDNT_RESOLVE_HOST || code == CURLE_OPERATION_TIMEDOUT;
+  if (hostDown && !pool_.stopping()) {
+    std::lock_guard lock(mutex_);
+    unreachableUntil_ = std::chrono::steady_clock::now() + options_.unreachableBackoff;
+  }
+  return code == CURLE_OK && written;
+}
+
+void AvatarService::finish(const Key& key, const QImage& cached) {
+  std::vector<Waiter> waiters;
+  {
+    std::lock_guard lock(mutex_);
+    auto it = waiting_.find(key);
+    if (it == waiting_.end()) return;
+    waiters = std::move(it->second);
+    waiting_.erase(it);
+  }
+  if (pool_.stopping()) return;
+  for (auto& waiter : waiters) {
+    if (waiter.ready) waiter.ready(cached.isNull() ? QImage() : scaleAvatar(cached, waiter.size));
+  }
+}
+
+void AvatarService::purge(int ownUserId) {
+  const std::string keep = avatar::ownFileName(ownUserId);
+  std::error_code error;
+  for (fs::directory_iterator it(avatar::cacheDirectory(ownUserId), error), end; !error && it != end;
+       it.increment(error)) {
+    if (!it->is_regular_file(error)) continue;
+    const std::string name = it->path().filename().string();
+    if (name.size() < 4) continue;
+    std::string extension = name.substr(name.size() - 4);
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (extension != ".bmp" || name == keep) continue;
+    std::error_code ignored;
+    fs::remove(it->path(), ignored);
+  }
+}
+
+int AvatarService::upload(int ownUserId, QImage& bitmap, int id, bool group, const QString& path,
+                          const AvatarUploadLogin& login, int* sendStatus) {
+  std::error_code error;
+  fs::create_directories(avatar::cacheDirectory(ownUserId), error);
+  if (!bitmap.isNull())
+    saveBmpAtomically(scaleAvatar(bitmap, avatar::kCachedSize), avatar::cacheFile(ownUserId, id, group));
+  bitmap = QImage();
+
+  Endpoint web;
+  {
+    std::lock_guard lock(mutex_);
+    web = options_.web;
+  }
+  CHttpSendData form;
+  form.setHost(web.host);
+  form.setPort(web.port);
+  form.setPath("upload/pc_img_add.jsp");
+  form.AddTextField("Crypt", "10");
+  form.AddTextField("type", "200");
+  form.AddTextField("loginuser", login.phone);
+  form.AddTextField("loginpwd", login.password);
+  form.AddNumberField("changid", id);
+  form.AddNumberField("isgroup", group ? 1 : 0);
+  const int status = form.Send(QFile::encodeName(path).toStdString());
+  if (sendStatus != nullptr) *sendStatus = status;
+  return status == CHttpSendData::kSent ? 1 : 0;
+}
+
+AvatarService& defaultAvatarService() {
+  static AvatarService service;
+  return service;
+}
+
+}  // namespace kiv
