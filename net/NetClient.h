@@ -1,0 +1,119 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "net/NetObserver.h"
+#include "net/Packet.h"
+#include "net/PendingRequest.h"
+
+namespace kiv {
+
+class Clock;
+class ReceiverRegistry;
+
+// The one connection to the chat server. A sender thread connects, signs in,
+// polls for notices every 10 cycles, asks for the group and friend lists
+// every 120 cycles and (re)sends the queued requests; a receive thread reads,
+// cuts the stream into packets and hands every answer to whoever asked.
+//
+//   NetClient client;                       // production timing and clock
+//   client.setObserver(observer);           // login results, notices, groups
+//   client.SetServer("127.0.0.1", 7838);
+//   client.SetAccount("13800000000", "secret");
+//   client.Start();
+//   client.Enqueue(UserInfoRequest{1000}.build(client.newKey()), askerHandle);
+//   ...
+//   client.Shutdown();
+//
+// Answers to queued requests arrive on the receive thread through the
+// ReceiverRegistry (a closed receiver's answer is dropped). The flags may be
+// read from any thread at any time.
+class NetClient {
+ public:
+  struct Options {
+    const Clock* clock = nullptr;          // nullptr: the system clock
+    double pauseScale = 1.0;               // tests run the same cycles faster
+    std::string logDirectory;              // empty: the program's Log directory
+    ReceiverRegistry* registry = nullptr;  // nullptr: ReceiverRegistry::global()
+  };
+
+  // A login stops after this many connection and login attempts without success.
+  static constexpr int kMaxTries = 12;
+
+  NetClient();
+  explicit NetClient(Options options);
+  // Shuts down if still running.
+  ~NetClient();
+  NetClient(const NetClient&) = delete;
+  NetClient& operator=(const NetClient&) = delete;
+
+  // --- configuration (before Start) ---
+  void SetServer(const std::string& address, std::uint16_t port);
+  // Phone and password as GBK text (digits in practice); the phone also gives
+  // the account number of every header.
+  void SetAccount(const std::string& phone, const std::string& password);
+  // Receives the connection events; kept alive by the client while in use.
+  void setObserver(std::shared_ptr<NetObserver> observer);
+  // Asks the own profile after each login (the login window); 0 for none.
+  void setLoginAsker(ReceiverHandle asker);
+  // Receives the friend list asked every 120 cycles (the main window).
+  void setMainAsker(ReceiverHandle asker);
+
+  // --- life cycle ---
+  // Starts the receive and sender threads after the threads of an earlier
+  // start have ended (or are blocked in an observer or receiver call, in which
+  // case they end as soon as that call returns, doing nothing more). 0 when
+  // both started, -1 otherwise.
+  int Start();
+  // Logs out and closes the connection; with `stop` the threads end too (going
+  // offline), without it they stay and connect again (the main window is
+  // closing and Shutdown follows).
+  void GoOffline(bool stop);
+  // Program exit: logs out, stops both threads and waits for them unless one
+  // is inside an observer or receiver call. Never blocks on the UI thread.
+  void Shutdown();
+
+  // --- requests ---
+  // A fresh header key (account, time stamp, sequence) for a request.
+  HeaderKey newKey() const;
+  // Stores a request for sending; its answer goes to `asker`. 0 (also when the
+  // table is full and the request is dropped), -1 for a length outside
+  // 24..9012, -2 without an asker.
+  int Enqueue(int length, ReceiverHandle asker, const std::uint8_t* packet);
+  int Enqueue(const std::vector<std::uint8_t>& packet, ReceiverHandle asker);
+  // Writes a packet straight to the socket. False when there is no connection
+  // or the write failed (then the connection is dropped and made anew, since
+  // part of the packet may be on the wire).
+  bool SendDirect(const std::uint8_t* packet, std::size_t length);
+  // Writes a LogoutRequest; logoutState becomes 2 (`final`) or 1 when it went out.
+  bool SendLogout(bool final);
+
+  // --- state ---
+  bool stopped() const;
+  bool connected() const;
+  bool loggedIn() const;
+  int loginResult() const;  // -1 while a login attempt is outstanding
+  int tryCount() const;
+  int logoutState() const;  // 0 none, 1 before reconnect, 2 offline/exit, 3 forced offline
+  // The own UserId from the last own-profile answer (0 before the first).
+  std::uint32_t ownUserId() const;
+  std::string phone() const;
+  // Requests waiting in the table (for tests and diagnostics).
+  int pendingRequests() const;
+
+  // Waits until no thread of any start is running any more. For tests and for
+  // a clean process exit after the UI thread let go of a blocked call.
+  bool waitForThreads(std::chrono::milliseconds timeout);
+
+  struct Core;
+
+ private:
+  std::shared_ptr<Core> core_;
+};
+
+}  // namespace kiv

@@ -1,0 +1,61 @@
+#include "net/RequestTable.h"
+
+#include <cstring>
+
+namespace kiv {
+
+RequestTable::RequestTable() : slots_(std::make_unique<PendingRequest[]>(kSlots)) {}
+
+int RequestTable::enqueue(int length, ReceiverHandle asker, const std::uint8_t* packet) {
+  if (length < static_cast<int>(kHeaderSize) || length > static_cast<int>(kMaxPacketSize) || packet == nullptr)
+    return -1;
+  if (asker == 0) return -2;
+  std::lock_guard lock(lock_);
+  for (int i = 0; i < kSlots; ++i) {
+    PendingRequest& slot = slots_[i];
+    if (slot.inUse()) continue;
+    std::memcpy(slot.packet, packet, static_cast<std::size_t>(length));
+    std::memset(slot.packet + length, 0, kMaxPacketSize - static_cast<std::size_t>(length));
+    slot.length = length;
+    slot.tries = 0;
+    slot.deadline = 0;
+    slot.asker = asker;
+    return 0;
+  }
+  return 0;  // a full table drops the request without a word
+}
+
+int RequestTable::takeDue(std::int32_t now, PendingRequest* out) {
+  std::lock_guard lock(lock_);
+  int n = 0;
+  for (int i = 0; i < kSlots; ++i) {
+    PendingRequest& slot = slots_[i];
+    if (!slot.inUse() || !isDue(now, slot.deadline)) continue;
+    out[n++] = slot;
+    slot.deadline = now + kResendDelay;
+    ++slot.tries;
+  }
+  return n;
+}
+
+bool RequestTable::takeAnswered(const std::uint8_t* response, PendingRequest& out) {
+  std::lock_guard lock(lock_);
+  for (int i = 0; i < kSlots; ++i) {
+    PendingRequest& slot = slots_[i];
+    // A request abandoned after five writes still pairs until its slot is reused.
+    if (slot.length == 0 || !pairs(slot.packet, response)) continue;
+    out = slot;
+    slot.length = 0;
+    return true;
+  }
+  return false;
+}
+
+int RequestTable::inUse() const {
+  std::lock_guard lock(lock_);
+  int n = 0;
+  for (int i = 0; i < kSlots; ++i) n += slots_[i].inUse() ? 1 : 0;
+  return n;
+}
+
+}  // namespace kiv
