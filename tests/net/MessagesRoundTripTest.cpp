@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "net/MessageSamples.h"
 #include "net/Messages.h"
 #include "net/Packet.h"
 
@@ -50,33 +51,12 @@ void exchange(const Req& request, const Resp& response) {
 }
 
 TEST(MessagesRoundTrip, EveryExchangeBuildsAndReadsBack) {
-  exchange(LoginRequest{"13800000000", "secret", 5}, LoginResponse{LoginResponse::kWrongPassword});
-  exchange(SmsPasswordRequest{"13800000000"}, SmsPasswordResponse{SmsPasswordResponse::kMalformedNumber});
-  exchange(UserInfoRequest{1000}, UserInfoResponse{0, 1000, "kefu", "M", "intro", 12345, "Shenzhen", "19800101"});
-  exchange(UpdateUserInfoRequest{1000, "nick", "F", "about me", "20011231"}, UpdateUserInfoResponse{1});
-  exchange(SearchRequest{SearchRequest::kGroupByName, "chess", 255},
-           SearchResponse{{{1, "a", 3}, {2, "b", 0}, {3, "", 1}}});
-  exchange(SendMessageRequest{kGroupConversation, 555, std::string("hi\0there", 8)},
-           SendMessageResponse{0, "261231235959"});
-  exchange(NoticePollRequest{}, NoticePollResponse{0, {{2, 555, "club", {1, 2}}, {1, 1000, "kefu", {}}}});
-  exchange(FetchMessagesRequest{kPrivateConversation, 1000},
-           FetchMessagesResponse{{{"hello", "261207031705", {9, 8, 7, 6}}, {"\x07\x02[123]come", "261207031706", {}}}});
-  exchange(GroupInfoRequest{555}, GroupInfoResponse{0, "club", "sport", "we play", 42, 2, "261207031705"});
-  exchange(UpdateGroupInfoRequest{555, "club", "sport", "we play", 2}, UpdateGroupInfoResponse{0});
-  exchange(InviteToGroupRequest{555, 1000}, InviteToGroupResponse{InviteToGroupResponse::kInThreeGroups});
-  exchange(RemoveGroupMemberRequest{555, 1000}, RemoveGroupMemberResponse{0});
-  exchange(QuitGroupRequest{555}, QuitGroupResponse{0});
-  exchange(FriendListRequest{}, FriendListResponse{{{1000, "kefu", 3}, {1001, "", 0}}});
-  exchange(LogoutRequest{}, LogoutResponse{});
-  exchange(GroupMembersRequest{555}, GroupMembersResponse{{{1000, "kefu", 3, 1, 0x5A}, {1001, "x", 2, 0, 0}}});
-  exchange(DismissGroupRequest{555}, DismissGroupResponse{1});
-  exchange(GroupListRequest{}, GroupListResponse{{{555, "club", 1, 0}, {556, "chess", 0, 1}}});
-  exchange(CreateGroupRequest{}, CreateGroupResponse{0, 12345});
-  exchange(JoinGroupRequest{555}, JoinGroupResponse{JoinGroupResponse::kGroupFull});
-  exchange(AddFriendRequest{1000}, AddFriendResponse{AddFriendResponse::kAlreadyFriend});
-  exchange(DeleteFriendRequest{1000}, DeleteFriendResponse{0});
-  exchange(ShieldGroupRequest{555, 1}, ShieldGroupResponse{0});
-  exchange(ChangePasswordRequest{"old", "new"}, ChangePasswordResponse{ChangePasswordResponse::kWrongOldPassword});
+  int exchanges = 0;
+  test::forEachExchange([&](const auto& request, const auto& response) {
+    exchange(request, response);
+    ++exchanges;
+  });
+  EXPECT_EQ(exchanges, 24);
 }
 
 TEST(MessagesRoundTrip, ZeroLengthAndNullInputReadAsEmpty) {
