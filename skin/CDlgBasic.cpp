@@ -1,0 +1,213 @@
+#include "skin/CDlgBasic.h"
+
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
+#include <QWindow>
+
+#include "net/ReceiverRegistry.h"
+#include "skin/CBitButtonNL.h"
+#include "skin/DialogResponseProxy.h"
+#include "skin/ResourceLoader.h"
+
+namespace kiv {
+
+namespace {
+
+constexpr int kAppIcon = 128;
+// Frame bitmaps in FramePieces::Piece order: the two bottom corners share
+// one bitmap, which is drawn symmetrically.
+constexpr int kFrame[FramePieces::Count] = {196, 197, 195, 176, 201, 175, 199, 200, 199};
+constexpr int kCloseImages[3] = {138, 179, 180};     // normal, pressed, hover
+constexpr int kMinimizeImages[3] = {139, 181, 182};  // normal, pressed, hover
+
+// The first of `families` that is installed, else the last one (fontconfig
+// then substitutes as best it can).
+QString installedFamily(const QStringList& families) {
+  const QStringList present = QFontDatabase::families();
+  for (const QString& family : families)
+    if (present.contains(family, Qt::CaseInsensitive)) return family;
+  return families.last();
+}
+
+}  // namespace
+
+QFont CDlgBasic::makeTitleFont() {
+  QFont font(installedFamily({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans"),
+                              QStringLiteral("WenQuanYi Micro Hei")}));
+  font.setPixelSize(15);
+  font.setWeight(QFont::Bold);
+  font.setStyleHint(QFont::SansSerif);
+  return font;
+}
+
+QFont CDlgBasic::makeTextFont() {
+  QFont font(installedFamily({QStringLiteral("宋体"), QStringLiteral("SimSun"), QStringLiteral("NSimSun"),
+                              QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC"),
+                              QStringLiteral("Noto Sans SC"), QStringLiteral("WenQuanYi Zen Hei")}));
+  font.setPixelSize(12);
+  font.setWeight(QFont::Normal);
+  font.setStyleHint(QFont::SansSerif, QFont::PreferQuality);
+  return font;
+}
+
+void CDlgBasic::placeControl(QWidget* widget, int id, int x, int y, int w, int h) {
+  if (widget == nullptr) return;
+  widget->setProperty("controlId", id);
+  widget->setGeometry(dluRect(x, y, w, h));
+}
+
+CDlgBasic::CDlgBasic(int templateId, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),
+      templateId_(templateId),
+      titleFont_(makeTitleFont()),
+      textFont_(makeTextFont()) {
+  icon_ = ResourceLoader::icon(kAppIcon);
+  setWindowIcon(icon_);
+  setWindowTitle(QStringLiteral("木棉"));
+  setFont(textFont_);
+  // Painting covers every pixel; skipping the erase avoids flicker.
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  loadFrame(kFrame);
+
+  closeButton_ = new CBitButtonNL(this);
+  closeButton_->setProperty("controlId", kCloseId);
+  closeButton_->setBitmaps(kCloseImages[0], kCloseImages[1], kCloseImages[2]);
+  closeButton_->setFocusPolicy(Qt::NoFocus);
+  closeButton_->setAutoDefault(false);
+  closeButton_->setToolTip(QStringLiteral("关闭"));
+  minimizeButton_ = new CBitButtonNL(this);
+  minimizeButton_->setProperty("controlId", kMinimizeId);
+  minimizeButton_->setBitmaps(kMinimizeImages[0], kMinimizeImages[1], kMinimizeImages[2]);
+  minimizeButton_->setFocusPolicy(Qt::NoFocus);
+  minimizeButton_->setAutoDefault(false);
+  minimizeButton_->setToolTip(QStringLiteral("最小化"));
+  placeTitleButtons();
+  connect(closeButton_, &QAbstractButton::clicked, this, [this] { onCloseClicked(); });
+  connect(minimizeButton_, &QAbstractButton::clicked, this, [this] { onMinimizeClicked(); });
+
+  proxy_ = std::make_shared<DialogResponseProxy>(this);
+  receiverHandle_ = ReceiverRegistry::global().add(proxy_);
+}
+
+CDlgBasic::~CDlgBasic() {
+  // After this no new delivery finds the proxy; one already on its way finds
+  // the dialog gone when it reaches the user-interface thread.
+  ReceiverRegistry::global().remove(receiverHandle_);
+}
+
+QWidget* CDlgBasic::control(int id) const {
+  const QList<QWidget*> children = findChildren<QWidget*>();
+  for (QWidget* child : children) {
+    bool ok = false;
+    const int childId = child->property("controlId").toInt(&ok);
+    if (ok && childId == id) return child;
+  }
+  return nullptr;
+}
+
+void CDlgBasic::loadFrame(const int (&numbers)[FramePieces::Count]) {
+  frame_.load(numbers);
+  update();
+}
+
+void CDlgBasic::placeTitleButtons() {
+  if (closeButton_)
+    closeButton_->setGeometry(width() - kCloseFromRight, kTitleButtonTop, kTitleButtonSize, kTitleButtonSize);
+  if (minimizeButton_)
+    minimizeButton_->setGeometry(width() - kMinimizeFromRight, kTitleButtonTop, kTitleButtonSize, kTitleButtonSize);
+}
+
+void CDlgBasic::OnDrawBackground(QPainter& /*painter*/, int /*left*/, int /*top*/, int /*right*/, int /*bottom*/) {}
+
+void CDlgBasic::onCloseClicked() {
+  reject();
+}
+
+void CDlgBasic::onMinimizeClicked() {
+  if (hideOnMinimize_)
+    hide();
+  else
+    showMinimized();
+}
+
+void CDlgBasic::drawWindow(QPainter& painter) {
+  const int w = width();
+  const int h = height();
+  painter.fillRect(rect(), Qt::white);
+  frame_.draw(painter, w, h, true);
+  OnDrawBackground(painter, 0, 0, w, h);
+}
+
+void CDlgBasic::paintEvent(QPaintEvent* /*event*/) {
+  QPainter screen(this);
+  if (isMinimized()) {
+    screen.fillRect(rect(), palette().color(QPalette::Window));
+    const QPixmap pix = icon_.pixmap(32, 32);
+    screen.drawPixmap((width() - pix.width()) / 2, (height() - pix.height()) / 2, pix);
+    return;
+  }
+  // Everything is composed off-screen first and reaches the screen in one
+  // copy, so moving and resizing never show half-drawn frames.
+  const qreal ratio = devicePixelRatioF();
+  QPixmap picture(size() * ratio);
+  picture.setDevicePixelRatio(ratio);
+  {
+    QPainter painter(&picture);
+    drawWindow(painter);
+  }
+  screen.drawPixmap(0, 0, picture);
+}
+
+void CDlgBasic::resizeEvent(QResizeEvent* event) {
+  placeTitleButtons();
+  QDialog::resizeEvent(event);
+}
+
+void CDlgBasic::mousePressEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton && event->position().y() < kCaptionHeight) {
+    captionMoving_ = true;
+    moveOffset_ = event->globalPosition().toPoint() - pos();
+    // Where the platform only lets the window manager move windows, hand it
+    // the drag; elsewhere the window follows the mouse itself.
+    if (QGuiApplication::platformName().startsWith(QLatin1String("wayland")) && windowHandle() &&
+        windowHandle()->startSystemMove())
+      captionMoving_ = false;
+    event->accept();
+    return;
+  }
+  QDialog::mousePressEvent(event);
+}
+
+void CDlgBasic::mouseMoveEvent(QMouseEvent* event) {
+  if (captionMoving_ && (event->buttons() & Qt::LeftButton)) {
+    move(event->globalPosition().toPoint() - moveOffset_);
+    event->accept();
+    return;
+  }
+  QDialog::mouseMoveEvent(event);
+}
+
+void CDlgBasic::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) captionMoving_ = false;
+  QDialog::mouseReleaseEvent(event);
+}
+
+void CDlgBasic::changeEvent(QEvent* event) {
+  QDialog::changeEvent(event);
+  if (event->type() == QEvent::WindowStateChange && hideOnMinimize_ && isMinimized()) {
+    // Minimized by the system (taskbar, keyboard): disappear into the
+    // notification area as the minimize button does.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+          setWindowState(windowState() & ~Qt::WindowMinimized);
+          hide();
+        },
+        Qt::QueuedConnection);
+  }
+}
+
+}  // namespace kiv

@@ -1,0 +1,122 @@
+#pragma once
+
+#include <QDialog>
+#include <QFont>
+#include <QIcon>
+#include <QPoint>
+#include <QRect>
+#include <cstdint>
+#include <memory>
+
+#include "net/PendingRequest.h"
+#include "skin/FramePieces.h"
+
+namespace kiv {
+
+class CBitButtonNL;
+class DialogResponseProxy;
+
+// The skinned base of every window of the client: a frameless dialog drawn
+// from a nine-piece bitmap frame, with its own close and minimize buttons, a
+// caption band to move it by, the program's fonts, and the entry through which
+// server answers reach it.
+//
+// Subclasses build their controls in their constructor (after this one has
+// run), tag each numbered control with setProperty("controlId", N) and find
+// them again with control(N). Answers to requests queued with
+// receiverHandle() arrive in OnServerResponse on the user-interface thread.
+class CDlgBasic : public QDialog {
+  Q_OBJECT
+ public:
+  static constexpr int kCloseId = 1001;
+  static constexpr int kMinimizeId = 1000;
+  static constexpr int kCaptionHeight = 26;  // presses above this move the window
+  static constexpr int kCloseFromRight = 24;
+  static constexpr int kMinimizeFromRight = 46;
+  static constexpr int kTitleButtonTop = 4;
+  static constexpr int kTitleButtonSize = 20;
+
+  // `templateId` is the window's dialog number; it is kept for reference.
+  explicit CDlgBasic(int templateId, QWidget* parent = nullptr);
+  ~CDlgBasic() override;
+
+  int templateId() const { return templateId_; }
+
+  // The child carrying property controlId == id (searched recursively), or
+  // nullptr. The templated form also checks the type.
+  QWidget* control(int id) const;
+  template <class T>
+  T* control(int id) const {
+    return qobject_cast<T*>(control(id));
+  }
+
+  // Name this window as the asker when queueing a request.
+  ReceiverHandle receiverHandle() const { return receiverHandle_; }
+
+  // Delivered on the user-interface thread for every answer to a request
+  // this window asked; the packet buffer is valid only during the call.
+  virtual void OnServerResponse(const PendingRequest& request, const std::uint8_t* response, std::uint32_t command) = 0;
+
+  const QFont& titleFont() const { return titleFont_; }
+  const QFont& textFont() const { return textFont_; }
+  bool hideOnMinimize() const { return hideOnMinimize_; }
+  CBitButtonNL* closeButton() const { return closeButton_; }
+  CBitButtonNL* minimizeButton() const { return minimizeButton_; }
+  // True from a press in the caption band until the button is released.
+  bool isCaptionMoving() const { return captionMoving_; }
+
+  // Dialog-unit layout for the 12-pixel text font.
+  static int dluX(int x) { return x * 3 / 2; }
+  static int dluY(int y) { return y * 13 / 8; }
+  static QRect dluRect(int x, int y, int w, int h) { return QRect(dluX(x), dluY(y), dluX(w), dluY(h)); }
+  // Gives `widget` its control number and its place from dialog units.
+  static void placeControl(QWidget* widget, int id, int x, int y, int w, int h);
+
+  // The program's fonts: "Arial" bold 15 px for titles, "宋体" 12 px for
+  // text, each falling back to an installed font with CJK glyphs.
+  static QFont makeTitleFont();
+  static QFont makeTextFont();
+
+ protected:
+  // Called while painting, after the frame and before the picture reaches
+  // the screen; draws extra decoration. Nothing by default.
+  virtual void OnDrawBackground(QPainter& painter, int left, int top, int right, int bottom);
+
+  // The close button: the dialog's cancel operation unless overridden.
+  virtual void onCloseClicked();
+  virtual void onMinimizeClicked();
+
+  // Replaces the frame bitmaps (nine numbers in FramePieces::Piece order).
+  void loadFrame(const int (&numbers)[FramePieces::Count]);
+  const FramePieces& frame() const { return frame_; }
+  void setHideOnMinimize(bool on) { hideOnMinimize_ = on; }
+  // Puts the two title buttons at their places for the current width.
+  void placeTitleButtons();
+
+  // Draws the whole window into `painter` (client coordinates) the way a
+  // paint does; subclasses change the frame drawing here.
+  virtual void drawWindow(QPainter& painter);
+
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+ private:
+  int templateId_;
+  QFont titleFont_;
+  QFont textFont_;
+  FramePieces frame_;
+  CBitButtonNL* closeButton_ = nullptr;
+  CBitButtonNL* minimizeButton_ = nullptr;
+  bool hideOnMinimize_ = false;
+  QIcon icon_;
+  bool captionMoving_ = false;
+  QPoint moveOffset_;  // press point relative to the window's top-left
+  std::shared_ptr<DialogResponseProxy> proxy_;
+  ReceiverHandle receiverHandle_ = 0;
+};
+
+}  // namespace kiv
