@@ -39,24 +39,28 @@ std::vector<Record> readRecords(const PacketReader& r, long announced, std::size
   return out;
 }
 
-// The friend, group and member lists share one shape: a byte the client does
-// not interpret at 24, a 16-bit count at 25 and the records from 27.
-inline constexpr std::size_t kListCountOffset = 25;
-inline constexpr std::size_t kListRecordsOffset = 27;
+// Where a list answer keeps its signed 16-bit count and its first record.
+struct ListLayout {
+  std::size_t countOffset;
+  std::size_t recordsOffset;
+};
+// The friend, group and member lists: a byte the client does not interpret at
+// 24, the count at 25 and the records from 27.
+inline constexpr ListLayout kContactListLayout{25, 27};
 
 template <class Record>
 std::vector<std::uint8_t> buildRecordList(std::uint32_t command, const HeaderKey& key,
-                                          const std::vector<Record>& records) {
-  const std::size_t count = recordsThatFit<Record>(kListRecordsOffset, records.size(), 0x7FFF);
-  PacketWriter w = recordPacket(command, key, kListRecordsOffset, records, count);
-  w.u16(kListCountOffset, static_cast<std::uint16_t>(count));
+                                          const std::vector<Record>& records, ListLayout layout = kContactListLayout) {
+  const std::size_t count = recordsThatFit<Record>(layout.recordsOffset, records.size(), 0x7FFF);
+  PacketWriter w = recordPacket(command, key, layout.recordsOffset, records, count);
+  w.u16(layout.countOffset, static_cast<std::uint16_t>(count));
   return w.take();
 }
 
 template <class Record>
-std::vector<Record> readRecordList(const std::uint8_t* data, std::size_t size) {
+std::vector<Record> readRecordList(const std::uint8_t* data, std::size_t size, ListLayout layout = kContactListLayout) {
   const PacketReader r(data, size);
-  return readRecords<Record>(r, r.i16(kListCountOffset), kListRecordsOffset);
+  return readRecords<Record>(r, r.i16(layout.countOffset), layout.recordsOffset);
 }
 
 }  // namespace kiv

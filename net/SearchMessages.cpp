@@ -6,7 +6,7 @@ namespace kiv {
 
 namespace {
 constexpr std::size_t kKind = 24, kText = 25, kTextWidth = 16, kPage = 41;
-constexpr std::size_t kCount = 26, kHits = 28;
+constexpr ListLayout kLayout{26, 28};
 }  // namespace
 
 std::vector<std::uint8_t> SearchRequest::build(const HeaderKey& key) const {
@@ -23,15 +23,11 @@ SearchRequest SearchRequest::read(const std::uint8_t* data, std::size_t size) {
 }
 
 std::vector<std::uint8_t> SearchResponse::build(const HeaderKey& key) const {
-  const std::size_t count = recordsThatFit<SearchHit>(kHits, hits.size(), 0x7FFF);
-  PacketWriter w = recordPacket(kCommand, key, kHits, hits, count);
-  w.u16(kCount, static_cast<std::uint16_t>(count));
-  return w.take();
+  return buildRecordList(kCommand, key, hits, kLayout);
 }
 
 SearchResponse SearchResponse::read(const std::uint8_t* data, std::size_t size) {
-  const PacketReader r(data, size);
-  return {readRecords<SearchHit>(r, r.i16(kCount), kHits)};
+  return {readRecordList<SearchHit>(data, size, kLayout)};
 }
 
 }  // namespace kiv
