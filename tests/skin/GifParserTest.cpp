@@ -11,8 +11,6 @@
 namespace kiv {
 namespace {
 
-using test::GifSpec;
-using test::solidFrame;
 using test::writeGif;
 using Bytes = std::vector<uint8_t>;
 
@@ -24,28 +22,8 @@ int parseExact(const Bytes& bytes, size_t size, GifLayout& layout) {
   return GifParser::parse(copy.get(), size, layout);
 }
 
-// Three frames exercising every kind of block: loop and comment extensions,
-// a frame without a graphic control extension, a local colour table.
-GifSpec threeFrames() {
-  GifSpec spec;
-  spec.width = 10;
-  spec.height = 7;
-  spec.palette = {0xFFFFFF, 0xFF0000, 0x00FF00};
-  spec.backgroundIndex = 2;
-  spec.loop = true;
-  spec.comment = "kiv";
-  spec.frames.push_back(solidFrame(0, 0, 10, 7, 1, 0, 1));
-  auto second = solidFrame(2, 3, 4, 2, 2, 4, 3);
-  second.localPalette = {0x000000, 0x0000FF};
-  spec.frames.push_back(second);
-  auto third = solidFrame(9, 6, 1, 1, 0);
-  third.control = false;
-  spec.frames.push_back(third);
-  return spec;
-}
-
 TEST(GifParser, ReadsScreenFramesDelaysAndDisposals) {
-  const Bytes gif = writeGif(threeFrames());
+  const Bytes gif = writeGif(test::sampleAnimation());
   GifLayout layout;
   ASSERT_EQ(1, parseExact(gif, gif.size(), layout));
   EXPECT_EQ(10, layout.width);
@@ -100,7 +78,7 @@ TEST(GifParser, ControlExtensionBelongsToTheNextImageOnly) {
 }
 
 TEST(GifParser, EveryCutOfAValidFileIsRejected) {
-  const Bytes gif = writeGif(threeFrames());
+  const Bytes gif = writeGif(test::sampleAnimation());
   for (size_t cut = 0; cut < gif.size(); ++cut) {
     GifLayout layout;
     ASSERT_EQ(0, parseExact(gif, cut, layout)) << "cut at " << cut;
@@ -141,7 +119,7 @@ TEST(GifParser, RejectsMalformedBlocks) {
 }
 
 TEST(GifParser, FrameFilesStandAlone) {
-  const Bytes gif = writeGif(threeFrames());
+  const Bytes gif = writeGif(test::sampleAnimation());
   GifLayout layout;
   ASSERT_EQ(1, GifParser::parse(gif.data(), gif.size(), layout));
   for (size_t i = 0; i < layout.frames.size(); ++i) {
@@ -163,7 +141,7 @@ TEST(GifParser, FrameFilesStandAlone) {
 }
 
 TEST(GifParser, RandomDamageNeverEscapesTheData) {
-  const Bytes gif = writeGif(threeFrames());
+  const Bytes gif = writeGif(test::sampleAnimation());
   std::mt19937 rng(7);
   int accepted = 0;
   for (int round = 0; round < 3000; ++round) {

@@ -130,4 +130,24 @@ inline std::vector<uint8_t> writeGif(const GifSpec& spec) {
   return out;
 }
 
+// Three frames exercising every kind of block: loop and comment extensions,
+// a frame without a graphic control extension, a local colour table.
+inline GifSpec sampleAnimation() {
+  GifSpec spec;
+  spec.width = 10;
+  spec.height = 7;
+  spec.palette = {0xFFFFFF, 0xFF0000, 0x00FF00};
+  spec.backgroundIndex = 2;
+  spec.loop = true;
+  spec.comment = "kiv";
+  spec.frames.push_back(solidFrame(0, 0, 10, 7, 1, 0, 1));
+  auto second = solidFrame(2, 3, 4, 2, 2, 4, 3);
+  second.localPalette = {0x000000, 0x0000FF};
+  spec.frames.push_back(second);
+  auto third = solidFrame(9, 6, 1, 1, 0);
+  third.control = false;
+  spec.frames.push_back(third);
+  return spec;
+}
+
 }  // namespace kiv::test
