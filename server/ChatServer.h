@@ -1,0 +1,97 @@
+#pragma once
+
+// Boost 1.74's Asio uses std::exchange without including <utility> in C++20.
+#include <utility>
+
+#include <atomic>
+#include <boost/asio.hpp>
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "platform/Clock.h"
+#include "server/ServerLog.h"
+#include "server/ServerOptions.h"
+#include "server/SessionRegistry.h"
+
+namespace kiv::server {
+
+class AvatarWebHandler;
+class ChatConnection;
+class HttpSession;
+class RequestDispatcher;
+class Store;
+struct ServerContext;
+
+// The whole server in one object: the chat port and the avatar web port,
+// each served by its own thread with its own connection to the database.
+//
+// For tests (in this process, any free port):
+//
+//   kiv::server::ServerOptions options;
+//   options.databasePath = dir.path() + "/server.db";  // seed it first with a Store
+//   options.chatPort = 0;                               // 0: any free port
+//   options.webPort = 0;
+//   options.echoLog = false;
+//   kiv::server::ChatServer server(options);
+//   std::string error;
+//   ASSERT_TRUE(server.start(&error)) << error;
+//   ... connect to 127.0.0.1:server.chatPort(), http://127.0.0.1:server.webPort() ...
+//   server.stop();  // also done by the destructor
+//
+// The database may be changed through another Store on the same file while
+// the server runs (that is what the admin commands do); the server sees the
+// change at the next request. log() keeps the recent log lines for checks.
+class ChatServer {
+ public:
+  explicit ChatServer(ServerOptions options, const Clock& clock = SystemClock::instance());
+  ~ChatServer();
+  ChatServer(const ChatServer&) = delete;
+  ChatServer& operator=(const ChatServer&) = delete;
+
+  // Opens the database, binds both ports and starts serving. False, with a
+  // message in `error`, when the database cannot be opened or a port cannot
+  // be bound; nothing keeps running then.
+  bool start(std::string* error);
+  // Closes every connection and both ports and ends the threads. Idempotent.
+  void stop();
+
+  std::uint16_t chatPort() const { return chatPort_; }
+  std::uint16_t webPort() const { return webPort_; }
+  ServerLog& log() { return log_; }
+  // Accounts signed in right now.
+  std::size_t signedInCount() const { return sessions_.count(); }
+  // Open chat connections.
+  std::size_t connectionCount() const { return connectionCount_.load(); }
+
+ private:
+  void acceptChat();
+  void acceptWeb();
+
+  ServerOptions options_;
+  const Clock& clock_;
+  ServerLog log_;
+  SessionRegistry sessions_;
+
+  boost::asio::io_context chatIo_;
+  boost::asio::io_context webIo_;
+  std::unique_ptr<boost::asio::ip::tcp::acceptor> chatAcceptor_;
+  std::unique_ptr<boost::asio::ip::tcp::acceptor> webAcceptor_;
+  std::unique_ptr<Store> chatStore_;
+  std::unique_ptr<Store> webStore_;
+  std::unique_ptr<ServerContext> context_;
+  std::unique_ptr<RequestDispatcher> dispatcher_;
+  std::unique_ptr<AvatarWebHandler> webHandler_;
+  std::map<ChatConnection*, std::shared_ptr<ChatConnection>> connections_;  // chat thread only
+  std::atomic<std::size_t> connectionCount_{0};
+  std::thread chatThread_;
+  std::thread webThread_;
+  std::uint16_t chatPort_ = 0;
+  std::uint16_t webPort_ = 0;
+  std::atomic<bool> running_{false};
+};
+
+}  // namespace kiv::server

@@ -1,0 +1,67 @@
+#include "server/MessageHandlers.h"
+
+#include <algorithm>
+
+#include "net/FetchMessagesMessages.h"
+#include "net/NoticePollMessages.h"
+#include "net/SendMessageMessages.h"
+#include "server/FieldText.h"
+#include "server/MessageQueue.h"
+#include "server/ServerLimits.h"
+#include "server/WireTime.h"
+
+namespace kiv::server {
+
+std::vector<std::uint8_t> MessageHandlers::sendMessage(const Request& request) {
+  const auto in = SendMessageRequest::read(request.data, request.size);
+  const std::string now = wireTime(context_.clock.localNow());
+  MessageQueue queue(context_.store);
+  SendMessageResponse out;
+  out.result = queue.send(request.userId(), in.kind, in.target, in.sentText(), now);
+  if (out.result == SendMessageResponse::kDelivered) out.serverTime = now;
+  return out.build(request.key());
+}
+
+std::vector<std::uint8_t> MessageHandlers::noticePoll(const Request& request) {
+  NoticePollResponse out;
+  for (const auto& waiting : context_.store.waitingConversations(request.userId(), kMaxNotices)) {
+    MessageNotice notice;
+    notice.id = waiting.id;
+    if (waiting.kind == ConversationKind::kGroup) {
+      notice.kind = MessageNotice::kGroup;
+      if (const auto g = context_.store.group(waiting.id))
+        notice.name = boundedText(g->name, MessageNotice::kNameWidth);
+    } else {
+      notice.kind = kPrivateConversation;
+      if (const auto a = context_.store.account(waiting.id)) {
+        notice.name = boundedText(a->nickname, MessageNotice::kNameWidth);
+      }
+    }
+    // The two bytes the client leaves alone tell how many records wait.
+    const auto count = static_cast<std::uint16_t>(std::min<std::size_t>(waiting.count, 0xFFFF));
+    notice.extra = {static_cast<std::uint8_t>(count >> 8), static_cast<std::uint8_t>(count & 0xFF)};
+    out.notices.push_back(std::move(notice));
+  }
+  out.status = out.notices.empty() ? 1 : 0;
+  return out.build(request.key());
+}
+
+std::vector<std::uint8_t> MessageHandlers::fetchMessages(const Request& request) {
+  const auto in = FetchMessagesRequest::read(request.data, request.size);
+  FetchMessagesResponse out;
+  if (in.kind == kPrivateConversation || in.kind == kGroupConversation) {
+    const auto kind = in.kind == kGroupConversation ? ConversationKind::kGroup : ConversationKind::kPrivate;
+    for (auto& m : context_.store.takeMessages(request.userId(), kind, in.id, kFetchBatch)) {
+      MessageRecord record;
+      record.text = std::move(m.text);
+      record.time = std::move(m.time);
+      // The four bytes the client leaves alone carry the sender's UserId.
+      record.extra = {static_cast<std::uint8_t>(m.sender >> 24), static_cast<std::uint8_t>(m.sender >> 16),
+                      static_cast<std::uint8_t>(m.sender >> 8), static_cast<std::uint8_t>(m.sender)};
+      out.messages.push_back(std::move(record));
+    }
+  }
+  return out.build(request.key());
+}
+
+}  // namespace kiv::server

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "server/Store.h"
+
+namespace kiv::server {
+
+// Queues chat messages for their recipients: one copy per recipient and
+// conversation, cut into record-sized pieces. Used by the send request, by the
+// group invitations and by the admin command line.
+class MessageQueue {
+ public:
+  // Send results, as the send answer carries them.
+  enum Result : std::uint8_t {
+    kDelivered = 0,
+    kNotInGroup = 1,      // the sender is no member (removed, or the group is gone)
+    kBroadcastGroup = 2,  // only the owner speaks in a broadcast group
+    kRecipientCancelled = 3,
+    kNotDelivered = 4,  // no such user, oneself, an empty text or an unknown kind
+  };
+
+  explicit MessageQueue(Store& store) : store_(store) {}
+
+  // A chat message from `sender`: private (kind 1) to a user or group (kind 2)
+  // to every member but the sender and those who shield the group. The text
+  // is queued behind the sender's nickname and "(私聊):" or "(群聊):", the way
+  // the client shows its own messages, so group members see who spoke.
+  Result send(std::uint32_t sender, std::uint8_t kind, std::uint32_t target, std::string_view text,
+              std::string_view time);
+
+  // A text the server writes itself (an invitation or a join request, whose
+  // marker must stay first), queued as it is for one recipient.
+  bool queueNotice(std::uint32_t recipient, std::uint8_t kind, std::uint32_t conversation, std::uint32_t sender,
+                   std::string_view text, std::string_view time);
+
+  // The marked texts of an invitation (in a private conversation with the
+  // owner) and of a join request (in the group conversation, to the owner).
+  // The client reads the number between the first "[" and the first "]", so
+  // the bracketed number comes before any name a user chose.
+  static std::string invitationText(std::uint32_t groupId, std::string_view groupName);
+  static std::string joinRequestText(std::uint32_t userId, std::string_view nickname);
+
+  // `text` in pieces that each fit a message record, never splitting a GBK
+  // character. NUL bytes are dropped: the client would stop reading at one.
+  static std::vector<std::string> pieces(std::string_view text);
+
+ private:
+  bool queue(std::uint32_t recipient, std::uint8_t kind, std::uint32_t conversation, std::uint32_t sender,
+             std::string_view text, std::string_view time);
+  Store& store_;
+};
+
+}  // namespace kiv::server

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "server/ContactHandlers.h"
+#include "server/GroupHandlers.h"
+#include "server/MessageHandlers.h"
+#include "server/ProfileHandlers.h"
+#include "server/ServerContext.h"
+#include "server/SessionHandlers.h"
+
+namespace kiv::server {
+
+// Routes one whole request packet to its handler and sends the answer on the
+// same connection. A command the protocol does not know closes the
+// connection; a request that needs a signed-in connection on one that is not
+// signed in is ignored. Both are logged.
+class RequestDispatcher {
+ public:
+  explicit RequestDispatcher(ServerContext& context);
+
+  // `size` is the packet's length (at least the 24 header bytes).
+  void dispatch(const std::shared_ptr<ClientLink>& link, const std::uint8_t* data, std::size_t size);
+  // The connection has ended (for whatever reason).
+  void connectionClosed(ClientLink& link);
+
+  // True for the request codes a client may send (1..25 but 13).
+  static bool isKnownCommand(std::uint32_t command);
+
+ private:
+  ServerContext& context_;
+  SessionHandlers sessions_;
+  ProfileHandlers profiles_;
+  ContactHandlers contacts_;
+  MessageHandlers messages_;
+  GroupHandlers groups_;
+};
+
+}  // namespace kiv::server

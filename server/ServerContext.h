@@ -1,0 +1,21 @@
+#pragma once
+
+#include "platform/Clock.h"
+#include "server/ServerLog.h"
+#include "server/SessionRegistry.h"
+#include "server/Store.h"
+
+namespace kiv::server {
+
+// What every request handler of the chat port works with.
+struct ServerContext {
+  Store& store;
+  SessionRegistry& sessions;
+  ServerLog& log;
+  const Clock& clock;
+  // Refuse a second sign-in of an account (result 5) instead of signing the
+  // first connection out.
+  bool refuseSecondLogin = false;
+};
+
+}  // namespace kiv::server

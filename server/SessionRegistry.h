@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+
+#include "server/ClientLink.h"
+
+namespace kiv::server {
+
+// Who is signed in where: at most one connection per UserId. Presence (the
+// terminal shown to friends and in searches) comes from here, not from the
+// database, because it lives only as long as this process.
+class SessionRegistry {
+ public:
+  // Records `link` as the connection of `userId` and returns the connection it
+  // replaces (nullptr when there was none or it is the same one).
+  std::shared_ptr<ClientLink> signIn(std::uint32_t userId, const std::shared_ptr<ClientLink>& link);
+  // Forgets `userId` if `link` is still its connection.
+  void signOut(std::uint32_t userId, const ClientLink* link);
+  std::shared_ptr<ClientLink> find(std::uint32_t userId) const;
+  bool isOnline(std::uint32_t userId) const;
+  std::size_t count() const;
+
+ private:
+  mutable std::mutex mutex_;
+  std::map<std::uint32_t, std::weak_ptr<ClientLink>> links_;
+};
+
+}  // namespace kiv::server

@@ -1,0 +1,23 @@
+#include "server/Transaction.h"
+
+#include "server/Database.h"
+
+namespace kiv::server {
+
+Transaction::Transaction(Database& db)
+    : db_(db), nested_(db.inTransaction()), active_(nested_ || db.exec("BEGIN IMMEDIATE")) {}
+
+Transaction::~Transaction() {
+  if (active_ && !nested_) db_.exec("ROLLBACK");
+}
+
+bool Transaction::commit() {
+  if (!active_) return false;
+  active_ = false;
+  if (nested_) return true;
+  if (db_.exec("COMMIT")) return true;
+  db_.exec("ROLLBACK");
+  return false;
+}
+
+}  // namespace kiv::server

@@ -1,0 +1,28 @@
+#pragma once
+
+namespace kiv::server {
+
+class Database;
+
+// BEGIN IMMEDIATE ... COMMIT around a change of several rows; rolled back when
+// it goes out of scope uncommitted. IMMEDIATE takes the write lock up front, so
+// a read-then-write (check a limit, then insert) is not raced by another
+// process between the two. Opened inside another transaction it joins that
+// one: it commits with the outer transaction and never rolls it back.
+class Transaction {
+ public:
+  explicit Transaction(Database& db);
+  ~Transaction();
+  Transaction(const Transaction&) = delete;
+  Transaction& operator=(const Transaction&) = delete;
+
+  bool active() const { return active_; }
+  bool commit();
+
+ private:
+  Database& db_;
+  bool nested_;
+  bool active_;
+};
+
+}  // namespace kiv::server
