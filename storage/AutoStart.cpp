@@ -9,12 +9,15 @@
 #include "platform/Gbk.h"
 
 #ifdef _WIN32
+// clang-format off
+#include <windows.h>
 #include <io.h>
 #include <objbase.h>
 #include <objidl.h>
+#include <shlguid.h>
 #include <shlobj.h>
 #include <shobjidl.h>
-#include <windows.h>
+// clang-format on
 #else
 #include <unistd.h>
 #endif
