@@ -31,6 +31,10 @@ int abortWhenStopping(void* pool, curl_off_t, curl_off_t, curl_off_t, curl_off_t
 }
 
 QImage loadBmp(const std::string& path) {
+  // Most calls ask for avatars not yet cached; a plain look at the file
+  // system is far cheaper than letting the image reader find out.
+  std::error_code error;
+  if (!fs::is_regular_file(path, error)) return {};
   return QImage(QString::fromStdString(path), "BMP");
 }
 
