@@ -101,6 +101,7 @@ int set(int on, const std::string& executable) {
   const std::string path = entryPath();
   if (path.empty()) return 0;
   if (on == 0) return _unlink(path.c_str()) == 0 ? 1 : 0;
+  if (executable.empty()) return 0;
 
   // Initialising COM twice on one thread is harmless (S_FALSE); it stays
   // initialised for the thread's life like the framework's OLE set-up.
@@ -149,6 +150,8 @@ int set(int on, const std::string& executable) {
   const std::string path = entryPath();
   if (path.empty()) return 0;
   if (on == 0) return unlink(path.c_str()) == 0 ? 1 : 0;
+  // An entry without a program would start nothing; better to say it failed.
+  if (executable.empty()) return 0;
 
   std::error_code ec;
   std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);

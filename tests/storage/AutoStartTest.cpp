@@ -69,13 +69,18 @@ TEST(AutoStart, FolderFollowsTheXdgRules) {
   }
 }
 
-TEST(AutoStart, AnEntryThatCannotBeWrittenIsReportedAsAFailure) {
+TEST(AutoStart, EntriesThatCannotBeWrittenAreReportedAsFailures) {
   test::TempDir dir;
   // The config "folder" is a regular file, so no autostart folder can exist.
   const std::string notAFolder = dir.file("config");
   std::ofstream(notAFolder) << "x";
   test::ScopedEnv xdg("XDG_CONFIG_HOME", notAFolder.c_str());
   EXPECT_EQ(autostart::set(1, "/usr/bin/kiv"), 0);
+  EXPECT_EQ(autostart::isOn(), 0);
+
+  // Nor is an entry that would start nothing.
+  test::ScopedEnv usable("XDG_CONFIG_HOME", dir.path().c_str());
+  EXPECT_EQ(autostart::set(1, ""), 0);
   EXPECT_EQ(autostart::isOn(), 0);
 }
 
