@@ -1,0 +1,53 @@
+// kiv-cli send private|group ID TEXT: signs in, sends one chat message and
+// prints the server's status.
+#include <atomic>
+#include <cstdio>
+#include <string>
+
+#include "cli/CliCommand.h"
+#include "cli/CliSession.h"
+#include "net/SendMessageMessages.h"
+#include "platform/Gbk.h"
+
+namespace kiv::cli {
+namespace {
+
+// A decimal id of at most 32 bits; false for anything else.
+bool parseId(const std::string& text, std::uint32_t& id) {
+  if (text.empty() || text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+  const unsigned long long v = std::stoull(text);
+  if (v > 0xFFFFFFFFull) return false;
+  id = static_cast<std::uint32_t>(v);
+  return true;
+}
+
+int runSend(const CliOptions& options) {
+  SendMessageRequest message;
+  const auto& args = options.args;
+  if (args.size() != 3 || (args[0] != "private" && args[0] != "group") || !parseId(args[1], message.target)) {
+    std::fprintf(stderr, "usage: kiv-cli send private|group ID TEXT\n");
+    return kExitUsage;
+  }
+  message.kind = args[0] == "group" ? kGroupConversation : kPrivateConversation;
+  message.text = gbk::fromUtf8(args[2]);
+
+  CliSession session(options);
+  if (const int rc = session.signIn(); rc != kExitOk) return rc;
+  std::atomic<int> status{-1};
+  const ReceiverHandle asker =
+      session.receiver([&](const PendingRequest&, const std::uint8_t* response, std::uint32_t command) {
+        if (command != SendMessageResponse::kCommand) return;
+        status = SendMessageResponse::read(response, kMaxPacketSize).result;
+        session.notify();
+      });
+  session.ask(message.build(session.client().newKey()), asker);
+  if (!session.waitFor([&] { return status.load() >= 0; }, CliSession::kPatience)) return kExitNoServer;
+  CliSession::printLine("sent " + std::to_string(status.load()));
+  session.signOut();
+  return status.load() == SendMessageResponse::kDelivered ? kExitOk : kExitFailed;
+}
+
+const CliCommand command("send", "send private|group ID TEXT", runSend);
+
+}  // namespace
+}  // namespace kiv::cli
