@@ -142,6 +142,7 @@ void CDlgBasic::drawWindow(QPainter& painter) {
 }
 
 void CDlgBasic::paintEvent(QPaintEvent* /*event*/) {
+  placeTitleButtons();  // a window resized while hidden has had no resize event yet
   QPainter screen(this);
   if (isMinimized()) {
     screen.fillRect(rect(), palette().color(QPalette::Window));

@@ -81,9 +81,24 @@ void CDlgBasicResizable::drawWindow(QPainter& painter) {
 
   painter.setPen(Qt::black);
   painter.setFont(titleFont());
-  painter.drawText(profileRect(w), Qt::AlignLeft | Qt::AlignTop, profileText_);
+  drawProfileLines(painter, profileRect(w), profileText_);
   painter.setFont(textFont());
   painter.drawText(signatureRect(w), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, signatureText_);
+}
+
+// The profile's lines share the rectangle evenly when the font's own line
+// spacing would push the last one out of it (and onto the signature).
+void CDlgBasicResizable::drawProfileLines(QPainter& painter, const QRect& box, const QString& text) {
+  const QStringList lines = text.split(QLatin1Char('\n'));
+  const QFontMetrics metrics(painter.font());
+  const int step = std::min(metrics.lineSpacing(), (box.height() + 1) / int(lines.size()));
+  painter.save();
+  painter.setClipRect(box);
+  for (int i = 0; i < lines.size(); ++i) {
+    const QRect line(box.left(), box.top() + i * step, box.width(), step);
+    painter.drawText(line, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine | Qt::TextDontClip, lines[i]);
+  }
+  painter.restore();
 }
 
 void CDlgBasicResizable::mousePressEvent(QMouseEvent* event) {

@@ -64,6 +64,7 @@ class CDlgBasicResizable : public CDlgBasic {
   void leaveEvent(QEvent* event) override;
 
  private:
+  static void drawProfileLines(QPainter& painter, const QRect& box, const QString& text);
   void dragStep();
   void endDrag();
 

@@ -1,0 +1,209 @@
+#include "skin/CDlgBasic.h"
+
+#include <gtest/gtest.h>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPainter>
+#include <QTest>
+#include <atomic>
+#include <thread>
+
+#include "SkinTestWindows.h"
+#include "net/ReceiverRegistry.h"
+#include "skin/CBitButtonNL.h"
+#include "skin/ResourceLoader.h"
+
+namespace kiv {
+namespace {
+
+using test::TestDialog;
+
+QRgb at(const QImage& image, int x, int y) {
+  return image.pixel(x, y) | 0xff000000u;
+}
+
+// Keeps the event loop running until `done` or two seconds have passed.
+template <class Predicate>
+bool spinUntil(Predicate done) {
+  QElapsedTimer clock;
+  clock.start();
+  while (!done() && clock.elapsed() < 2000) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+  return done();
+}
+
+TEST(CDlgBasic, FrameTilesWithoutGapAtAnyWidth) {
+  const QImage top = ResourceLoader::bitmapImage(197);
+  const QImage left = ResourceLoader::bitmapImage(176);
+  const QImage right = ResourceLoader::bitmapImage(175);
+  const QImage bottom = ResourceLoader::bitmapImage(200);
+  const int tl = ResourceLoader::bitmap(196).width();
+  const int tr = ResourceLoader::bitmap(195).width();
+  ASSERT_GT(top.width(), 1);
+  // Widths and heights that are and are not multiples of the edge pieces.
+  for (const QSize size : {QSize(301, 203), QSize(300, 200), QSize(tl + tr + 1, 61), QSize(417, 333)}) {
+    TestDialog dialog;
+    dialog.resize(size);
+    dialog.closeButton()->hide();
+    dialog.minimizeButton()->hide();
+    const QImage shot = dialog.grab().toImage();
+    const int w = size.width();
+    const int h = size.height();
+    for (int y = 0; y < top.height(); ++y)
+      for (int x = tl; x < w - tr; ++x)
+        ASSERT_EQ(at(shot, x, y), at(top, 0, y)) << "top edge at " << x << "," << y << " width " << w;
+    for (int y = top.height(); y < h - bottom.height(); ++y) {
+      ASSERT_EQ(at(shot, 0, y), at(left, 0, 0)) << "left edge at y " << y;
+      ASSERT_EQ(at(shot, w - 1, y), at(right, right.width() - 1, 0)) << "right edge at y " << y;
+    }
+    for (int x = 0; x < w; ++x) ASSERT_EQ(at(shot, x, h - 1), at(bottom, 0, bottom.height() - 1)) << x;
+  }
+}
+
+TEST(CDlgBasic, BackgroundAndDecorationAreDrawnInside) {
+  struct Decorated : TestDialog {
+    void OnDrawBackground(QPainter& painter, int left, int top, int right, int bottom) override {
+      seen = QRect(QPoint(left, top), QPoint(right, bottom));
+      painter.fillRect(QRect(40, 40, 10, 10), Qt::red);
+    }
+    QRect seen;
+  };
+  Decorated dialog;
+  dialog.resize(200, 150);
+  const QImage shot = dialog.grab().toImage();
+  EXPECT_EQ(dialog.seen, QRect(QPoint(0, 0), QPoint(200, 150)));
+  EXPECT_EQ(at(shot, 45, 45), qRgb(255, 0, 0));
+  EXPECT_EQ(at(shot, 100, 100), at(ResourceLoader::bitmapImage(201), 0, 0));
+}
+
+TEST(CDlgBasic, TitleButtonsKeepTheirDistanceFromTheRight) {
+  TestDialog dialog;
+  dialog.show();
+  for (const int width : {300, 251, 480}) {
+    dialog.resize(width, 200);
+    QWidget* close = dialog.control(1001);
+    QWidget* minimize = dialog.control(1000);
+    ASSERT_NE(close, nullptr);
+    ASSERT_NE(minimize, nullptr);
+    EXPECT_EQ(close->geometry(), QRect(width - 24, 4, 20, 20));
+    EXPECT_EQ(minimize->geometry(), QRect(width - 46, 4, 20, 20));
+  }
+  EXPECT_EQ(dialog.control<CBitButtonNL>(1001), dialog.closeButton());
+  EXPECT_EQ(dialog.control<QLabel>(1001), nullptr);  // right number, wrong kind
+}
+
+TEST(CDlgBasic, ControlFindsNumberedChildrenAtAnyDepth) {
+  TestDialog dialog;
+  auto* page = new QWidget(&dialog);
+  auto* label = new QLabel(QStringLiteral("手机号码:"), page);
+  CDlgBasic::placeControl(label, 1018, 10, 20, 40, 8);
+  EXPECT_EQ(dialog.control(1018), label);
+  EXPECT_EQ(label->geometry(), QRect(15, 32, 60, 13));
+  EXPECT_EQ(dialog.control(4242), nullptr);
+}
+
+TEST(CDlgBasic, CaptionMovesOnlyFromTheTop26Pixels) {
+  TestDialog dialog;
+  dialog.setGeometry(100, 100, 300, 200);
+  dialog.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+  const QPoint start = dialog.pos();
+
+  QTest::mousePress(&dialog, Qt::LeftButton, {}, QPoint(60, 26));
+  EXPECT_FALSE(dialog.isCaptionMoving());
+  QTest::mouseMove(&dialog, QPoint(90, 46));
+  QTest::mouseRelease(&dialog, Qt::LeftButton, {}, QPoint(90, 46));
+  EXPECT_EQ(dialog.pos(), start);
+
+  QTest::mousePress(&dialog, Qt::LeftButton, {}, QPoint(60, 25));
+  EXPECT_TRUE(dialog.isCaptionMoving());
+  QTest::mouseMove(&dialog, QPoint(90, 45));
+  QTest::mouseRelease(&dialog, Qt::LeftButton, {}, QPoint(90, 45));
+  EXPECT_FALSE(dialog.isCaptionMoving());
+  EXPECT_EQ(dialog.pos(), start + QPoint(30, 20));
+}
+
+TEST(CDlgBasic, TitleButtonsCloseAndMinimize) {
+  TestDialog dialog;
+  dialog.resize(300, 200);
+  dialog.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&dialog));
+  EXPECT_FALSE(dialog.hideOnMinimize());
+  dialog.minimizeButton()->click();
+  EXPECT_TRUE(dialog.isMinimized());
+  EXPECT_TRUE(dialog.isVisible());  // minimized, not hidden
+  dialog.showNormal();
+  dialog.closeButton()->click();
+  EXPECT_EQ(dialog.result(), QDialog::Rejected);
+  EXPECT_FALSE(dialog.isVisible());
+}
+
+TEST(CDlgBasic, UsesTheProgramsNameIconAndFonts) {
+  TestDialog dialog;
+  EXPECT_EQ(dialog.windowTitle(), QStringLiteral("木棉"));
+  EXPECT_FALSE(dialog.windowIcon().isNull());
+  EXPECT_TRUE(dialog.windowFlags() & Qt::FramelessWindowHint);
+  EXPECT_EQ(dialog.titleFont().pixelSize(), 15);
+  EXPECT_TRUE(dialog.titleFont().bold());
+  EXPECT_EQ(dialog.textFont().pixelSize(), 12);
+  EXPECT_EQ(dialog.font().pixelSize(), 12);
+  // The text font must be able to show the program's Chinese texts.
+  EXPECT_TRUE(QFontMetrics(dialog.textFont()).inFont(QChar(0x6728)));  // 木
+}
+
+TEST(CDlgBasic, AnswersFromAnotherThreadArriveOnTheUiThread) {
+  TestDialog dialog;
+  ASSERT_NE(dialog.receiverHandle(), 0u);
+  PendingRequest request;
+  std::uint8_t packet[kMaxPacketSize] = {0x5a};
+  std::atomic<bool> finished{false};
+  std::atomic<bool> delivered{false};
+  std::thread receiver([&] {
+    delivered = ReceiverRegistry::global().deliver(dialog.receiverHandle(), request, packet, 0x80000003u);
+    finished = true;
+  });
+  EXPECT_TRUE(spinUntil([&] { return finished.load(); }));
+  receiver.join();
+  EXPECT_TRUE(delivered);
+  ASSERT_EQ(dialog.log.commands.size(), 1u);
+  EXPECT_EQ(dialog.log.commands[0], 0x80000003u);
+  EXPECT_EQ(dialog.log.threads[0], QThread::currentThread());
+  EXPECT_EQ(dialog.log.firstBytes[0], 0x5a);
+
+  // On the UI thread itself the answer is handed over directly.
+  EXPECT_TRUE(ReceiverRegistry::global().deliver(dialog.receiverHandle(), request, packet, 0x80000009u));
+  EXPECT_EQ(dialog.log.commands.size(), 2u);
+}
+
+TEST(CDlgBasic, ClosingWhileAnAnswerIsOnItsWayIsHarmless) {
+  auto* dialog = new TestDialog;
+  const ReceiverHandle handle = dialog->receiverHandle();
+  PendingRequest request;
+  std::uint8_t packet[kMaxPacketSize] = {};
+  std::atomic<bool> found{false};
+  std::atomic<bool> finished{false};
+  std::thread receiver([&] {
+    // As the registry does: hold the receiver while calling it.
+    std::shared_ptr<ResponseReceiver> proxy = ReceiverRegistry::global().find(handle);
+    found = true;
+    if (proxy) proxy->OnServerResponse(request, packet, 0x80000005u);
+    finished = true;
+  });
+  while (!found) std::this_thread::yield();
+  delete dialog;  // the proxy lives on in the receive thread
+  EXPECT_TRUE(spinUntil([&] { return finished.load(); }));
+  receiver.join();
+  // Once closed, the window is no longer found at all.
+  EXPECT_EQ(ReceiverRegistry::global().find(handle), nullptr);
+  EXPECT_FALSE(ReceiverRegistry::global().deliver(handle, request, packet, 0x80000005u));
+}
+
+TEST(CDlgBasic, EveryWindowGetsItsOwnHandle) {
+  TestDialog a;
+  TestDialog b;
+  EXPECT_NE(a.receiverHandle(), b.receiverHandle());
+  EXPECT_NE(ReceiverRegistry::global().find(a.receiverHandle()), nullptr);
+}
+
+}  // namespace
+}  // namespace kiv

@@ -1,0 +1,200 @@
+// With KIV_SCREENSHOTS=dir the skin saves pictures of its windows, buttons,
+// progress bars and of every numbered resource, to be looked at by eye.
+#include <gtest/gtest.h>
+#include <QEnterEvent>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QTest>
+
+#include "SkinTestWindows.h"
+#include "skin/CBitButtonNL.h"
+#include "skin/CMacProgressCtrl.h"
+#include "skin/ResourceLoader.h"
+#include "support/QtScreenshot.h"
+
+namespace kiv {
+namespace {
+
+bool wanted() {
+  return !qEnvironmentVariableIsEmpty("KIV_SCREENSHOTS");
+}
+
+TEST(SkinGallery, EmptyWindows) {
+  if (!wanted()) GTEST_SKIP() << "KIV_SCREENSHOTS not set";
+  test::TestDialog dialog;
+  dialog.resize(330, 230);
+  EXPECT_FALSE(test::saveScreenshot(&dialog, QStringLiteral("skin-dialog")).isEmpty());
+
+  test::TestResizable main;
+  main.resize(181, 466);
+  main.setProfileText(QStringLiteral("昵称:木棉花开\nID号:10086\n积分:128"));
+  main.setSignatureText(QStringLiteral("简介:春风十里，不如木棉花开"));
+  EXPECT_FALSE(test::saveScreenshot(&main, QStringLiteral("skin-main-window")).isEmpty());
+}
+
+TEST(SkinGallery, ButtonsInEveryState) {
+  if (!wanted()) GTEST_SKIP() << "KIV_SCREENSHOTS not set";
+  struct Triple {
+    int normal, pressed, hover;
+    const char* name;
+  };
+  const Triple triples[] = {
+      {138, 179, 180, "close"},
+      {139, 181, 182, "minimize"},
+      {232, 232, 233, "ok"},
+      {206, 206, 207, "cancel"},
+      {246, 246, 247, "send"},
+      {248, 248, 245, "chat close"},
+      {218, 217, 218, "add friend"},
+      {281, 279, 280, "font"},
+      {225, 226, 226, "previous page"},
+      {223, 224, 224, "next page"},
+      {229, 230, 229, "tab settings"},
+      {262, 230, 229, "tab settings off"},
+      {231, 228, 231, "tab password"},
+      {264, 228, 231, "tab password off"},
+  };
+  QWidget sheet;
+  auto* grid = new QGridLayout(&sheet);
+  grid->setHorizontalSpacing(14);
+  sheet.setAutoFillBackground(true);
+  QPalette pal = sheet.palette();
+  pal.setColor(QPalette::Window, QColor(0xf3, 0xf8, 0xfe));
+  sheet.setPalette(pal);
+  const char* states[] = {"normal", "hover", "pressed", "disabled"};
+  for (int c = 0; c < 4; ++c) grid->addWidget(new QLabel(QString::fromLatin1(states[c])), 0, c + 1);
+  int row = 1;
+  for (const Triple& t : triples) {
+    auto* name = new QLabel(QString::fromLatin1(t.name));
+    // The title buttons sit on the caption band; show them there.
+    if (t.normal == 138 || t.normal == 139) {
+      name->setAutoFillBackground(true);
+      QPalette blue = name->palette();
+      blue.setColor(QPalette::Window, QColor(0x6c, 0xad, 0xec));
+      name->setPalette(blue);
+    }
+    grid->addWidget(name, row, 0);
+    for (int c = 0; c < 4; ++c) {
+      auto* holder = new QWidget;
+      holder->setAutoFillBackground(name->autoFillBackground());
+      holder->setPalette(name->palette());
+      auto* button = new CBitButtonNL(holder);
+      button->setBitmaps(t.normal, t.pressed, t.hover);
+      button->setGeometry(2, 2, button->sizeHint().width(), button->sizeHint().height());
+      holder->setFixedSize(button->sizeHint() + QSize(4, 4));
+      if (c == 1) {
+        QEnterEvent enter(QPointF(2, 2), QPointF(2, 2), QPointF(2, 2));
+        QCoreApplication::sendEvent(button, &enter);
+      }
+      if (c == 2) button->setDown(true);
+      if (c == 3) button->setEnabled(false);
+      grid->addWidget(holder, row, c + 1);
+    }
+    ++row;
+  }
+  sheet.adjustSize();
+  EXPECT_FALSE(test::saveScreenshot(&sheet, QStringLiteral("skin-buttons")).isEmpty());
+}
+
+TEST(SkinGallery, ProgressBars) {
+  if (!wanted()) GTEST_SKIP() << "KIV_SCREENSHOTS not set";
+  QWidget sheet;
+  auto* grid = new QGridLayout(&sheet);
+  const QColor colours[] = {QColor(), QColor(255, 0, 0)};
+  int row = 0;
+  for (const QColor& colour : colours) {
+    for (int value : {0, 50, 100, -1}) {
+      auto* label = new QLabel(value < 0 ? QStringLiteral("busy") : QStringLiteral("%1 %").arg(value));
+      auto* bar = new CMacProgressCtrl;
+      if (colour.isValid()) bar->setColor(colour);
+      bar->setRange(0, 100);
+      bar->setFixedSize(200, 16);
+      bar->setValue(value < 0 ? 50 : value);
+      if (value < 0) {
+        bar->setBusy(true);
+        QTest::qWait(6 * CMacProgressCtrl::kBusyInterval);
+      }
+      grid->addWidget(label, row, 0);
+      grid->addWidget(bar, row, 1);
+      ++row;
+    }
+  }
+  auto* vertical = new CMacProgressCtrl;
+  vertical->setOrientation(Qt::Vertical);
+  vertical->setFixedSize(16, 120);
+  vertical->setRange(0, 100);
+  vertical->setValue(60);
+  grid->addWidget(vertical, 0, 2, row, 1);
+  sheet.adjustSize();
+  EXPECT_FALSE(test::saveScreenshot(&sheet, QStringLiteral("skin-progress")).isEmpty());
+}
+
+// Every resource with its number, and the small marks as they appear in a
+// list row (16 and 20 pixels, on white).
+TEST(SkinGallery, ContactSheetOfAllResources) {
+  if (!wanted()) GTEST_SKIP() << "KIV_SCREENSHOTS not set";
+  const QList<int> numbers = ResourceLoader::bitmapNumbers();
+  const int columns = 6;
+  const int cellW = 170;
+  QList<int> rowHeights;
+  for (int i = 0; i < numbers.size(); i += columns) {
+    int h = 0;
+    for (int j = i; j < std::min<int>(i + columns, numbers.size()); ++j)
+      h = std::max(h, std::min(ResourceLoader::bitmap(numbers[j]).height(), 130));
+    rowHeights.append(h + 26);
+  }
+  int height = 10;
+  for (int h : rowHeights) height += h;
+  height += 120;
+  QImage sheet(columns * cellW + 20, height, QImage::Format_RGB32);
+  sheet.fill(QColor(0xe6, 0xe6, 0xe6));
+  QPainter p(&sheet);
+  QFont font = p.font();
+  font.setPixelSize(11);
+  p.setFont(font);
+  int y = 10;
+  for (int i = 0; i < numbers.size(); ++i) {
+    const int col = i % columns;
+    if (i > 0 && col == 0) y += rowHeights[i / columns - 1];
+    const QPixmap pix = ResourceLoader::bitmap(numbers[i]);
+    const int x = 10 + col * cellW;
+    p.setPen(Qt::black);
+    p.drawText(x, y + 11, QStringLiteral("%1  (%2x%3)").arg(numbers[i]).arg(pix.width()).arg(pix.height()));
+    p.drawPixmap(x, y + 16, pix.copy(0, 0, std::min(pix.width(), cellW - 8), std::min(pix.height(), 130)));
+  }
+  y += rowHeights.last() + 10;
+  // Icons at their sizes, and the list marks on white at 16 and 20 pixels.
+  int x = 10;
+  for (int number : ResourceLoader::iconNumbers()) {
+    p.drawText(x, y + 11, QStringLiteral("icon %1").arg(number));
+    p.drawPixmap(x, y + 16, ResourceLoader::iconPixmap(number, 32));
+    p.drawPixmap(x + 40, y + 16, ResourceLoader::iconPixmap(number, 16));
+    p.drawPixmap(x + 60, y + 16, ResourceLoader::iconPixmap(number, 20));
+    x += 100;
+  }
+  p.fillRect(QRect(x, y, 420, 100), Qt::white);
+  int mx = x + 6;
+  for (int number : {274, 275, 276, 277, 257}) {
+    const QPixmap mark = ResourceLoader::bitmap(number);
+    p.drawText(mx, y + 14, QString::number(number));
+    p.drawPixmap(mx, y + 20, mark);
+    p.drawPixmap(mx, y + 42, mark.scaled(20, 20, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    mx += 36;
+  }
+  for (int number : {148, 240, 149}) {
+    p.drawPixmap(mx, y + 20,
+                 ResourceLoader::bitmap(number).scaled(20, 20, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    p.drawPixmap(mx, y + 46,
+                 ResourceLoader::bitmap(number).scaled(40, 40, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    mx += 48;
+  }
+  p.end();
+  QLabel label;
+  label.setPixmap(QPixmap::fromImage(sheet));
+  label.setFixedSize(sheet.size());  // adjustSize would cap it to the screen
+  EXPECT_FALSE(test::saveScreenshot(&label, QStringLiteral("skin-resources")).isEmpty());
+}
+
+}  // namespace
+}  // namespace kiv
