@@ -113,21 +113,26 @@ void CMacProgressCtrl::paintBar(QPainter& p, const QRect& bar, bool vertical) {
       p.drawLine(bar.left() + from, bar.top() + i, bar.left() + to, bar.top() + i);
   };
   const int last = along - 1;
-  line(0, dark1_, 0, last);
-  line(1, light2_, 1, last - 1);
-  line(2, light1_, 2, last - 2);
-  line(across - 4, light2_, 1, last - 1);
-  line(across - 3, base_, 1, last - 1);
-  line(across - 2, dark1_, 1, last - 1);
-  line(across - 1, dark2_, 0, last);
-  // Base-colour dots at the ends of the highlight line.
-  p.setPen(base_);
-  if (vertical) {
-    p.drawPoint(bar.left() + 2, bar.bottom() - 1);
-    p.drawPoint(bar.left() + 2, bar.top() + 1);
-  } else {
-    p.drawPoint(bar.left() + 1, bar.top() + 2);
-    p.drawPoint(bar.right() - 1, bar.top() + 2);
+  // Light upper half, richer lower half, dark rim: a tube lit from above.
+  for (int i = 0; i < across; ++i) {
+    const double f = double(i) / (across - 1);
+    QColor c = light3_;
+    if (i == 0 || i == across - 2)
+      c = dark1_;
+    else if (i == across - 1)
+      c = dark2_;
+    else if (i == 1)
+      c = light2_;
+    else if (f < 0.45)
+      c = light3_;
+    else if (f < 0.58)
+      c = light2_;
+    else if (f < 0.8)
+      c = light1_;
+    else
+      c = base_;
+    const int inset = (i == 0 || i == across - 1) ? 0 : 1;
+    line(i, c, inset, last - inset);
   }
   // The two ends of the bar: the start in the base colour, the finish in the
   // darker colour so the bar's head stands out.

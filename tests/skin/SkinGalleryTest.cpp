@@ -30,6 +30,10 @@ TEST(SkinGallery, EmptyWindows) {
   main.resize(181, 466);
   main.setProfileText(QStringLiteral("昵称:木棉花开\nID号:10086\n积分:128"));
   main.setSignatureText(QStringLiteral("简介:春风十里，不如木棉花开"));
+  // The own avatar sits where the main window puts it, left of the profile.
+  auto* avatar = new QLabel(&main);
+  avatar->setPixmap(ResourceLoader::bitmap(148));
+  avatar->setGeometry(6, 27, 40, 40);
   EXPECT_FALSE(test::saveScreenshot(&main, QStringLiteral("skin-main-window")).isEmpty());
 }
 
