@@ -90,6 +90,7 @@ struct NetClient::Core {
   std::atomic<ReceiverHandle> loginAsker{0};
   std::atomic<ReceiverHandle> mainAsker{0};
   ReceiverHandle ownProfileHandle = 0;
+  StreamFramer injectFramer;  // for bytes handed in by injectReceived
 
   // Every Start (and Shutdown) begins a new generation; a thread of an older
   // one does nothing more once it notices.
@@ -243,9 +244,13 @@ struct NetClient::Core {
 
   // --- receive thread ---
   static void receiveMain(std::shared_ptr<Core> self, std::uint64_t gen);
+  // After a packet: go on, drop the connection (it cannot be trusted any
+  // more), or end the thread (its generation is over).
   enum class Next { kGoOn, kDropped, kEnd };
-  Next dispatch(std::uint64_t gen, const std::shared_ptr<TcpSocket>& sock, const std::uint8_t* packet, std::size_t size,
-                PendingRequest& answered);
+  // Frames freshly read bytes and dispatches every whole packet.
+  Next deliver(std::uint64_t gen, StreamFramer& framer, const std::uint8_t* data, std::size_t size,
+               std::uint8_t* packet, PendingRequest& answered);
+  Next dispatch(std::uint64_t gen, const std::uint8_t* packet, std::size_t size, PendingRequest& answered);
   bool onLoginResponse(std::uint64_t gen, const std::uint8_t* packet, std::size_t size);
   void onLogoutResponse();
   void disconnect(const std::shared_ptr<TcpSocket>& sock) {
@@ -441,13 +446,11 @@ void NetClient::Core::onLogoutResponse() {
   stop();
 }
 
-NetClient::Core::Next NetClient::Core::dispatch(std::uint64_t gen, const std::shared_ptr<TcpSocket>& sock,
-                                                const std::uint8_t* packet, std::size_t size,
+NetClient::Core::Next NetClient::Core::dispatch(std::uint64_t gen, const std::uint8_t* packet, std::size_t size,
                                                 PendingRequest& answered) {
   const std::uint32_t command = commandOf(packet);
   switch (command) {
     case 0:
-      disconnect(sock);
       return Next::kDropped;
     case LoginResponse::kCommand:
       return onLoginResponse(gen, packet, size) ? Next::kGoOn : Next::kEnd;
@@ -494,6 +497,18 @@ void NetClient::Core::endOfReceiveThread(std::uint64_t gen) {
   });
 }
 
+NetClient::Core::Next NetClient::Core::deliver(std::uint64_t gen, StreamFramer& framer, const std::uint8_t* data,
+                                               std::size_t size, std::uint8_t* packet, PendingRequest& answered) {
+  framer.feed(data, size);
+  std::size_t length = 0;
+  StreamFramer::Status status;
+  while ((status = framer.next(packet, length)) == StreamFramer::Status::kPacket) {
+    const Next next = dispatch(gen, packet, length, answered);
+    if (next != Next::kGoOn) return next;
+  }
+  return status == StreamFramer::Status::kBroken ? Next::kDropped : Next::kGoOn;
+}
+
 void NetClient::Core::receiveMain(std::shared_ptr<Core> self, std::uint64_t gen) {
   Core& c = *self;
   const auto buffer = std::make_unique<std::uint8_t[]>(kMaxPacketSize);
@@ -534,18 +549,9 @@ void NetClient::Core::receiveMain(std::shared_ptr<Core> self, std::uint64_t gen)
       c.disconnect(sock);
       continue;
     }
-    framer.feed(buffer.get(), static_cast<std::size_t>(got));
-    std::size_t size = 0;
-    StreamFramer::Status status;
-    while ((status = framer.next(packet.get(), size)) == StreamFramer::Status::kPacket) {
-      const Next next = c.dispatch(gen, sock, packet.get(), size, *answered);
-      if (next == Next::kEnd) {
-        ended = true;
-        break;
-      }
-      if (next == Next::kDropped) break;
-    }
-    if (status == StreamFramer::Status::kBroken) c.disconnect(sock);
+    const Next next = c.deliver(gen, framer, buffer.get(), static_cast<std::size_t>(got), packet.get(), *answered);
+    if (next == Next::kEnd) ended = true;
+    if (next == Next::kDropped) c.disconnect(sock);
   }
   if (!ended) c.endOfReceiveThread(gen);
   c.threadEnded();
@@ -701,6 +707,16 @@ std::string NetClient::phone() const {
 }
 int NetClient::pendingRequests() const {
   return core_->table.inUse();
+}
+
+bool NetClient::injectReceived(const std::uint8_t* data, std::size_t size) {
+  Core& c = *core_;
+  const auto packet = std::make_unique<std::uint8_t[]>(kMaxPacketSize);
+  const auto answered = std::make_unique<PendingRequest>();
+  if (c.deliver(c.generation.load(), c.injectFramer, data, size, packet.get(), *answered) != Core::Next::kDropped)
+    return true;
+  c.injectFramer.reset();
+  return false;
 }
 
 bool NetClient::waitForThreads(std::chrono::milliseconds timeout) {

@@ -106,6 +106,12 @@ class NetClient {
   // Requests waiting in the table (for tests and diagnostics).
   int pendingRequests() const;
 
+  // Hands `data` to the receive path as if it had been read from the
+  // connection (framing, dispatch by command, pairing, observer and receiver
+  // calls), on the calling thread. False when the bytes would have dropped
+  // the connection. For fuzzing and tests, not while the threads run.
+  bool injectReceived(const std::uint8_t* data, std::size_t size);
+
   // Waits until no thread of any start is running any more. For tests and for
   // a clean process exit after the UI thread let go of a blocked call.
   bool waitForThreads(std::chrono::milliseconds timeout);
