@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "cli/AvatarCommandArgs.h"
 #include "cli/CliCommand.h"
 #include "cli/CliSession.h"
 #include "storage/avatar/AvatarPaths.h"
@@ -16,65 +17,45 @@
 namespace kiv::cli {
 namespace {
 
-std::optional<int> number(const std::string& text) {
-  try {
-    std::size_t used = 0;
-    const int value = std::stoi(text, &used);
-    if (used == text.size()) return value;
-  } catch (...) {
-  }
-  return std::nullopt;
-}
-
 int usage() {
   std::fprintf(stderr, "usage: kiv-cli avatar [--group] ID [--size N] [--self USERID] [--web HOST:PORT]\n");
   return kExitUsage;
 }
 
 int runAvatar(const CliOptions& options) {
+  AvatarCommandArgs common(options);
   bool group = false;
-  std::optional<int> id, self;
+  std::optional<int> id;
   int size = 70;
-  Endpoint web = options.web;
-  const auto& args = options.args;
+  const auto& args = common.rest;
   for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    const bool hasValue = i + 1 < args.size();
-    if (arg == "--group") {
+    if (args[i] == "--group") {
       group = true;
-    } else if (arg == "--size" && hasValue) {
-      const auto value = number(args[++i]);
+    } else if (args[i] == "--size" && i + 1 < args.size()) {
+      const auto value = parseNumber(args[++i]);
       if (!value) return usage();
       size = *value;
-    } else if (arg == "--self" && hasValue) {
-      self = number(args[++i]);
-      if (!self) return usage();
-    } else if (arg == "--web" && hasValue) {
-      const auto endpoint = parseEndpoint(args[++i]);
-      if (!endpoint) return usage();
-      web = *endpoint;
-    } else if (!id && (id = number(arg))) {
+    } else if (!id && parseNumber(args[i])) {
+      id = parseNumber(args[i]);
     } else {
       return usage();
     }
   }
-  if (!id) return usage();
+  if (!id || !common.valid) return usage();
 
   std::optional<CliSession> session;
-  if (!self) {
-    session.emplace(options);
-    if (const int rc = session->signIn(); rc != kExitOk) return rc;
-    self = static_cast<int>(session->ownUserId());
-  }
+  if (const int rc = common.resolveSelf(options, session); rc != kExitOk) return rc;
+  const int self = *common.self;
 
-  AvatarService::Options serviceOptions;
-  serviceOptions.web = web;
-  serviceOptions.workers = 1;
-  AvatarService avatars(serviceOptions);
+  // Declared before the service, so a late answer never finds them gone.
   std::mutex mutex;
   std::condition_variable arrived;
   std::optional<QImage> delivered;
-  AvatarLoad load = avatars.load(*self, *id, group, size, {}, [&](const QImage& picture) {
+  AvatarService::Options serviceOptions;
+  serviceOptions.web = common.web;
+  serviceOptions.workers = 1;
+  AvatarService avatars(serviceOptions);
+  AvatarLoad load = avatars.load(self, *id, group, size, {}, [&](const QImage& picture) {
     std::lock_guard lock(mutex);
     delivered = picture;
     arrived.notify_all();
@@ -92,7 +73,7 @@ int runAvatar(const CliOptions& options) {
     CliSession::printLine("none");
     return kExitFailed;
   }
-  CliSession::printLine("avatar " + avatar::cacheFile(*self, *id, group) + " " + std::to_string(picture.width()));
+  CliSession::printLine("avatar " + avatar::cacheFile(self, *id, group) + " " + std::to_string(picture.width()));
   return kExitOk;
 }
 

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "cli/AvatarCommandArgs.h"
 #include "cli/CliCommand.h"
 #include "cli/CliSession.h"
 #include "platform/Gbk.h"
@@ -15,46 +16,27 @@
 namespace kiv::cli {
 namespace {
 
-std::optional<int> number(const std::string& text) {
-  try {
-    std::size_t used = 0;
-    const int value = std::stoi(text, &used);
-    if (used == text.size()) return value;
-  } catch (...) {
-  }
-  return std::nullopt;
-}
-
 int usage() {
   std::fprintf(stderr, "usage: kiv-cli upload-avatar [--group ID] FILE [--self USERID] [--web HOST:PORT]\n");
   return kExitUsage;
 }
 
 int runUploadAvatar(const CliOptions& options) {
-  std::optional<int> groupId, self;
+  AvatarCommandArgs common(options);
+  std::optional<int> groupId;
   std::optional<std::string> file;
-  Endpoint web = options.web;
-  const auto& args = options.args;
+  const auto& args = common.rest;
   for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    const bool hasValue = i + 1 < args.size();
-    if (arg == "--group" && hasValue) {
-      groupId = number(args[++i]);
+    if (args[i] == "--group" && i + 1 < args.size()) {
+      groupId = parseNumber(args[++i]);
       if (!groupId) return usage();
-    } else if (arg == "--self" && hasValue) {
-      self = number(args[++i]);
-      if (!self) return usage();
-    } else if (arg == "--web" && hasValue) {
-      const auto endpoint = parseEndpoint(args[++i]);
-      if (!endpoint) return usage();
-      web = *endpoint;
     } else if (!file) {
-      file = arg;
+      file = args[i];
     } else {
       return usage();
     }
   }
-  if (!file) return usage();
+  if (!file || !common.valid) return usage();
 
   QImage bitmap;
   QString path;
@@ -65,16 +47,13 @@ int runUploadAvatar(const CliOptions& options) {
   }
 
   std::optional<CliSession> session;
-  if (!self) {
-    session.emplace(options);
-    if (const int rc = session->signIn(); rc != kExitOk) return rc;
-    self = static_cast<int>(session->ownUserId());
-  }
+  if (const int rc = common.resolveSelf(options, session); rc != kExitOk) return rc;
+  const int self = *common.self;
   AvatarService::Options serviceOptions;
-  serviceOptions.web = web;
+  serviceOptions.web = common.web;
   AvatarService avatars(serviceOptions);
   int status = 0;
-  avatars.upload(*self, bitmap, groupId.value_or(*self), groupId.has_value(), path,
+  avatars.upload(self, bitmap, groupId.value_or(self), groupId.has_value(), path,
                  {gbk::fromUtf8(options.phone), gbk::fromUtf8(options.password)}, &status);
   if (session) session->signOut();
   CliSession::printLine("upload " + std::to_string(status));
