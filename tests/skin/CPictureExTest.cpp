@@ -20,7 +20,7 @@ namespace kiv {
 namespace {
 
 using namespace std::chrono_literals;
-using test::GifSpec;
+using test::GifPlan;
 using test::solidFrame;
 using test::writeGif;
 using Bytes = std::vector<uint8_t>;
@@ -67,13 +67,13 @@ class FrameGate {
   bool open_ = false;
 };
 
-GifSpec threeDelays(int a, int b, int c) {
-  GifSpec spec;
-  spec.width = 4;
-  spec.height = 4;
-  spec.palette = {kWhite, kRed, kGreen, kBlue};
-  spec.frames = {solidFrame(0, 0, 4, 4, 1, a), solidFrame(0, 0, 4, 4, 2, b), solidFrame(0, 0, 4, 4, 3, c)};
-  return spec;
+GifPlan threeDelays(int a, int b, int c) {
+  GifPlan plan;
+  plan.width = 4;
+  plan.height = 4;
+  plan.palette = {kWhite, kRed, kGreen, kBlue};
+  plan.frames = {solidFrame(0, 0, 4, 4, 1, a), solidFrame(0, 0, 4, 4, 2, b), solidFrame(0, 0, 4, 4, 3, c)};
+  return plan;
 }
 
 QRgb rgb(uint32_t c) {
@@ -125,7 +125,7 @@ TEST(CPictureEx, ShortDelaysPlayAtOneHundredMilliseconds) {
 }
 
 TEST(CPictureEx, StillPicturesStartNoThread) {
-  GifSpec one;
+  GifPlan one;
   one.width = 3;
   one.height = 2;
   one.palette = {kWhite, kRed};
@@ -194,16 +194,16 @@ TEST(CPictureEx, DisposalClearsOrRestoresTheFrameArea) {
   // 8x8: red but for the last row; a green square that restores what it
   // covered; a blue corner that clears to the background; two green dots
   // with transparent pixels between them, left in place at the end.
-  GifSpec spec;
-  spec.width = 8;
-  spec.height = 8;
-  spec.palette = {kWhite, kRed, kGreen, kBlue};
+  GifPlan plan;
+  plan.width = 8;
+  plan.height = 8;
+  plan.palette = {kWhite, kRed, kGreen, kBlue};
   auto dots = solidFrame(6, 6, 2, 2, 2, 0, 1);
   dots.pixels = {2, 0, 0, 2};
   dots.transparentIndex = 0;
-  spec.frames = {solidFrame(0, 0, 8, 7, 1, 0, 1), solidFrame(2, 2, 4, 4, 2, 0, 3), solidFrame(0, 0, 4, 4, 3, 0, 2),
+  plan.frames = {solidFrame(0, 0, 8, 7, 1, 0, 1), solidFrame(2, 2, 4, 4, 2, 0, 3), solidFrame(0, 0, 4, 4, 3, 0, 2),
                  dots};
-  const Bytes gif = writeGif(spec);
+  const Bytes gif = writeGif(plan);
 
   CPictureEx picture;
   ASSERT_EQ(1, picture.Load(gif.data(), gif.size()));
@@ -237,12 +237,12 @@ TEST(CPictureEx, DisposalClearsOrRestoresTheFrameArea) {
 }
 
 TEST(CPictureEx, StopKeepsTheFrameAndDrawResumesIt) {
-  GifSpec spec;
-  spec.width = 6;
-  spec.height = 6;
-  spec.palette = {kWhite, kRed, kGreen};
-  spec.frames = {solidFrame(0, 0, 6, 6, 1, 0, 1), solidFrame(1, 1, 2, 2, 2, 0, 3), solidFrame(5, 5, 1, 1, 2)};
-  const Bytes gif = writeGif(spec);
+  GifPlan plan;
+  plan.width = 6;
+  plan.height = 6;
+  plan.palette = {kWhite, kRed, kGreen};
+  plan.frames = {solidFrame(0, 0, 6, 6, 1, 0, 1), solidFrame(1, 1, 2, 2, 2, 0, 3), solidFrame(5, 5, 1, 1, 2)};
+  const Bytes gif = writeGif(plan);
   CPictureEx picture;
   ASSERT_EQ(1, picture.Load(gif.data(), gif.size()));
   picture.setTimeScale(0.01);
@@ -272,10 +272,10 @@ TEST(CPictureEx, StopKeepsTheFrameAndDrawResumesIt) {
 }
 
 TEST(CPictureEx, DamagedDataIsRefusedCleanly) {
-  GifSpec spec = threeDelays(1, 2, 3);
-  spec.comment = "animated";
-  spec.loop = true;
-  const Bytes gif = writeGif(spec);
+  GifPlan plan = threeDelays(1, 2, 3);
+  plan.comment = "animated";
+  plan.loop = true;
+  const Bytes gif = writeGif(plan);
   CPictureEx picture;
   for (size_t cut = 0; cut < gif.size(); ++cut) {
     std::unique_ptr<uint8_t[]> exact(new uint8_t[cut + 1]);
@@ -294,16 +294,16 @@ TEST(CPictureEx, DamagedDataIsRefusedCleanly) {
   EXPECT_EQ(0, picture.Load(nullptr, 0));
 
   // A huge logical screen is refused before anything that size is allocated.
-  GifSpec huge = threeDelays(1, 2, 3);
+  GifPlan huge = threeDelays(1, 2, 3);
   huge.width = huge.height = 30000;
   const Bytes bomb = writeGif(huge);
   EXPECT_EQ(0, picture.Load(bomb.data(), bomb.size()));
 }
 
 TEST(CPictureEx, UndecodableFramesAreLeftOut) {
-  GifSpec spec = threeDelays(7, 8, 9);
-  spec.frames[1] = solidFrame(0, 0, 0, 0, 1);  // an empty frame cannot be decoded
-  const Bytes gif = writeGif(spec);
+  GifPlan plan = threeDelays(7, 8, 9);
+  plan.frames[1] = solidFrame(0, 0, 0, 0, 1);  // an empty frame cannot be decoded
+  const Bytes gif = writeGif(plan);
   CPictureEx picture;
   ASSERT_EQ(1, picture.Load(gif.data(), gif.size()));
   ASSERT_EQ(2, picture.frameCount());
@@ -311,8 +311,8 @@ TEST(CPictureEx, UndecodableFramesAreLeftOut) {
   EXPECT_EQ(9, picture.frames()[1].delay);
 
   // With a single frame left the picture is shown still.
-  spec.frames[2] = solidFrame(0, 0, 0, 0, 1);
-  const Bytes one = writeGif(spec);
+  plan.frames[2] = solidFrame(0, 0, 0, 0, 1);
+  const Bytes one = writeGif(plan);
   ASSERT_EQ(1, picture.Load(one.data(), one.size()));
   EXPECT_FALSE(picture.isAnimated());
   EXPECT_EQ(1, picture.Draw());
@@ -342,11 +342,11 @@ int saveFrames(CPictureEx& picture, const QString& name) {
 
 TEST(CPictureEx, PaintsEachFrameOfAnAnimation) {
   // Three dots, a darker one moving from left to right.
-  GifSpec spec;
-  spec.width = 60;
-  spec.height = 20;
-  spec.palette = {0xFFFFFF, 0xC6DAF2, 0x2F6DB5};
-  spec.loop = true;
+  GifPlan plan;
+  plan.width = 60;
+  plan.height = 20;
+  plan.palette = {0xFFFFFF, 0xC6DAF2, 0x2F6DB5};
+  plan.loop = true;
   for (int k = 0; k < 4; ++k) {
     auto frame = solidFrame(0, 0, 60, 20, 0, 20);
     for (int y = 0; y < 20; ++y)
@@ -355,9 +355,9 @@ TEST(CPictureEx, PaintsEachFrameOfAnAnimation) {
           const int dx = x - (12 + dot * 18), dy = y - 10;
           if (dx * dx + dy * dy <= 25) frame.pixels[static_cast<size_t>(y * 60 + x)] = dot == k ? 2 : 1;
         }
-    spec.frames.push_back(frame);
+    plan.frames.push_back(frame);
   }
-  const Bytes gif = writeGif(spec);
+  const Bytes gif = writeGif(plan);
   CPictureEx picture;
   ASSERT_EQ(1, picture.Load(gif.data(), gif.size()));
   EXPECT_EQ(4, saveFrames(picture, QStringLiteral("picture-dots")));

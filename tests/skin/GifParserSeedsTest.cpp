@@ -23,14 +23,14 @@ std::map<std::string, Bytes> seeds() {
   std::map<std::string, Bytes> out;
   out["animation"] = writeGif(sampleAnimation());
 
-  GifSpec still;
+  GifPlan still;
   still.width = still.height = 3;
   still.palette = {0x000000, 0xFFFFFF};
   still.frames = {solidFrame(0, 0, 3, 3, 1)};
   out["one_frame"] = writeGif(still);
 
   // Local colour tables only, transparency, every disposal that matters.
-  GifSpec local;
+  GifPlan local;
   local.width = local.height = 4;
   for (int disposal : {1, 2, 3}) {
     auto frame = solidFrame(disposal - 1, 0, 2, 2, 1, 5 * disposal, disposal);

@@ -11,7 +11,7 @@
 // reads it. Pixel values must stay below 128.
 namespace kiv::test {
 
-struct GifFrameSpec {
+struct GifFramePlan {
   int left = 0;
   int top = 0;
   int width = 1;
@@ -24,19 +24,19 @@ struct GifFrameSpec {
   std::vector<uint32_t> localPalette;  // 0xRRGGBB; empty: use the global one
 };
 
-struct GifSpec {
+struct GifPlan {
   int width = 1;
   int height = 1;
   std::vector<uint32_t> palette;  // global colour table, 0xRRGGBB; empty: none
   int backgroundIndex = 0;
   bool loop = false;    // NETSCAPE2.0 application extension
   std::string comment;  // comment extension when not empty
-  std::vector<GifFrameSpec> frames;
+  std::vector<GifFramePlan> frames;
 };
 
-inline GifFrameSpec solidFrame(int left, int top, int width, int height, uint8_t index, int delay = 0,
+inline GifFramePlan solidFrame(int left, int top, int width, int height, uint8_t index, int delay = 0,
                                int disposal = 0) {
-  GifFrameSpec f;
+  GifFramePlan f;
   f.left = left;
   f.top = top;
   f.width = width;
@@ -83,25 +83,25 @@ inline void subBlocks(std::vector<uint8_t>& out, const std::vector<uint8_t>& byt
 
 }  // namespace gifwriter
 
-inline std::vector<uint8_t> writeGif(const GifSpec& spec) {
+inline std::vector<uint8_t> writeGif(const GifPlan& plan) {
   using namespace gifwriter;
   std::vector<uint8_t> out = {'G', 'I', 'F', '8', '9', 'a'};
-  word(out, spec.width);
-  word(out, spec.height);
-  out.push_back(static_cast<uint8_t>(spec.palette.empty() ? 0 : 0x80 | 0x70 | tableBits(spec.palette)));
-  out.push_back(static_cast<uint8_t>(spec.backgroundIndex));
+  word(out, plan.width);
+  word(out, plan.height);
+  out.push_back(static_cast<uint8_t>(plan.palette.empty() ? 0 : 0x80 | 0x70 | tableBits(plan.palette)));
+  out.push_back(static_cast<uint8_t>(plan.backgroundIndex));
   out.push_back(0);  // pixel aspect ratio
-  if (!spec.palette.empty()) table(out, spec.palette);
-  if (spec.loop) {
+  if (!plan.palette.empty()) table(out, plan.palette);
+  if (plan.loop) {
     const uint8_t netscape[] = {0x21, 0xFF, 11, 'N', 'E', 'T', 'S', 'C', 'A', 'P', 'E', '2', '.', '0', 3, 1, 0, 0, 0};
     out.insert(out.end(), std::begin(netscape), std::end(netscape));
   }
-  if (!spec.comment.empty()) {
+  if (!plan.comment.empty()) {
     out.push_back(0x21);
     out.push_back(0xFE);
-    subBlocks(out, std::vector<uint8_t>(spec.comment.begin(), spec.comment.end()));
+    subBlocks(out, std::vector<uint8_t>(plan.comment.begin(), plan.comment.end()));
   }
-  for (const GifFrameSpec& f : spec.frames) {
+  for (const GifFramePlan& f : plan.frames) {
     if (f.control) {
       const bool transparent = f.transparentIndex >= 0;
       out.insert(out.end(), {0x21, 0xF9, 4, static_cast<uint8_t>(((f.disposal & 7) << 2) | (transparent ? 1 : 0))});
@@ -132,22 +132,22 @@ inline std::vector<uint8_t> writeGif(const GifSpec& spec) {
 
 // Three frames exercising every kind of block: loop and comment extensions,
 // a frame without a graphic control extension, a local colour table.
-inline GifSpec sampleAnimation() {
-  GifSpec spec;
-  spec.width = 10;
-  spec.height = 7;
-  spec.palette = {0xFFFFFF, 0xFF0000, 0x00FF00};
-  spec.backgroundIndex = 2;
-  spec.loop = true;
-  spec.comment = "kiv";
-  spec.frames.push_back(solidFrame(0, 0, 10, 7, 1, 0, 1));
+inline GifPlan sampleAnimation() {
+  GifPlan plan;
+  plan.width = 10;
+  plan.height = 7;
+  plan.palette = {0xFFFFFF, 0xFF0000, 0x00FF00};
+  plan.backgroundIndex = 2;
+  plan.loop = true;
+  plan.comment = "kiv";
+  plan.frames.push_back(solidFrame(0, 0, 10, 7, 1, 0, 1));
   auto second = solidFrame(2, 3, 4, 2, 2, 4, 3);
   second.localPalette = {0x000000, 0x0000FF};
-  spec.frames.push_back(second);
+  plan.frames.push_back(second);
   auto third = solidFrame(9, 6, 1, 1, 0);
   third.control = false;
-  spec.frames.push_back(third);
-  return spec;
+  plan.frames.push_back(third);
+  return plan;
 }
 
 }  // namespace kiv::test
