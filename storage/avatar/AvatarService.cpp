@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 
 #include <QFile>
+#include <atomic>
 #include <cstdio>
 #include <filesystem>
 #include <system_error>
@@ -38,18 +39,13 @@ QImage loadBmp(const std::string& path) {
   return QImage(QString::fromStdString(path), "BMP");
 }
 
-// Writes a picture under `path` through a temporary name, so that a reader
-// never finds half a file under the cache name.
-bool saveBmpAtomically(const QImage& picture, const std::string& path) {
-  const std::string temporary = path + ".part";
-  if (!picture.save(QString::fromStdString(temporary), "BMP")) {
-    std::remove(temporary.c_str());
-    return false;
-  }
-  std::error_code error;
-  fs::rename(temporary, path, error);
-  if (error) std::remove(temporary.c_str());
-  return !error;
+// Writes a picture beside `path` under a name of its own; empty on failure.
+std::string saveTemporary(const QImage& picture, const std::string& path) {
+  static std::atomic<unsigned> counter{0};
+  const std::string temporary = path + "." + std::to_string(++counter) + ".part";
+  if (picture.save(QString::fromStdString(temporary), "BMP")) return temporary;
+  std::remove(temporary.c_str());
+  return {};
 }
 
 }  // namespace
@@ -109,6 +105,9 @@ void AvatarService::fetch(Key key) {
   fs::create_directories(avatar::cacheDirectory(ownUserId), error);
 
   QImage picture = loadBmp(bmpPath);
+  // A file that is there but unreadable is replaced; otherwise a picture
+  // that appears while we download (an upload) is newer than ours.
+  const bool replace = picture.isNull() && fs::exists(bmpPath, error);
   if (picture.isNull()) {
     Endpoint web;
     bool hostDown = false;
@@ -125,7 +124,7 @@ void AvatarService::fetch(Key key) {
       const QImage downloaded(QString::fromStdString(jpegPath));
       if (!downloaded.isNull()) {
         const QImage fitted = scaleAvatar(downloaded, avatar::kCachedSize);
-        if (saveBmpAtomically(fitted, bmpPath)) picture = fitted;
+        if (store(fitted, bmpPath, replace)) picture = loadBmp(bmpPath);
       }
     }
     std::remove(jpegPath.c_str());
@@ -167,6 +166,20 @@ bool AvatarService::download(const std::string& url, const std::string& jpegPath
   return code == CURLE_OK && written;
 }
 
+bool AvatarService::store(const QImage& picture, const std::string& path, bool replace) {
+  const std::string temporary = saveTemporary(picture, path);
+  if (temporary.empty()) return false;
+  std::error_code error;
+  {
+    // Readers never see half a file under the cache name, and the check for
+    // a newer picture and the rename are one step.
+    std::lock_guard lock(cacheWrite_);
+    if (replace || !fs::exists(path, error)) fs::rename(temporary, path, error);
+  }
+  std::remove(temporary.c_str());  // left only when it was not wanted
+  return !error;
+}
+
 void AvatarService::finish(const Key& key, const QImage& cached) {
   std::vector<Waiter> waiters;
   {
@@ -202,8 +215,7 @@ int AvatarService::upload(int ownUserId, QImage& bitmap, int id, bool group, con
                           const AvatarUploadLogin& login, int* sendStatus) {
   std::error_code error;
   fs::create_directories(avatar::cacheDirectory(ownUserId), error);
-  if (!bitmap.isNull())
-    saveBmpAtomically(scaleAvatar(bitmap, avatar::kCachedSize), avatar::cacheFile(ownUserId, id, group));
+  if (!bitmap.isNull()) store(scaleAvatar(bitmap, avatar::kCachedSize), avatar::cacheFile(ownUserId, id, group), true);
   bitmap = QImage();
 
   Endpoint web;

@@ -97,10 +97,14 @@ class AvatarService {
   // Downloads to `jpegPath`; true on a complete 200 answer.
   bool download(const std::string& url, const std::string& jpegPath);
   void finish(const Key& key, const QImage& cached);
+  // Puts `picture` under the cache name `path`; unless `replace`, a file
+  // that is there already wins. True when `path` holds a picture after.
+  bool store(const QImage& picture, const std::string& path, bool replace);
 
   Options options_;
   std::function<QImage(bool)> defaults_;
   mutable std::mutex mutex_;
+  std::mutex cacheWrite_;
   std::map<Key, std::vector<Waiter>> waiting_;
   std::chrono::steady_clock::time_point unreachableUntil_{};
   AvatarWorkerPool pool_;  // last: stopped and joined before the rest goes

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 #include <mutex>
+#include <thread>
 
 #include "storage/LocalHttpServer.h"
 #include "storage/avatar/AvatarPaths.h"
@@ -185,6 +186,34 @@ TEST_F(AvatarServiceTest, RequestsForOneAvatarShareOneDownload) {
   std::sort(sides.begin(), sides.end());
   EXPECT_EQ(sides, (std::vector<int>{20, 40, 70}));
   EXPECT_EQ(server.requestCount(), 1);
+}
+
+// The user saves a new picture while the old one is still being downloaded:
+// the download must not put the old picture back over the new one.
+TEST_F(AvatarServiceTest, UploadDuringADownloadKeepsTheNewPicture) {
+  std::mutex gate;
+  gate.lock();
+  test::LocalHttpServer server([&](const test::HttpRequest& request) {
+    if (request.method == "POST") return test::HttpReply{200, ""};
+    std::lock_guard hold(gate);  // the download stalls until the upload is done
+    return test::HttpReply{200, jpeg};
+  });
+  AvatarService service(optionsFor(server.port()));
+  Arrivals arrivals;
+  EXPECT_TRUE(service.load(kOwn, kOwn, false, 70, {}, arrivals.sink()).pending);
+
+  const std::string chosen = home.file("new.png");
+  ASSERT_TRUE(solid(70, qRgb(0, 200, 0)).save(QString::fromStdString(chosen), "PNG"));
+  QImage bitmap = solid(70, qRgb(0, 200, 0));
+  std::thread uploader([&] { service.upload(kOwn, bitmap, kOwn, false, QString::fromStdString(chosen), {}); });
+  while (!fs::exists(avatar::cacheFile(kOwn, kOwn, false))) std::this_thread::sleep_for(1ms);
+  gate.unlock();
+  uploader.join();
+
+  ASSERT_TRUE(arrivals.waitFor(1));
+  EXPECT_EQ(arrivals.pictures[0].pixel(35, 35), qRgb(0, 200, 0));
+  EXPECT_EQ(service.load(kOwn, kOwn, false, 70).picture.pixel(35, 35), qRgb(0, 200, 0));
+  EXPECT_EQ(cacheListing(), std::vector<std::string>{"5000.bmp"});
 }
 
 // A web host that accepts and then says nothing: the caller is never held,
