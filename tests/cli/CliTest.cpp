@@ -1,0 +1,188 @@
+// kiv-cli and kiv-server as the programs they are: the headless client signs
+// in, sends, listens and is forced offline against our server; the server's
+// command line seeds, lists, serves and stops. kiv-cli keeps the protocol's
+// real one-second cycle, so these tests are few and each takes seconds.
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <sstream>
+
+#include "cli/ChildProcess.h"
+#include "net/LoginMessages.h"
+#include "net/LogoutMessages.h"
+#include "platform/TcpSocket.h"
+#include "server/AdminCommands.h"
+#include "server/ChatServer.h"
+#include "server/Store.h"
+#include "support/TempDir.h"
+
+namespace kiv::test {
+namespace {
+
+// A port that was free a moment ago.
+std::uint16_t freePort() {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  socklen_t length = sizeof address;
+  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+  close(fd);
+  return ntohs(address.sin_port);
+}
+
+class CliTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    cli_ = ChildProcess::built("cli/kiv-cli");
+    if (cli_.empty()) GTEST_SKIP() << "kiv-cli is not built";
+    std::string error;
+    store_ = server::Store::open(dir_.file("server.db"), &error);
+    ASSERT_TRUE(store_) << error;
+    std::ostringstream out, err;
+    server::AdminCommands admin(*store_, out, err);
+    ASSERT_EQ(admin.run("seed-demo", {}), 0) << err.str();
+    server::ServerOptions options;
+    options.databasePath = dir_.file("server.db");
+    options.chatPort = 0;
+    options.webPort = 0;
+    options.echoLog = false;
+    server_ = std::make_unique<server::ChatServer>(options);
+    ASSERT_TRUE(server_->start(&error)) << error;
+  }
+
+  std::vector<std::string> as(const std::string& phone, const std::string& password, std::vector<std::string> command) {
+    std::vector<std::string> args{"--server",   "127.0.0.1:" + std::to_string(server_->chatPort()),
+                                  "--home",     dir_.file("home-" + phone),
+                                  "--phone",    phone,
+                                  "--password", password};
+    args.insert(args.end(), command.begin(), command.end());
+    return args;
+  }
+
+  TempDir dir_;
+  std::string cli_;
+  std::unique_ptr<server::Store> store_;
+  std::unique_ptr<server::ChatServer> server_;
+};
+
+TEST_F(CliTest, LoginListsProfileFriendsGroupsAndMembersAndRefusesAWrongPassword) {
+  const auto ok = run(cli_, as("13800000001", "123456", {"login"}));
+  EXPECT_EQ(ok.status, 0) << ok.output;
+  EXPECT_NE(ok.output.find("self 10001 张小明"), std::string::npos) << ok.output;
+  EXPECT_NE(ok.output.find("friend 10002 0 李小红"), std::string::npos) << ok.output;
+  EXPECT_NE(ok.output.find("group 20001 1 0 木棉同学会"), std::string::npos) << ok.output;
+  EXPECT_NE(ok.output.find("group 20002 0 0 周末羽毛球"), std::string::npos) << ok.output;
+  EXPECT_NE(ok.output.find("member 20001 10001 3 1 张小明"), std::string::npos) << ok.output;
+  EXPECT_NE(ok.output.find("member 20002 10005 0 0 陈晨"), std::string::npos) << ok.output;
+
+  const auto refused = run(cli_, as("13800000001", "wrong", {"login"}));
+  EXPECT_EQ(refused.status, 13) << refused.output;
+  EXPECT_NE(refused.output.find("13800000001密码错误"), std::string::npos) << refused.output;
+}
+
+TEST_F(CliTest, SentMessagesAndAnInvitationReachTheListener) {
+  const auto sent = run(cli_, as("13800000003", "123456", {"send", "private", "10004", "晚上好"}));
+  EXPECT_EQ(sent.status, 0) << sent.output;
+  EXPECT_NE(sent.output.find("sent 0"), std::string::npos) << sent.output;
+
+  // The first notice poll comes ten cycles after sign-in.
+  const auto heard = run(cli_, as("13800000004", "123456", {"listen", "20"}));
+  EXPECT_EQ(heard.status, 0) << heard.output;
+  EXPECT_NE(heard.output.find("王大力(私聊):晚上好"), std::string::npos) << heard.output;
+  EXPECT_NE(heard.output.find("msg private 10005 "), std::string::npos) << heard.output;
+  EXPECT_NE(heard.output.find("msg group 20001 "), std::string::npos) << heard.output;
+  EXPECT_NE(heard.output.find("invite private 10002 [20002]"), std::string::npos) << heard.output;
+  EXPECT_TRUE(store_->waitingConversations(10004, 10).empty());
+}
+
+TEST_F(CliTest, ListenerIsForcedOfflineBySecondSignIn) {
+  ChildProcess listener(cli_, as("13800000006", "123456", {"listen", "30"}));
+  ASSERT_TRUE(listener.started());
+  for (int i = 0; i < 250 && server_->signedInCount() == 0; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  ASSERT_EQ(server_->signedInCount(), 1u) << listener.output();
+
+  TcpSocket socket;
+  ASSERT_EQ(socket.connect("127.0.0.1", server_->chatPort(), 3000), 0);
+  const auto login = LoginRequest{"13800000006", "123456", 5}.build(HeaderKey{accountFromPhone("13800000006"), 1, 1});
+  ASSERT_TRUE(socket.sendAll(login.data(), login.size(), 3000));
+
+  EXPECT_EQ(listener.wait(15000), 2) << listener.output();
+  EXPECT_NE(listener.output().find("您的帐号因在其它地方登录被迫下线"), std::string::npos) << listener.output();
+}
+
+TEST_F(CliTest, SmsPasswordGoesToTheServerLog) {
+  const auto sms = run(cli_, {"--server", "127.0.0.1:" + std::to_string(server_->chatPort()), "--home",
+                              dir_.file("home-sms"), "sms", "13800000002"});
+  EXPECT_EQ(sms.status, 0) << sms.output;
+  EXPECT_NE(sms.output.find("sms 0"), std::string::npos);
+  EXPECT_TRUE(server_->log().contains("SMS to 13800000002"));
+}
+
+TEST(ServerProgram, AdminCommandsServeAndStopOnSigterm) {
+  const std::string server = ChildProcess::built("server/kiv-server");
+  if (server.empty()) GTEST_SKIP() << "kiv-server is not built";
+  TempDir dir;
+  const std::string db = dir.file("kiv.db");
+
+  auto seeded = run(server, {"--db", db, "seed-demo"});
+  EXPECT_EQ(seeded.status, 0) << seeded.output;
+  EXPECT_EQ(run(server, {"--db", db, "seed-demo"}).output, "demo data already present\n");
+  auto added = run(server, {"--db", db, "add-user", "13912345678", "secret", "新用户"});
+  EXPECT_EQ(added.status, 0);
+  EXPECT_EQ(added.output, "10007\n");
+  EXPECT_EQ(run(server, {"--db", db, "add-user", "13912345678", "secret", "重复"}).status, 1);
+  EXPECT_EQ(run(server, {"--db", db, "add-user", "123", "secret", "短号"}).status, 1);
+  EXPECT_EQ(run(server, {"--db", db, "add-friend", "10007", "10001"}).status, 0);
+  auto group = run(server, {"--db", db, "create-group", "10007", "新群"});
+  EXPECT_EQ(group.status, 0);
+  EXPECT_EQ(group.output, "20003\n");
+  EXPECT_EQ(run(server, {"--db", db, "add-member", "20003", "10001"}).status, 0);
+  EXPECT_EQ(run(server, {"--db", db, "send-message", "10007", "group", "20003", "大家好"}).status, 0);
+  EXPECT_EQ(run(server, {"--db", db, "send-message", "10003", "group", "20003", "不是成员"}).status, 1);
+  EXPECT_EQ(run(server, {"--db", db, "frobnicate"}).status, 2);
+  EXPECT_EQ(run(server, {"--db", db, "--port"}).status, 2);
+
+  const auto list = run(server, {"--db", db, "list"});
+  EXPECT_EQ(list.status, 0);
+  for (const char* expected :
+       {"10007 13912345678 新用户", "10007 -> 10001", "10001 -> 10007", "20003 新群 owner 10007", "20003 10001 张小明",
+        "to 10001 group 20003 from 10007", "新用户(群聊):大家好", "\\x07\\x02[20002]"}) {
+    EXPECT_NE(list.output.find(expected), std::string::npos) << expected << "\n" << list.output;
+  }
+
+  const std::uint16_t chat = freePort();
+  const std::uint16_t web = freePort();
+  ChildProcess serving(server,
+                       {"--db", db, "--port", std::to_string(chat), "--web-port", std::to_string(web), "serve"});
+  ASSERT_TRUE(serving.waitForOutput("serving chat", 10000)) << serving.output();
+  {
+    TcpSocket socket;
+    ASSERT_EQ(socket.connect("127.0.0.1", chat, 3000), 0);
+    const auto login = LoginRequest{"13912345678", "secret", 5}.build(HeaderKey{});
+    ASSERT_TRUE(socket.sendAll(login.data(), login.size(), 3000));
+    ASSERT_EQ(socket.waitReadable(3000), TcpSocket::kReady);
+    std::uint8_t answer[64] = {};
+    ASSERT_GE(socket.receive(answer, sizeof answer), 25);
+    EXPECT_EQ(commandOf(answer), LoginResponse::kCommand);
+    EXPECT_EQ(answer[24], 0);
+  }
+
+  // A second server cannot have the same web port: it says so and fails.
+  const auto clash = run(server, {"--db", db, "--port", "0", "--web-port", std::to_string(web), "serve"}, 10000);
+  EXPECT_NE(clash.status, 0);
+  EXPECT_NE(clash.output.find("web port"), std::string::npos) << clash.output;
+
+  serving.signal(SIGTERM);
+  EXPECT_EQ(serving.wait(10000), 0) << serving.output();
+  EXPECT_NE(serving.output().find("stopped"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace kiv::test
