@@ -50,6 +50,14 @@ QImage optionTab(const QString& text, bool active, bool pressed);
 QImage optionHeader(bool password);
 QImage leftPane();
 QImage chatStrip(int number);
+// Buttons no window names by number: tabs, small link buttons, and the
+// glyph buttons of the main window's bottom bar.
+enum class Tab { Off, On, Hover };
+// `top` transparent rows above the tab let text painted behind it show.
+QImage tabButton(const QString& text, Tab look, int w, int h, int top = 0);
+QImage linkButton(const QString& text, State state, int w, int h);
+enum class Glyph { Menu, Settings, History, Search };
+QImage barButton(Glyph glyph, State state, int w, int h);
 
 // Pictures.
 void drawKapok(QPainter& p, const QRectF& box, bool grey);

@@ -322,4 +322,127 @@ QImage chatStrip(int number) {
   }
 }
 
+QImage tabButton(const QString& text, Tab look, int w, int h, int top) {
+  QImage image = canvas(w, h);
+  QPainter p(&image);
+  smooth(p);
+  p.translate(0, top);
+  h -= top;
+  // Rounded at the top only: the tab stands on the line below it.
+  QPainterPath shape;
+  const qreal r = 4;
+  shape.moveTo(0.5, h);
+  shape.lineTo(0.5, r + 0.5);
+  shape.quadTo(0.5, 0.5, r + 0.5, 0.5);
+  shape.lineTo(w - r - 0.5, 0.5);
+  shape.quadTo(w - 0.5, 0.5, w - 0.5, r + 0.5);
+  shape.lineTo(w - 0.5, h);
+  QLinearGradient fill(0, 0, 0, h);
+  switch (look) {
+    case Tab::On:
+      fill.setColorAt(0, Qt::white);
+      fill.setColorAt(1, QColor(0xf7, 0xfb, 0xff));
+      p.setPen(QPen(tone::buttonBorder, 1));
+      break;
+    case Tab::Hover:
+      fill.setColorAt(0, QColor(0xf6, 0xfb, 0xff));
+      fill.setColorAt(1, QColor(0xdc, 0xec, 0xfc));
+      p.setPen(QPen(tone::hoverBorder, 1));
+      break;
+    case Tab::Off:
+      fill.setColorAt(0, QColor(0xdd, 0xec, 0xfb));
+      fill.setColorAt(1, QColor(0xc9, 0xdf, 0xf7));
+      p.setPen(QPen(tone::rule, 1));
+      break;
+  }
+  p.setBrush(fill);
+  p.drawPath(shape);
+  if (look == Tab::On) {
+    p.setPen(Qt::NoPen);
+    p.setBrush(tone::band);
+    p.drawRect(QRectF(r, 1, w - 2 * r, 2));
+  }
+  p.setFont(uiFont(12, look == Tab::On));
+  p.setPen(look == Tab::Off ? QColor(0x46, 0x6a, 0x93) : tone::ink);
+  p.drawText(QRectF(0, 1, w, h), Qt::AlignCenter, text);
+  return image;
+}
+
+QImage linkButton(const QString& text, State state, int w, int h) {
+  QImage image = canvas(w, h);
+  QPainter p(&image);
+  smooth(p);
+  if (state != State::Normal) {
+    p.setPen(QPen(state == State::Hover ? tone::rule : tone::buttonBorder, 1));
+    p.setBrush(state == State::Hover ? QColor(0xee, 0xf6, 0xff) : QColor(0xd0, 0xe4, 0xf8));
+    p.drawPath(rounded(QRectF(0.5, 0.5, w - 1, h - 1), 3));
+  }
+  p.setFont(uiFont(12));
+  p.setPen(QColor(0x1d, 0x5f, 0xa8));
+  const QRectF box = state == State::Pressed ? QRectF(1, 1, w, h) : QRectF(0, 0, w, h);
+  p.drawText(box, Qt::AlignCenter, text);
+  return image;
+}
+
+QImage barButton(Glyph glyph, State state, int w, int h) {
+  QImage image = canvas(w, h);
+  QPainter p(&image);
+  smooth(p);
+  if (state != State::Normal) {
+    p.setPen(QPen(state == State::Hover ? tone::buttonBorder : tone::hoverBorder, 1));
+    p.setBrush(state == State::Hover ? QColor(255, 255, 255, 170) : QColor(0xc6, 0xdd, 0xf6));
+    p.drawPath(rounded(QRectF(0.5, 0.5, w - 1, h - 1), 3));
+  }
+  p.translate(state == State::Pressed ? QPointF(0.5, 0.5) : QPointF(0, 0));
+  const QColor ink(0x2a, 0x5d, 0x99);
+  const QPointF c(glyph == Glyph::Menu ? 9.5 : w / 2.0, h / 2.0);
+  switch (glyph) {
+    case Glyph::Menu:
+      drawKapok(p, QRectF(c.x() - 6.5, c.y() - 6.5, 13, 13), false);
+      p.setFont(uiFont(12));
+      p.setPen(tone::ink);
+      p.drawText(QRectF(18, 0, w - 18, h), Qt::AlignCenter, QStringLiteral("菜单"));
+      break;
+    case Glyph::Settings: {  // a small gear
+      QPainterPath gear;
+      for (int i = 0; i < 12; ++i) {
+        const double a0 = (i - 0.5) * M_PI / 6, a1 = (i + 0.5) * M_PI / 6;
+        const double r = i % 2 == 0 ? 6.8 : 5.0;
+        const QPointF p0 = c + QPointF(std::cos(a0) * r, std::sin(a0) * r);
+        const QPointF p1 = c + QPointF(std::cos(a1) * r, std::sin(a1) * r);
+        if (i == 0)
+          gear.moveTo(p0);
+        else
+          gear.lineTo(p0);
+        gear.lineTo(p1);
+      }
+      gear.closeSubpath();
+      QPainterPath hole;
+      hole.addEllipse(c, 2.0, 2.0);
+      p.setPen(QPen(ink, 1));
+      p.setBrush(QColor(0x8f, 0xc2, 0xf2));
+      p.drawPath(gear.subtracted(hole));
+      break;
+    }
+    case Glyph::History: {  // a clock face
+      p.setPen(QPen(ink, 1.2));
+      p.setBrush(Qt::white);
+      p.drawEllipse(c, 6.3, 6.3);
+      p.setPen(QPen(ink, 1.4, Qt::SolidLine, Qt::RoundCap));
+      p.drawLine(c, c + QPointF(0, -4));
+      p.drawLine(c, c + QPointF(3, 1.5));
+      break;
+    }
+    case Glyph::Search: {  // a magnifying glass
+      p.setPen(QPen(ink, 1.6));
+      p.setBrush(QColor(0xdd, 0xee, 0xff));
+      p.drawEllipse(c + QPointF(-1.5, -1.5), 4.5, 4.5);
+      p.setPen(QPen(ink, 2.4, Qt::SolidLine, Qt::RoundCap));
+      p.drawLine(c + QPointF(1.8, 1.8), c + QPointF(5.5, 5.5));
+      break;
+    }
+  }
+  return image;
+}
+
 }  // namespace art

@@ -13,12 +13,17 @@ const int kBitmaps[] = {138, 139, 148, 149, 171, 172, 173, 174, 175, 176, 177, 1
                         228, 229, 230, 231, 232, 233, 238, 239, 240, 242, 243, 244, 245, 246, 247, 248,
                         253, 254, 257, 262, 263, 264, 265, 266, 271, 274, 275, 276, 277, 279, 280, 281};
 
+// The skin's own pictures for tabs and buttons that no window names by number.
+const int kSkinOwn[] = {300, 301, 302, 303, 304, 305, 306, 307, 308, 310, 311, 312, 313, 314, 315, 316, 317, 318,
+                        320, 321, 322, 323, 324, 325, 326, 327, 328, 329, 330, 331, 332, 333, 334, 335, 336, 337};
+
 TEST(ResourceLoader, FindsEveryNumberedResource) {
+  for (int number : kSkinOwn) EXPECT_FALSE(ResourceLoader::bitmap(number).isNull()) << number;
   for (int number : kBitmaps) {
     EXPECT_FALSE(ResourceLoader::bitmap(number).isNull()) << number;
     EXPECT_FALSE(ResourceLoader::bitmapImage(number).isNull()) << number;
   }
-  EXPECT_EQ(ResourceLoader::bitmapNumbers().size(), int(std::size(kBitmaps)));
+  EXPECT_EQ(ResourceLoader::bitmapNumbers().size(), int(std::size(kBitmaps) + std::size(kSkinOwn)));
   EXPECT_EQ(ResourceLoader::iconNumbers(), (QList<int>{128, 273}));
   for (int number : {128, 273}) {
     EXPECT_FALSE(ResourceLoader::icon(number).isNull()) << number;

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPainter>
 #include <QTest>
+#include <vector>
 
 #include "SkinTestWindows.h"
 #include "skin/CBitButtonNL.h"
@@ -34,31 +35,31 @@ TEST(SkinGallery, EmptyWindows) {
   auto* avatar = new QLabel(&main);
   avatar->setPixmap(ResourceLoader::bitmap(148));
   avatar->setGeometry(6, 27, 40, 40);
+  // Tabs and buttons where the main window's layout puts them.
+  auto place = [&](int normal, int pressed, int hover, QPoint at) {
+    auto* button = new CBitButtonNL(&main);
+    button->setBitmaps(normal, pressed, hover);
+    button->setGeometry(QRect(at, button->sizeHint()));
+  };
+  place(301, 301, 301, {3, 87});
+  place(303, 304, 305, {57, 87});
+  place(306, 307, 308, {111, 87});
+  place(310, 311, 312, {7, 117});
+  place(313, 314, 315, {64, 117});
+  place(320, 321, 322, {0, 466 - 3 - 17});
+  place(323, 324, 325, {73, 466 - 3 - 17});
+  place(326, 327, 328, {100, 466 - 3 - 17});
+  place(329, 330, 331, {129, 466 - 3 - 17});
   EXPECT_FALSE(test::saveScreenshot(&main, QStringLiteral("skin-main-window")).isEmpty());
 }
 
-TEST(SkinGallery, ButtonsInEveryState) {
-  if (!wanted()) GTEST_SKIP() << "KIV_SCREENSHOTS not set";
-  struct Triple {
-    int normal, pressed, hover;
-    const char* name;
-  };
-  const Triple triples[] = {
-      {138, 179, 180, "close"},
-      {139, 181, 182, "minimize"},
-      {232, 232, 233, "ok"},
-      {206, 206, 207, "cancel"},
-      {246, 246, 247, "send"},
-      {248, 248, 245, "chat close"},
-      {218, 217, 218, "add friend"},
-      {281, 279, 280, "font"},
-      {225, 226, 226, "previous page"},
-      {223, 224, 224, "next page"},
-      {229, 230, 229, "tab settings"},
-      {262, 230, 229, "tab settings off"},
-      {231, 228, 231, "tab password"},
-      {264, 228, 231, "tab password off"},
-  };
+struct Triple {
+  int normal, pressed, hover;
+  const char* name;
+};
+
+// One row per button: its normal, hover, pressed and disabled look.
+void saveButtonSheet(const std::vector<Triple>& triples, const QString& name) {
   QWidget sheet;
   auto* grid = new QGridLayout(&sheet);
   grid->setHorizontalSpacing(14);
@@ -70,19 +71,19 @@ TEST(SkinGallery, ButtonsInEveryState) {
   for (int c = 0; c < 4; ++c) grid->addWidget(new QLabel(QString::fromLatin1(states[c])), 0, c + 1);
   int row = 1;
   for (const Triple& t : triples) {
-    auto* name = new QLabel(QString::fromLatin1(t.name));
+    auto* label = new QLabel(QString::fromLatin1(t.name));
     // The title buttons sit on the caption band; show them there.
     if (t.normal == 138 || t.normal == 139) {
-      name->setAutoFillBackground(true);
-      QPalette blue = name->palette();
+      label->setAutoFillBackground(true);
+      QPalette blue = label->palette();
       blue.setColor(QPalette::Window, QColor(0x6c, 0xad, 0xec));
-      name->setPalette(blue);
+      label->setPalette(blue);
     }
-    grid->addWidget(name, row, 0);
+    grid->addWidget(label, row, 0);
     for (int c = 0; c < 4; ++c) {
       auto* holder = new QWidget;
-      holder->setAutoFillBackground(name->autoFillBackground());
-      holder->setPalette(name->palette());
+      holder->setAutoFillBackground(label->autoFillBackground());
+      holder->setPalette(label->palette());
       auto* button = new CBitButtonNL(holder);
       button->setBitmaps(t.normal, t.pressed, t.hover);
       button->setGeometry(2, 2, button->sizeHint().width(), button->sizeHint().height());
@@ -97,8 +98,40 @@ TEST(SkinGallery, ButtonsInEveryState) {
     }
     ++row;
   }
-  sheet.adjustSize();
-  EXPECT_FALSE(test::saveScreenshot(&sheet, QStringLiteral("skin-buttons")).isEmpty());
+  sheet.setFixedSize(grid->sizeHint());  // adjustSize would cap it to the screen
+  EXPECT_FALSE(test::saveScreenshot(&sheet, name).isEmpty());
+}
+
+TEST(SkinGallery, ButtonsInEveryState) {
+  if (!wanted()) GTEST_SKIP() << "KIV_SCREENSHOTS not set";
+  saveButtonSheet({{138, 179, 180, "close"},
+                   {139, 181, 182, "minimize"},
+                   {232, 232, 233, "ok"},
+                   {206, 206, 207, "cancel"},
+                   {246, 246, 247, "send"},
+                   {248, 248, 245, "chat close"},
+                   {218, 217, 218, "add friend"},
+                   {281, 279, 280, "font"},
+                   {225, 226, 226, "previous page"},
+                   {223, 224, 224, "next page"},
+                   {229, 230, 229, "tab settings"},
+                   {262, 230, 229, "tab settings off"},
+                   {231, 228, 231, "tab password"},
+                   {264, 228, 231, "tab password off"}},
+                  QStringLiteral("skin-buttons"));
+  // The skin's own pictures for the main window and the search form.
+  saveButtonSheet({{303, 304, 305, "main tab"},
+                   {304, 304, 304, "main tab chosen"},
+                   {310, 311, 312, "create group"},
+                   {313, 314, 315, "search group"},
+                   {316, 317, 318, "add friend (main)"},
+                   {320, 321, 322, "menu"},
+                   {323, 324, 325, "settings"},
+                   {326, 327, 328, "history"},
+                   {329, 330, 331, "search"},
+                   {332, 333, 334, "search tab"},
+                   {336, 336, 336, "search tab chosen"}},
+                  QStringLiteral("skin-buttons-main"));
 }
 
 TEST(SkinGallery, ProgressBars) {
