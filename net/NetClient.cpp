@@ -503,6 +503,9 @@ NetClient::Core::Next NetClient::Core::deliver(std::uint64_t gen, StreamFramer& 
   std::size_t length = 0;
   StreamFramer::Status status;
   while ((status = framer.next(packet, length)) == StreamFramer::Status::kPacket) {
+    // Once stopped (refused, signed in elsewhere) the rest of the read is not
+    // acted upon: a second refusal in the same read would show its box twice.
+    if (stopped) return Next::kGoOn;
     const Next next = dispatch(gen, packet, length, answered);
     if (next != Next::kGoOn) return next;
   }
