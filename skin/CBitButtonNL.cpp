@@ -189,6 +189,13 @@ void CBitButtonNL::mouseMoveEvent(QMouseEvent* event) {
   QPushButton::mouseMoveEvent(event);
 }
 
+void CBitButtonNL::hideEvent(QHideEvent* event) {
+  // A button hidden under the mouse gets no leave event; shown again later it
+  // must not come back lit.
+  setHover(false);
+  QPushButton::hideEvent(event);
+}
+
 QPixmap CBitButtonNL::greyed(const QPixmap& source) {
   QImage image = source.toImage().convertToFormat(QImage::Format_ARGB32);
   for (int y = 0; y < image.height(); ++y) {
@@ -197,7 +204,7 @@ QPixmap CBitButtonNL::greyed(const QPixmap& source) {
       const QRgb p = line[x];
       // Grey, and half way towards white: readable but plainly inactive.
       const int grey = (qRed(p) * 11 + qGreen(p) * 16 + qBlue(p) * 5) / 32;
-      const int light = (grey + 255 * 1) / 2;
+      const int light = (grey + 255) / 2;
       line[x] = qRgba(light, light, light, qAlpha(p));
     }
   }

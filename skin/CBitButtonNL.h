@@ -65,6 +65,7 @@ class CBitButtonNL : public QPushButton {
   void enterEvent(QEnterEvent* event) override;
   void leaveEvent(QEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
 
  private:
   enum Role { Normal, Pressed, Hover, Disabled, RoleCount };

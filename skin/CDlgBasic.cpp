@@ -32,6 +32,17 @@ QString installedFamily(const QStringList& families) {
   return families.last();
 }
 
+CBitButtonNL* makeTitleButton(QWidget* parent, int id, const int (&images)[3], const QString& tip) {
+  auto* button = new CBitButtonNL(parent);
+  button->setProperty("controlId", id);
+  button->setBitmaps(images[0], images[1], images[2]);
+  // Clicking them must not take the focus from the window's own controls.
+  button->setFocusPolicy(Qt::NoFocus);
+  button->setAutoDefault(false);
+  button->setToolTip(tip);
+  return button;
+}
+
 }  // namespace
 
 QFont CDlgBasic::makeTitleFont() {
@@ -72,18 +83,8 @@ CDlgBasic::CDlgBasic(int templateId, QWidget* parent)
   setAttribute(Qt::WA_OpaquePaintEvent);
   loadFrame(kFrame);
 
-  closeButton_ = new CBitButtonNL(this);
-  closeButton_->setProperty("controlId", kCloseId);
-  closeButton_->setBitmaps(kCloseImages[0], kCloseImages[1], kCloseImages[2]);
-  closeButton_->setFocusPolicy(Qt::NoFocus);
-  closeButton_->setAutoDefault(false);
-  closeButton_->setToolTip(QStringLiteral("关闭"));
-  minimizeButton_ = new CBitButtonNL(this);
-  minimizeButton_->setProperty("controlId", kMinimizeId);
-  minimizeButton_->setBitmaps(kMinimizeImages[0], kMinimizeImages[1], kMinimizeImages[2]);
-  minimizeButton_->setFocusPolicy(Qt::NoFocus);
-  minimizeButton_->setAutoDefault(false);
-  minimizeButton_->setToolTip(QStringLiteral("最小化"));
+  closeButton_ = makeTitleButton(this, kCloseId, kCloseImages, QStringLiteral("关闭"));
+  minimizeButton_ = makeTitleButton(this, kMinimizeId, kMinimizeImages, QStringLiteral("最小化"));
   placeTitleButtons();
   connect(closeButton_, &QAbstractButton::clicked, this, [this] { onCloseClicked(); });
   connect(minimizeButton_, &QAbstractButton::clicked, this, [this] { onMinimizeClicked(); });

@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QList>
 #include <QPainter>
+#include <QPainterPath>
 #include <QString>
 
 // The skin's palette and the drawing of every picture. One place for the
@@ -32,6 +33,8 @@ QImage canvas(int w, int h, const QColor& fill = Qt::transparent);
 QFont uiFont(int pixels, bool bold = false);
 // Plain painter with antialiasing on.
 void smooth(QPainter& p);
+// A toothed wheel around `centre` with a round hole in the middle.
+QPainterPath gearPath(QPointF centre, int teeth, double outer, double inner, double hole);
 
 // Frame pieces.
 QImage frameCorner(int w, int h, bool withHeader, bool left);

@@ -247,29 +247,12 @@ QImage optionHeader(bool password) {
     p.drawRect(QRectF(c.x() - 1.2, c.y() + 3, 2.4, 7));
   } else {
     // A gear: a toothed ring around a hub.
-    QPainterPath gear;
-    const int teeth = 8;
-    for (int i = 0; i < teeth * 2; ++i) {
-      const double a0 = (i - 0.5) * M_PI / teeth;
-      const double a1 = (i + 0.5) * M_PI / teeth;
-      const double r = i % 2 == 0 ? 17.0 : 12.5;
-      const QPointF p0 = c + QPointF(std::cos(a0) * r, std::sin(a0) * r);
-      const QPointF p1 = c + QPointF(std::cos(a1) * r, std::sin(a1) * r);
-      if (i == 0)
-        gear.moveTo(p0);
-      else
-        gear.lineTo(p0);
-      gear.lineTo(p1);
-    }
-    gear.closeSubpath();
-    QPainterPath hole;
-    hole.addEllipse(c, 5.5, 5.5);
     QLinearGradient metal(0, c.y() - 17, 0, c.y() + 17);
     metal.setColorAt(0, QColor(0x8f, 0xc2, 0xf2));
     metal.setColorAt(1, QColor(0x3f, 0x82, 0xcf));
     p.setPen(QPen(QColor(0x2a, 0x62, 0xa6), 1));
     p.setBrush(metal);
-    p.drawPath(gear.subtracted(hole));
+    p.drawPath(gearPath(c, 8, 17.0, 12.5, 5.5));
   }
   p.setFont(uiFont(15, true));
   p.setPen(tone::ink);
@@ -404,24 +387,9 @@ QImage barButton(Glyph glyph, State state, int w, int h) {
       p.drawText(QRectF(18, 0, w - 18, h), Qt::AlignCenter, QStringLiteral("菜单"));
       break;
     case Glyph::Settings: {  // a small gear
-      QPainterPath gear;
-      for (int i = 0; i < 12; ++i) {
-        const double a0 = (i - 0.5) * M_PI / 6, a1 = (i + 0.5) * M_PI / 6;
-        const double r = i % 2 == 0 ? 6.8 : 5.0;
-        const QPointF p0 = c + QPointF(std::cos(a0) * r, std::sin(a0) * r);
-        const QPointF p1 = c + QPointF(std::cos(a1) * r, std::sin(a1) * r);
-        if (i == 0)
-          gear.moveTo(p0);
-        else
-          gear.lineTo(p0);
-        gear.lineTo(p1);
-      }
-      gear.closeSubpath();
-      QPainterPath hole;
-      hole.addEllipse(c, 2.0, 2.0);
       p.setPen(QPen(ink, 1));
       p.setBrush(QColor(0x8f, 0xc2, 0xf2));
-      p.drawPath(gear.subtracted(hole));
+      p.drawPath(gearPath(c, 6, 6.8, 5.0, 2.0));
       break;
     }
     case Glyph::History: {  // a clock face

@@ -96,6 +96,11 @@ TEST_F(ButtonTest, HoverMovesCleanlyToTheNeighbour) {
   moveTo(parent, QPoint(100, 50));
   EXPECT_FALSE(first->isHover());
   EXPECT_FALSE(second->isHover());
+  // Hidden while lit (a tab switch hides its buttons): it comes back unlit.
+  moveTo(parent, QPoint(33, 20));
+  second->hide();
+  second->show();
+  EXPECT_FALSE(second->isHover());
 }
 
 TEST_F(ButtonTest, DraggingOntoAButtonWithTheButtonHeldDoesNotLightItUp) {
