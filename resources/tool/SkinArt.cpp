@@ -263,7 +263,9 @@ QImage optionHeader(bool password) {
 
 QImage leftPane() {
   const int w = 156;
-  QImage image = canvas(w, 4, tone::pane);
+  // One row high: it is tiled down to two pixels above the bottom, and a
+  // taller strip would run over the frame's bottom edge.
+  QImage image = canvas(w, 1, tone::pane);
   // It is laid from x = 1, over the frame's band: its first columns continue it.
   paintColumn(image, 0, tone::band);
   paintColumn(image, 1, tone::bandDark);

@@ -43,8 +43,8 @@ QList<Entry> entries() {
       {"bitmap", 201, "dialog background tile; also the option pages' background brush",
        [] { return paperTile(tone::paper); }},
       {"bitmap", 199, "dialog frame: bottom-left and bottom-right corner (one symmetric piece)",
-       [] { return frameBottomCorner(3); }},
-      {"bitmap", 200, "dialog frame: bottom edge (tiled across)", [] { return frameBottom(8, 3, false); }},
+       [] { return frameBottomCorner(2); }},
+      {"bitmap", 200, "dialog frame: bottom edge (tiled across)", [] { return frameBottom(8, 2, false); }},
       // Frame of the main window: caption plus the header band.
       {"bitmap", 172, "main-window frame: top-left corner (caption and header band)",
        [] { return frameCorner(96, 110, true, true); }},

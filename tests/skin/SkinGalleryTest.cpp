@@ -1,10 +1,12 @@
 // With KIV_SCREENSHOTS=dir the skin saves pictures of its windows, buttons,
 // progress bars and of every numbered resource, to be looked at by eye.
 #include <gtest/gtest.h>
+#include <QCheckBox>
 #include <QEnterEvent>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPainter>
+#include <QRadioButton>
 #include <QTest>
 #include <vector>
 
@@ -21,11 +23,61 @@ bool wanted() {
   return !qEnvironmentVariableIsEmpty("KIV_SCREENSHOTS");
 }
 
+// An options-like window built from the skin's pieces, to judge them together.
+class OptionsPreview : public test::TestDialog {
+ public:
+  OptionsPreview() {
+    resize(393, 280);
+    auto* header = new QLabel(this);
+    header->setPixmap(ResourceLoader::bitmap(263));
+    header->setGeometry(5, 30, 148, 60);
+    auto* first = new CBitButtonNL(this);
+    first->setBitmaps(229, 230, 229);
+    first->setGeometry(5, 98, 148, 28);
+    auto* second = new CBitButtonNL(this);
+    second->setBitmaps(264, 228, 231);
+    second->setGeometry(5, 130, 148, 28);
+    auto* page = new QWidget(this);
+    page->setGeometry(157, 26, 233, 250);
+    auto* start = new QCheckBox(QStringLiteral("开机时自动启动木棉"), page);
+    start->setGeometry(20, 20, 200, 20);
+    auto* login = new QCheckBox(QStringLiteral("自动登录"), page);
+    login->setGeometry(20, 46, 200, 20);
+    login->setChecked(true);
+    auto* soundOn = new QRadioButton(QStringLiteral("开启声音"), page);
+    soundOn->setGeometry(20, 82, 100, 20);
+    soundOn->setChecked(true);
+    auto* soundOff = new QRadioButton(QStringLiteral("关闭声音"), page);
+    soundOff->setGeometry(120, 82, 100, 20);
+    auto* label = new QLabel(QStringLiteral("正在通讯中:"), page);
+    label->setGeometry(20, 130, 80, 16);
+    auto* bar = new CMacProgressCtrl(page);
+    bar->setColor(QColor(255, 0, 0));
+    bar->setGeometry(100, 130, 110, 16);
+    bar->setRange(0, 100);
+    bar->setValue(50);
+    auto* ok = new CBitButtonNL(page);
+    ok->setBitmaps(232, 232, 233);
+    ok->setGeometry(60, 210, 72, 24);
+    auto* cancel = new CBitButtonNL(page);
+    cancel->setBitmaps(206, 206, 207);
+    cancel->setGeometry(140, 210, 72, 24);
+  }
+
+ protected:
+  void OnDrawBackground(QPainter& painter, int /*left*/, int /*top*/, int /*right*/, int bottom) override {
+    const QPixmap pane = ResourceLoader::bitmap(227);
+    for (int y = 25; y < bottom - 2; y += pane.height()) painter.drawPixmap(1, y, pane);
+  }
+};
+
 TEST(SkinGallery, EmptyWindows) {
   if (!wanted()) GTEST_SKIP() << "KIV_SCREENSHOTS not set";
   test::TestDialog dialog;
   dialog.resize(330, 230);
   EXPECT_FALSE(test::saveScreenshot(&dialog, QStringLiteral("skin-dialog")).isEmpty());
+  OptionsPreview options;
+  EXPECT_FALSE(test::saveScreenshot(&options, QStringLiteral("skin-dialog-options-preview")).isEmpty());
 
   test::TestResizable main;
   main.resize(181, 466);
