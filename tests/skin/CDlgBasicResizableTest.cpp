@@ -130,6 +130,12 @@ TEST(CDlgBasicResizable, HidesOnMinimizeAndDrawsItsOwnFrameAndHeader) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
   window.minimizeButton()->click();
   EXPECT_FALSE(window.isVisible());
+  // Minimized some other way (taskbar, keyboard) it goes to the tray too,
+  // and comes back in its normal state.
+  window.showNormal();
+  window.setWindowState(Qt::WindowMinimized);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !window.isVisible(); }, 1000));
+  EXPECT_FALSE(window.isMinimized());
 
   const QImage blank = window.grab().toImage();
   window.setProfileText(QStringLiteral("昵称:木棉\nID号:10001\n积分:7"));
