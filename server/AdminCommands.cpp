@@ -5,6 +5,7 @@
 #include <charconv>
 
 #include "platform/Gbk.h"
+#include "server/DecimalText.h"
 #include "server/DemoSeeder.h"
 #include "server/MessageQueue.h"
 #include "server/ServerLimits.h"
@@ -13,11 +14,6 @@
 namespace kiv::server {
 
 namespace {
-
-bool allDigits(const std::string& text) {
-  return !text.empty() &&
-         std::all_of(text.begin(), text.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
-}
 
 // GBK text for a terminal: UTF-8, with control bytes (the invitation
 // markers) written as \xNN.

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "server/AvatarImage.h"
+#include "server/DecimalText.h"
 #include "server/FieldText.h"
 #include "server/MultipartForm.h"
 
@@ -13,17 +14,6 @@ namespace kiv::server {
 namespace http = boost::beast::http;
 
 namespace {
-
-std::optional<std::uint32_t> decimal(const std::string& text) {
-  if (text.empty() || text.size() > 10) return std::nullopt;
-  std::uint64_t value = 0;
-  for (char c : text) {
-    if (!std::isdigit(static_cast<unsigned char>(c))) return std::nullopt;
-    value = value * 10 + static_cast<std::uint64_t>(c - '0');
-  }
-  if (value > 0xFFFFFFFFu) return std::nullopt;
-  return static_cast<std::uint32_t>(value);
-}
 
 AvatarWebHandler::HttpResponse reply(const AvatarWebHandler::HttpRequest& request, http::status status,
                                      std::string body, const char* type = "text/plain; charset=utf-8") {
@@ -59,7 +49,7 @@ AvatarWebHandler::HttpResponse AvatarWebHandler::handle(const HttpRequest& reque
 
 AvatarWebHandler::HttpResponse AvatarWebHandler::download(const HttpRequest& request, bool group,
                                                           const std::string& idText) {
-  const auto id = decimal(idText);
+  const auto id = decimalId(idText);
   const auto jpeg = id ? store_.avatar(group, *id) : std::nullopt;
   if (!jpeg) return reply(request, http::status::not_found, "no picture\n");
   auto response = reply(request, http::status::ok, *jpeg, "image/jpeg");
@@ -73,7 +63,7 @@ AvatarWebHandler::HttpResponse AvatarWebHandler::upload(const HttpRequest& reque
   if (!form) return reply(request, http::status::bad_request, "malformed form\n");
   const auto phone = form->field("loginuser");
   const auto password = form->field("loginpwd");
-  const auto id = decimal(form->field("changid").value_or(""));
+  const auto id = decimalId(form->field("changid").value_or(""));
   const auto groupFlag = form->field("isgroup").value_or("");
   if (!phone || !password || !id || (groupFlag != "0" && groupFlag != "1") || !form->file()) {
     return reply(request, http::status::bad_request, "missing fields\n");

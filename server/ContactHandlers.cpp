@@ -8,6 +8,7 @@
 #include "net/DeleteFriendMessages.h"
 #include "net/FriendListMessages.h"
 #include "net/SearchMessages.h"
+#include "server/DecimalText.h"
 #include "server/FieldText.h"
 #include "server/ServerLimits.h"
 
@@ -21,27 +22,19 @@ std::optional<std::uint32_t> numberOf(std::string text) {
   const auto blank = [](char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; };
   text.erase(text.begin(), std::find_if_not(text.begin(), text.end(), blank));
   text.erase(std::find_if_not(text.rbegin(), text.rend(), blank).base(), text.end());
-  if (text.empty() || text.size() > 10) return std::nullopt;
-  std::uint64_t value = 0;
-  for (char c : text) {
-    if (!std::isdigit(static_cast<unsigned char>(c))) return std::nullopt;
-    value = value * 10 + static_cast<std::uint64_t>(c - '0');
-  }
-  if (value == 0 || value > 0xFFFFFFFFu) return std::nullopt;
-  return static_cast<std::uint32_t>(value);
+  const auto id = decimalId(text);
+  if (!id || *id == 0) return std::nullopt;
+  return id;
 }
 
 }  // namespace
-
-std::uint8_t ContactHandlers::terminalOf(std::uint32_t userId) const {
-  return context_.sessions.isOnline(userId) ? kDesktopTerminal : kSmsTerminal;
-}
 
 std::vector<std::uint8_t> ContactHandlers::friendList(const Request& request) {
   FriendListResponse out;
   for (const auto& f : context_.store.friends(request.userId())) {
     if (out.friends.size() == kMaxFriends) break;
-    out.friends.push_back({f.id, boundedText(f.name, FriendRecord::kNicknameWidth), terminalOf(f.id)});
+    out.friends.push_back(
+        {f.id, boundedText(f.name, FriendRecord::kNicknameWidth), context_.sessions.terminalOf(f.id)});
   }
   return out.build(request.key());
 }
@@ -98,8 +91,8 @@ std::vector<std::uint8_t> ContactHandlers::search(const Request& request) {
   }
   const bool users = in.kind == SearchRequest::kUserById || in.kind == SearchRequest::kUserByNickname;
   for (const auto& hit : found) {
-    out.hits.push_back(
-        {hit.id, boundedText(hit.name, FriendRecord::kNicknameWidth), users ? terminalOf(hit.id) : std::uint8_t{0}});
+    out.hits.push_back({hit.id, boundedText(hit.name, FriendRecord::kNicknameWidth),
+                        users ? context_.sessions.terminalOf(hit.id) : std::uint8_t{0}});
   }
   return out.build(request.key());
 }

@@ -22,7 +22,6 @@ class ContactHandlers {
   std::vector<std::uint8_t> search(const Request& request);
 
  private:
-  std::uint8_t terminalOf(std::uint32_t userId) const;
   ServerContext& context_;
 };
 

@@ -23,10 +23,6 @@
 
 namespace kiv::server {
 
-std::uint8_t GroupHandlers::terminalOf(std::uint32_t userId) const {
-  return context_.sessions.isOnline(userId) ? kDesktopTerminal : kSmsTerminal;
-}
-
 std::vector<std::uint8_t> GroupHandlers::result(const Request& request, std::uint32_t command,
                                                 std::uint8_t value) const {
   return resultPacket(command, request.key(), value);
@@ -49,8 +45,8 @@ std::vector<std::uint8_t> GroupHandlers::groupMembers(const Request& request) {
       std::any_of(members.begin(), members.end(), [&](const Member& m) { return m.userId == request.userId(); });
   if (asked_by_member) {
     for (const auto& m : members) {
-      out.members.push_back({m.userId, boundedText(m.nickname, MemberRecord::kNicknameWidth), terminalOf(m.userId),
-                             static_cast<std::uint8_t>(m.owner), 0});
+      out.members.push_back({m.userId, boundedText(m.nickname, MemberRecord::kNicknameWidth),
+                             context_.sessions.terminalOf(m.userId), static_cast<std::uint8_t>(m.owner), 0});
     }
   }
   return out.build(request.key());

@@ -34,7 +34,6 @@ class GroupHandlers {
   std::vector<std::uint8_t> joinGroup(const Request& request);
 
  private:
-  std::uint8_t terminalOf(std::uint32_t userId) const;
   std::vector<std::uint8_t> result(const Request& request, std::uint32_t command, std::uint8_t value) const;
   ServerContext& context_;
 };

@@ -7,6 +7,7 @@
 #include "net/UpdateUserInfoMessages.h"
 #include "net/UserInfoMessages.h"
 #include "platform/Gbk.h"
+#include "server/DecimalText.h"
 #include "server/FieldText.h"
 #include "server/ServerLimits.h"
 
@@ -15,9 +16,7 @@ namespace kiv::server {
 namespace {
 
 bool isBirthday(const std::string& text) {
-  return text.empty() || (text.size() == 8 && std::all_of(text.begin(), text.end(), [](char c) {
-                            return std::isdigit(static_cast<unsigned char>(c));
-                          }));
+  return text.empty() || (text.size() == 8 && allDigits(text));
 }
 
 // The three values the profile window offers; anything else is kept private.

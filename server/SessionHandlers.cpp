@@ -7,6 +7,7 @@
 #include "net/LoginMessages.h"
 #include "net/LogoutMessages.h"
 #include "net/SmsPasswordMessages.h"
+#include "server/DecimalText.h"
 #include "server/FieldText.h"
 #include "server/ServerLimits.h"
 
@@ -15,8 +16,7 @@ namespace kiv::server {
 namespace {
 
 bool isPhoneNumber(const std::string& phone) {
-  return phone.size() == kMaxPhoneLength &&
-         std::all_of(phone.begin(), phone.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
+  return phone.size() == kMaxPhoneLength && allDigits(phone);
 }
 
 }  // namespace

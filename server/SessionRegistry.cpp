@@ -1,5 +1,7 @@
 #include "server/SessionRegistry.h"
 
+#include "server/ServerLimits.h"
+
 namespace kiv::server {
 
 std::shared_ptr<ClientLink> SessionRegistry::signIn(std::uint32_t userId, const std::shared_ptr<ClientLink>& link) {
@@ -26,6 +28,10 @@ std::shared_ptr<ClientLink> SessionRegistry::find(std::uint32_t userId) const {
 
 bool SessionRegistry::isOnline(std::uint32_t userId) const {
   return find(userId) != nullptr;
+}
+
+std::uint8_t SessionRegistry::terminalOf(std::uint32_t userId) const {
+  return isOnline(userId) ? kDesktopTerminal : kSmsTerminal;
 }
 
 std::size_t SessionRegistry::count() const {

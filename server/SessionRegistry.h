@@ -22,6 +22,9 @@ class SessionRegistry {
   void signOut(std::uint32_t userId, const ClientLink* link);
   std::shared_ptr<ClientLink> find(std::uint32_t userId) const;
   bool isOnline(std::uint32_t userId) const;
+  // The terminal shown for a user: the desktop client while signed in, else
+  // reachable by SMS only.
+  std::uint8_t terminalOf(std::uint32_t userId) const;
   std::size_t count() const;
 
  private:

@@ -95,10 +95,6 @@ Group readGroup(const Statement& row) {
   return g;
 }
 
-std::size_t countOf(Statement statement) {
-  return statement.step() ? static_cast<std::size_t>(statement.integer(0)) : 0;
-}
-
 unsigned char foldAscii(unsigned char c) {
   return c < 0x80 ? static_cast<unsigned char>(std::tolower(c)) : c;
 }
@@ -162,6 +158,22 @@ std::uint32_t Store::nextId(const char* maxSql, std::uint32_t first) {
   std::int64_t next = first;
   if (statement.step()) next = std::max<std::int64_t>(next, statement.integer(0) + 1);
   return static_cast<std::uint32_t>(next);
+}
+
+bool Store::hasRow(const char* sql, std::int64_t a, std::int64_t b) {
+  auto row = db_->prepare(sql);
+  row.bind(1, a).bind(2, b);
+  return row.step();
+}
+
+std::size_t Store::count(const char* sql, std::int64_t a) {
+  auto row = db_->prepare(sql);
+  row.bind(1, a);
+  return row.step() ? static_cast<std::size_t>(row.integer(0)) : 0;
+}
+
+bool Store::runPair(const char* sql, std::int64_t a, std::int64_t b) {
+  return db_->prepare(sql).bind(1, a).bind(2, b).run();
 }
 
 // ---- accounts ----
@@ -249,27 +261,19 @@ std::vector<NamedId> Store::friends(std::uint32_t userId) {
 }
 
 bool Store::isFriend(std::uint32_t userId, std::uint32_t friendId) {
-  auto row = db_->prepare("SELECT 1 FROM friends WHERE owner = ? AND friend = ?");
-  row.bind(1, userId).bind(2, friendId);
-  return row.step();
+  return hasRow("SELECT 1 FROM friends WHERE owner = ? AND friend = ?", userId, friendId);
 }
 
 std::size_t Store::friendCount(std::uint32_t userId) {
-  auto row = db_->prepare("SELECT COUNT(*) FROM friends WHERE owner = ?");
-  row.bind(1, userId);
-  return countOf(std::move(row));
+  return count("SELECT COUNT(*) FROM friends WHERE owner = ?", userId);
 }
 
 bool Store::addFriend(std::uint32_t userId, std::uint32_t friendId) {
-  return db_->prepare("INSERT OR IGNORE INTO friends(owner, friend) VALUES(?, ?)")
-      .bind(1, userId)
-      .bind(2, friendId)
-      .run();
+  return runPair("INSERT OR IGNORE INTO friends(owner, friend) VALUES(?, ?)", userId, friendId);
 }
 
 bool Store::removeFriend(std::uint32_t userId, std::uint32_t friendId) {
-  return db_->prepare("DELETE FROM friends WHERE owner = ? AND friend = ?").bind(1, userId).bind(2, friendId).run() &&
-         db_->changes() == 1;
+  return runPair("DELETE FROM friends WHERE owner = ? AND friend = ?", userId, friendId) && db_->changes() == 1;
 }
 
 std::vector<std::pair<std::uint32_t, std::uint32_t>> Store::friendships() {
@@ -358,17 +362,14 @@ std::vector<Membership> Store::memberships(std::uint32_t userId) {
 }
 
 std::size_t Store::groupCount(std::uint32_t userId) {
-  auto row = db_->prepare(
+  return count(
       "SELECT COUNT(*) FROM members m JOIN chat_groups g ON g.group_id = m.group_id "
-      "WHERE m.user_id = ? AND g.dismissed = 0");
-  row.bind(1, userId);
-  return countOf(std::move(row));
+      "WHERE m.user_id = ? AND g.dismissed = 0",
+      userId);
 }
 
 std::size_t Store::ownedGroupCount(std::uint32_t userId) {
-  auto row = db_->prepare("SELECT COUNT(*) FROM chat_groups WHERE owner = ? AND dismissed = 0");
-  row.bind(1, userId);
-  return countOf(std::move(row));
+  return count("SELECT COUNT(*) FROM chat_groups WHERE owner = ? AND dismissed = 0", userId);
 }
 
 std::vector<Member> Store::members(std::uint32_t groupId) {
@@ -393,24 +394,15 @@ std::optional<Member> Store::member(std::uint32_t groupId, std::uint32_t userId)
 }
 
 std::size_t Store::memberCount(std::uint32_t groupId) {
-  auto row = db_->prepare("SELECT COUNT(*) FROM members WHERE group_id = ?");
-  row.bind(1, groupId);
-  return countOf(std::move(row));
+  return count("SELECT COUNT(*) FROM members WHERE group_id = ?", groupId);
 }
 
 bool Store::addMember(std::uint32_t groupId, std::uint32_t userId) {
-  return db_->prepare("INSERT OR IGNORE INTO members(group_id, user_id) VALUES(?, ?)")
-      .bind(1, groupId)
-      .bind(2, userId)
-      .run();
+  return runPair("INSERT OR IGNORE INTO members(group_id, user_id) VALUES(?, ?)", groupId, userId);
 }
 
 bool Store::removeMember(std::uint32_t groupId, std::uint32_t userId) {
-  return db_->prepare("DELETE FROM members WHERE group_id = ? AND user_id = ?")
-             .bind(1, groupId)
-             .bind(2, userId)
-             .run() &&
-         db_->changes() == 1;
+  return runPair("DELETE FROM members WHERE group_id = ? AND user_id = ?", groupId, userId) && db_->changes() == 1;
 }
 
 bool Store::setShielded(std::uint32_t groupId, std::uint32_t userId, bool shielded) {
@@ -423,34 +415,24 @@ bool Store::setShielded(std::uint32_t groupId, std::uint32_t userId, bool shield
 }
 
 bool Store::addInvitation(std::uint32_t groupId, std::uint32_t userId) {
-  return db_->prepare("INSERT OR IGNORE INTO invitations(group_id, user_id) VALUES(?, ?)")
-      .bind(1, groupId)
-      .bind(2, userId)
-      .run();
+  return runPair("INSERT OR IGNORE INTO invitations(group_id, user_id) VALUES(?, ?)", groupId, userId);
 }
 
 bool Store::hasInvitation(std::uint32_t groupId, std::uint32_t userId) {
-  auto row = db_->prepare("SELECT 1 FROM invitations WHERE group_id = ? AND user_id = ?");
-  row.bind(1, groupId).bind(2, userId);
-  return row.step();
+  return hasRow("SELECT 1 FROM invitations WHERE group_id = ? AND user_id = ?", groupId, userId);
 }
 
 bool Store::addJoinRequest(std::uint32_t groupId, std::uint32_t userId) {
-  return db_->prepare("INSERT OR IGNORE INTO join_requests(group_id, user_id) VALUES(?, ?)")
-      .bind(1, groupId)
-      .bind(2, userId)
-      .run();
+  return runPair("INSERT OR IGNORE INTO join_requests(group_id, user_id) VALUES(?, ?)", groupId, userId);
 }
 
 bool Store::hasJoinRequest(std::uint32_t groupId, std::uint32_t userId) {
-  auto row = db_->prepare("SELECT 1 FROM join_requests WHERE group_id = ? AND user_id = ?");
-  row.bind(1, groupId).bind(2, userId);
-  return row.step();
+  return hasRow("SELECT 1 FROM join_requests WHERE group_id = ? AND user_id = ?", groupId, userId);
 }
 
 void Store::clearPending(std::uint32_t groupId, std::uint32_t userId) {
-  db_->prepare("DELETE FROM invitations WHERE group_id = ? AND user_id = ?").bind(1, groupId).bind(2, userId).run();
-  db_->prepare("DELETE FROM join_requests WHERE group_id = ? AND user_id = ?").bind(1, groupId).bind(2, userId).run();
+  runPair("DELETE FROM invitations WHERE group_id = ? AND user_id = ?", groupId, userId);
+  runPair("DELETE FROM join_requests WHERE group_id = ? AND user_id = ?", groupId, userId);
 }
 
 // ---- messages ----

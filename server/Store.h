@@ -106,6 +106,11 @@ class Store {
   explicit Store(std::unique_ptr<Database> db) : db_(std::move(db)) {}
   bool createSchema();
   std::uint32_t nextId(const char* maxSql, std::uint32_t first);
+  // A row exists for the two parameters; the count for one; a statement with
+  // two parameters ran.
+  bool hasRow(const char* sql, std::int64_t a, std::int64_t b);
+  std::size_t count(const char* sql, std::int64_t a);
+  bool runPair(const char* sql, std::int64_t a, std::int64_t b);
   std::vector<NamedId> searchNames(const char* sql, std::string_view text, std::size_t offset, std::size_t limit);
 
   std::unique_ptr<Database> db_;

@@ -23,12 +23,6 @@ namespace {
 
 class GroupTest : public ServerFixture {
  protected:
-  std::vector<MessageRecord> fetch(RawClient& client, std::uint8_t kind, std::uint32_t id) {
-    FetchMessagesRequest request;
-    request.kind = kind;
-    request.id = id;
-    return client.ask<FetchMessagesResponse>(request).messages;
-  }
   std::uint8_t invite(RawClient& client, std::uint32_t group, std::uint32_t user) {
     return client.ask<InviteToGroupResponse>(InviteToGroupRequest{group, user}).result;
   }

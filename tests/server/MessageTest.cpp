@@ -22,12 +22,6 @@ class MessageTest : public ServerFixture {
     request.text = gbkText;
     return client.ask<SendMessageResponse>(request);
   }
-  std::vector<MessageRecord> fetch(RawClient& client, std::uint8_t kind, std::uint32_t id) {
-    FetchMessagesRequest request;
-    request.kind = kind;
-    request.id = id;
-    return client.ask<FetchMessagesResponse>(request).messages;
-  }
 };
 
 bool isTwelveDigits(const std::string& text) {

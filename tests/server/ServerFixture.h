@@ -7,6 +7,7 @@
 #include <sstream>
 #include <string>
 
+#include "net/FetchMessagesMessages.h"
 #include "server/AdminCommands.h"
 #include "server/ChatServer.h"
 #include "server/RawClient.h"
@@ -54,6 +55,14 @@ class ServerFixture : public ::testing::Test {
     auto client = std::make_unique<RawClient>(server_->chatPort());
     EXPECT_EQ(client->login(phoneOf(id), "pw"), 0);
     return client;
+  }
+
+  // The waiting records of one conversation, fetched by `client`.
+  static std::vector<MessageRecord> fetch(RawClient& client, std::uint8_t kind, std::uint32_t id) {
+    FetchMessagesRequest request;
+    request.kind = kind;
+    request.id = id;
+    return client.ask<FetchMessagesResponse>(request).messages;
   }
 
   TempDir dir_;
