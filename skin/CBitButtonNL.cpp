@@ -24,7 +24,10 @@ void CBitButtonNL::init() {
   setAttribute(Qt::WA_Hover, false);
   // The pictures carry the look; keyboard focus is shown only when asked for.
   setFocusPolicy(Qt::StrongFocus);
-  connect(this, &QAbstractButton::clicked, this, [this] { setFocus(Qt::MouseFocusReason); });
+  // A click takes the focus, unless the button was made never to have it.
+  connect(this, &QAbstractButton::clicked, this, [this] {
+    if (focusPolicy() != Qt::NoFocus) setFocus(Qt::MouseFocusReason);
+  });
 }
 
 int CBitButtonNL::setImages(const QPixmap& normal, const QPixmap& pressed, const QPixmap& hover,

@@ -111,6 +111,16 @@ TEST_F(ButtonTest, DraggingOntoAButtonWithTheButtonHeldDoesNotLightItUp) {
   QTest::mouseRelease(parent.windowHandle(), Qt::LeftButton, {}, QPoint(20, 20));
 }
 
+TEST_F(ButtonTest, AClickTakesTheFocusUnlessTheButtonMayNeverHaveIt) {
+  parent.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&parent));
+  first->click();
+  EXPECT_TRUE(first->hasFocus());
+  second->setFocusPolicy(Qt::NoFocus);  // as the title buttons are
+  second->click();
+  EXPECT_TRUE(first->hasFocus());
+}
+
 TEST(CBitButtonNL, PicturesAreAllOrNothing) {
   CBitButtonNL button;
   EXPECT_EQ(button.setImages(picture(Qt::green), picture(Qt::red)), 1);
