@@ -21,6 +21,12 @@ std::string num(long long v) {
 }
 
 int runLogin(const CliOptions& options) {
+  // Filled on the receive thread, so declared before the session that
+  // outlives every delivery.
+  std::mutex membersLock;
+  std::map<std::uint32_t, std::vector<MemberRecord>> members;
+  std::atomic<std::size_t> answered{0};
+
   CliSession session(options);
   if (const int rc = session.signIn(true); rc != kExitOk) return rc;
   if (!session.waitFor([&] { return session.groups().has_value(); }, CliSession::kPatience)) return kExitNoServer;
@@ -31,9 +37,6 @@ int runLogin(const CliOptions& options) {
     if (g.groupId != 0 && groups.size() < kMaxGroups) groups.push_back(g);
 
   // Every group's members, each asked with the group's own receiver.
-  std::mutex membersLock;
-  std::map<std::uint32_t, std::vector<MemberRecord>> members;
-  std::atomic<std::size_t> answered{0};
   for (const auto& g : groups) {
     const ReceiverHandle asker =
         session.receiver([&, id = g.groupId](const PendingRequest&, const std::uint8_t* response, std::uint32_t cmd) {

@@ -31,9 +31,9 @@ int runSend(const CliOptions& options) {
   message.kind = args[0] == "group" ? kGroupConversation : kPrivateConversation;
   message.text = gbk::fromUtf8(args[2]);
 
+  std::atomic<int> status{-1};  // set on the receive thread: must outlive the session
   CliSession session(options);
   if (const int rc = session.signIn(); rc != kExitOk) return rc;
-  std::atomic<int> status{-1};
   const ReceiverHandle asker =
       session.receiver([&](const PendingRequest&, const std::uint8_t* response, std::uint32_t command) {
         if (command != SendMessageResponse::kCommand) return;
