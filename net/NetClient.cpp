@@ -375,7 +375,7 @@ void NetClient::Core::senderMain(std::shared_ptr<Core> self, std::uint64_t gen) 
       if (!c.live(gen)) break;
       c.connected = true;
     }
-    const auto sock = c.currentSocket();
+    auto sock = c.currentSocket();
     const TcpSocket::Wait wait = sock ? sock->waitWritable(waitMs(c.pauser, kSocketWait)) : TcpSocket::kFailed;
     if (wait == TcpSocket::kFailed) {
       // A broken socket: say goodbye if it still takes it, then start over.
@@ -387,6 +387,9 @@ void NetClient::Core::senderMain(std::shared_ptr<Core> self, std::uint64_t gen) 
       c.pauser.pause(milliseconds(500));
       continue;
     }
+    // Let go of it: the writes below fetch the connection themselves, and a
+    // connection dropped meanwhile must not stay open for a whole pass.
+    sock.reset();
     if (wait == TcpSocket::kTimeout || !c.live(gen)) continue;
     if (!c.loggedIn) {
       c.loginAttempt(loginPackets);
@@ -518,7 +521,9 @@ void NetClient::Core::receiveMain(std::shared_ptr<Core> self, std::uint64_t gen)
   const auto packet = std::make_unique<std::uint8_t[]>(kMaxPacketSize);
   const auto answered = std::make_unique<PendingRequest>();
   StreamFramer framer;
-  std::shared_ptr<TcpSocket> framed;  // the connection the framer's bytes came from
+  // The connection the framer's bytes came from; weak, so that a dropped
+  // connection is closed at once rather than when the next one comes.
+  std::weak_ptr<TcpSocket> framed;
   bool ended = false;
   while (!ended && c.live(gen)) {
     if (!c.pauser.pause(kReceiverCycle) || !c.live(gen)) break;
@@ -528,7 +533,7 @@ void NetClient::Core::receiveMain(std::shared_ptr<Core> self, std::uint64_t gen)
     }
     const auto sock = c.currentSocket();
     if (!sock) continue;
-    if (sock != framed) {
+    if (framed.lock() != sock) {
       framer.reset();
       framed = sock;
     }
