@@ -52,6 +52,7 @@ class CliSession {
   void signOut();
 
   NetClient& client() { return client_; }
+  const CliOptions& options() const { return options_; }
   std::uint32_t ownUserId() const { return client_.ownUserId(); }
   UserInfoResponse ownProfile() const;
   FriendListResponse friends() const;

@@ -5,6 +5,7 @@
 
 #include "cli/CliCommand.h"
 #include "cli/CliSession.h"
+#include "cli/CliStore.h"
 #include "contacts/model/ReceivedMessages.h"
 #include "net/FetchMessagesMessages.h"
 #include "platform/Gbk.h"
@@ -12,22 +13,18 @@
 namespace kiv::cli {
 namespace {
 
-// The marker that makes a text an invitation in a conversation of `kind`.
-bool isInvitation(const std::string& text, int kind) {
-  const char second = kind == kGroupConversation ? '\x01' : '\x02';
-  return text.size() >= 2 && text[0] == '\x07' && text[1] == second;
-}
-
 void printMessages(const PendingRequest& request, const std::uint8_t* response) {
   const auto asked = FetchMessagesRequest::read(request.packet, static_cast<std::size_t>(request.length));
   const int kind = asked.kind == kGroupConversation ? kGroupConversation : kPrivateConversation;
   const std::string where = std::string(kind == kGroupConversation ? "group " : "private ") + std::to_string(asked.id);
-  for (const auto& m : FetchMessagesResponse::read(response, kMaxPacketSize).messages) {
-    if (isInvitation(m.text, kind))
+  const auto fetched = FetchMessagesResponse::read(response, kMaxPacketSize);
+  for (const auto& m : fetched.messages) {
+    if (ReceivedMessages::isInvitation(m.text, kind))
       CliSession::printLine("invite " + where + " " + gbk::toUtf8(m.text.substr(2)));
     else
       CliSession::printLine("msg " + where + " " + ReceivedMessages::timeText(m.time) + " " + gbk::toUtf8(m.text));
   }
+  CliStore::storeReceived(fetched, kind, static_cast<std::int32_t>(asked.id));
 }
 
 int runListen(const CliOptions& options) {

@@ -6,6 +6,7 @@
 
 #include "cli/CliCommand.h"
 #include "cli/CliSession.h"
+#include "cli/CliStore.h"
 #include "net/SendMessageMessages.h"
 #include "platform/Gbk.h"
 
@@ -41,6 +42,8 @@ int runSend(const CliOptions& options) {
         session.notify();
       });
   session.ask(message.build(session.client().newKey()), asker);
+  // Stored at once, as the chat window echoes it, whatever the answer.
+  CliStore::storeSent(message.text, message.kind, static_cast<std::int32_t>(message.target));
   if (!session.waitFor([&] { return status.load() >= 0; }, CliSession::kPatience)) return kExitNoServer;
   CliSession::printLine("sent " + std::to_string(status.load()));
   session.signOut();

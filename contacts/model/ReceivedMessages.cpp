@@ -10,11 +10,6 @@ constexpr char kMarkerLead = '\x07';
 constexpr char kJoinRequestMarker = '\x01';  // a user asks to join this group
 constexpr char kInvitationMarker = '\x02';   // the partner invites us into a group
 
-bool isInvitation(std::string_view text, int kind) {
-  const char expected = kind == kGroupConversation ? kJoinRequestMarker : kInvitationMarker;
-  return text.size() >= 2 && text[0] == kMarkerLead && text[1] == expected;
-}
-
 std::string_view upToNul(std::string_view text) {
   return text.substr(0, text.find('\0'));
 }
@@ -23,6 +18,11 @@ std::string_view upToNul(std::string_view text) {
 
 std::string ReceivedMessages::Block::viewText() const {
   return "\r\n\r\n" + time + "\r\n" + text + (invitation ? "," : "");
+}
+
+bool ReceivedMessages::isInvitation(std::string_view text, int kind) {
+  const char expected = kind == kGroupConversation ? kJoinRequestMarker : kInvitationMarker;
+  return text.size() >= 2 && text[0] == kMarkerLead && text[1] == expected;
 }
 
 std::string ReceivedMessages::linkText() {

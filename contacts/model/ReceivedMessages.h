@@ -56,6 +56,9 @@ struct ReceivedMessages {
   // The text of the invitation link, GBK.
   static std::string linkText();
 
+  // Whether `text` carries the invitation marker of a conversation of `kind`.
+  static bool isInvitation(std::string_view text, int kind);
+
   // A record's 12 time characters (YYMMDDhhmmss) laid out as
   // "yy-mm-dd hh:mm:ss", pair by pair as they stand; missing characters keep
   // the template's '0'.

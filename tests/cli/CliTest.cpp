@@ -13,10 +13,12 @@
 #include "cli/ChildProcess.h"
 #include "net/LoginMessages.h"
 #include "net/LogoutMessages.h"
+#include "platform/Gbk.h"
 #include "platform/TcpSocket.h"
 #include "server/AdminCommands.h"
 #include "server/ChatServer.h"
 #include "server/Store.h"
+#include "storage/LocalStore.h"
 #include "support/TempDir.h"
 
 namespace kiv::test {
@@ -98,6 +100,25 @@ TEST_F(CliTest, SentMessagesAndAnInvitationReachTheListener) {
   EXPECT_NE(heard.output.find("msg group 20001 "), std::string::npos) << heard.output;
   EXPECT_NE(heard.output.find("invite private 10002 [20002]"), std::string::npos) << heard.output;
   EXPECT_TRUE(store_->waitingConversations(10004, 10).empty());
+
+  // Both kept their local state as the desktop client does: the sign-in in
+  // the login database, the sent echo and the received text in the history.
+  const auto history = [&](const std::string& phone, std::int32_t self, std::int32_t partner) {
+    ScopedEnv home("KIV_HOME", dir_.file("home-" + phone).c_str());
+    LocalStore local;
+    PhoneMap phones;
+    PasswordMap passwords;
+    EXPECT_EQ(local.OpenLoginDatabase(), 1);
+    local.LoadLogins(phones, passwords);
+    EXPECT_EQ(phones[self], phone);
+    EXPECT_EQ(passwords[self], "123456");
+    EXPECT_EQ(local.OpenMessageDatabase(self), 1);
+    return gbk::toUtf8(local.ReadUserHistoryPage(partner, 0));
+  };
+  EXPECT_NE(history("13800000003", 10003, 10004).find("我(私聊):晚上好"), std::string::npos);
+  const std::string received = history("13800000004", 10004, 10003);
+  EXPECT_NE(received.find("王大力(私聊):晚上好"), std::string::npos) << received;
+  EXPECT_EQ(history("13800000004", 10004, 10002).find("[20002]"), std::string::npos) << "invitations are not stored";
 }
 
 TEST_F(CliTest, ListenerIsForcedOfflineBySecondSignIn) {

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace kiv {
+class LocalStore;
+struct FetchMessagesResponse;
+}  // namespace kiv
+
+namespace kiv::cli {
+
+// The local state of the account a kiv-cli command signed in with, kept
+// exactly as the desktop client keeps it: every sign-in is recorded in the
+// login database, and the account's message database receives what the
+// commands send and fetch.
+class CliStore {
+ public:
+  // The store opened at sign-in, or nullptr before it (or when it could not
+  // be opened: the commands then work without storing).
+  static LocalStore* current();
+
+  // Stores the messages fetched for a conversation as a chat window does.
+  static void storeReceived(const FetchMessagesResponse& response, int kind, std::int32_t partner);
+  // Stores the echo of a sent message ("我(私聊):" / "我(群聊):" and the
+  // local time).
+  static void storeSent(const std::string& gbkText, int kind, std::int32_t partner);
+};
+
+}  // namespace kiv::cli
