@@ -93,7 +93,7 @@ TEST_F(CliTest, SentMessagesAndAnInvitationReachTheListener) {
   EXPECT_NE(sent.output.find("sent 0"), std::string::npos) << sent.output;
 
   // The first notice poll comes ten cycles after sign-in.
-  const auto heard = run(cli_, as("13800000004", "123456", {"listen", "20"}));
+  const auto heard = run(cli_, as("13800000004", "123456", {"listen", "24"}));
   EXPECT_EQ(heard.status, 0) << heard.output;
   EXPECT_NE(heard.output.find("王大力(私聊):晚上好"), std::string::npos) << heard.output;
   EXPECT_NE(heard.output.find("msg private 10005 "), std::string::npos) << heard.output;
