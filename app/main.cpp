@@ -1,11 +1,16 @@
 #include <QApplication>
-#include <QDialog>
+
+#include "app/WelcomeWindow.h"
+#include "platform/MessageBox.h"
+#include "platform/qt/QtMessagePresenter.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  QDialog dialog;
-  dialog.setWindowTitle(QStringLiteral("木棉"));
-  dialog.resize(300, 200);
-  dialog.show();
-  return app.exec();
+  kiv::QtMessagePresenter presenter;
+  kiv::installMessagePresenter(&presenter);
+  kiv::WelcomeWindow window;
+  window.show();
+  const int rc = app.exec();
+  kiv::installMessagePresenter(nullptr);
+  return rc;
 }
