@@ -8,6 +8,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QColor>
+#include <QImage>
 #include <sstream>
 
 #include "cli/ChildProcess.h"
@@ -119,6 +121,45 @@ TEST_F(CliTest, SentMessagesAndAnInvitationReachTheListener) {
   const std::string received = history("13800000004", 10004, 10003);
   EXPECT_NE(received.find("王大力(私聊):晚上好"), std::string::npos) << received;
   EXPECT_EQ(history("13800000004", 10004, 10002).find("[20002]"), std::string::npos) << "invitations are not stored";
+}
+
+TEST_F(CliTest, AvatarsGoUpAndComeBackThroughTheWebPort) {
+  const std::string web = "127.0.0.1:" + std::to_string(server_->webPort());
+  const std::string home = dir_.file("home-avatar");
+  QImage picture(90, 60, QImage::Format_RGB32);
+  picture.fill(QColor(200, 40, 40));
+  const std::string file = dir_.file("me.jpg");
+  ASSERT_TRUE(picture.save(QString::fromStdString(file), "JPEG"));
+  const auto kivCli = [&](const std::string& password, std::vector<std::string> command) {
+    std::vector<std::string> args{"--server",   "127.0.0.1:" + std::to_string(server_->chatPort()),
+                                  "--web",      web,
+                                  "--home",     home,
+                                  "--phone",    "13800000001",
+                                  "--password", password};
+    args.insert(args.end(), command.begin(), command.end());
+    return run(cli_, args);
+  };
+
+  const auto up = kivCli("123456", {"upload-avatar", file, "--self", "10001"});
+  EXPECT_EQ(up.status, 0) << up.output;
+  EXPECT_NE(up.output.find("upload 100"), std::string::npos) << up.output;
+  const auto refused = kivCli("wrong", {"upload-avatar", file, "--self", "10001"});
+  EXPECT_EQ(refused.status, 1) << refused.output;
+  EXPECT_NE(refused.output.find("upload 104"), std::string::npos) << refused.output;
+
+  // Another account's cache receives the new picture, drawn at the asked size.
+  const auto down = kivCli("123456", {"avatar", "10001", "--size", "40", "--self", "10002"});
+  EXPECT_EQ(down.status, 0) << down.output;
+  EXPECT_NE(down.output.find("avatar " + home + "/10002/face/10001.bmp 40"), std::string::npos) << down.output;
+  QImage cached(QString::fromStdString(home + "/10002/face/10001.bmp"));
+  ASSERT_FALSE(cached.isNull());
+  EXPECT_EQ(cached.size(), QSize(70, 70));
+  EXPECT_GT(qRed(cached.pixel(35, 35)), 150);
+
+  // Without --self the command signs in to learn whose cache it is.
+  const auto group = kivCli("123456", {"avatar", "--group", "20001"});
+  EXPECT_EQ(group.status, 0) << group.output;
+  EXPECT_NE(group.output.find("avatar " + home + "/10001/face/g20001.bmp 70"), std::string::npos) << group.output;
 }
 
 TEST_F(CliTest, ListenerIsForcedOfflineBySecondSignIn) {
