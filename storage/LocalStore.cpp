@@ -208,9 +208,12 @@ int LocalStore::AppendStranger(std::int32_t userId, const std::string& nickname)
   return messages_.execute("insert into user_others (id,msg) values (?,?)", {std::int64_t{userId}, nickname}) ? 1 : 0;
 }
 
-int LocalStore::LoadStrangers(StrangerMap& strangers) {
+int LocalStore::LoadStrangers(StrangerMap& strangers, std::vector<std::int32_t>* storedOrder) {
   for (const auto& row : messages_.query("select id,msg from user_others")) {
-    strangers[parseId(cell(row, 0))] = cell(row, 1);
+    const std::int32_t id = parseId(cell(row, 0));
+    const bool seen = strangers.count(id) != 0;
+    strangers[id] = cell(row, 1);
+    if (storedOrder != nullptr && !seen) storedOrder->push_back(id);
   }
   return 0;
 }

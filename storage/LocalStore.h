@@ -88,7 +88,9 @@ class LocalStore {
   int AppendStranger(std::int32_t userId, const std::string& nickname);
   // Adds every saved stranger to `strangers` (a later row of the same UserId
   // wins). Answers 0 always.
-  int LoadStrangers(StrangerMap& strangers);
+  // `storedOrder` (optional) receives the UserIds in the order they were
+  // stored, each once: the map forgets it, and the stranger list keeps it.
+  int LoadStrangers(StrangerMap& strangers, std::vector<std::int32_t>* storedOrder = nullptr);
   // Deletes every row of one message-store table.
   int ClearTable(const std::string& table);
 

@@ -253,16 +253,14 @@ std::optional<ContactModel::MemberMatch> ContactModel::findMemberInAnyGroup(std:
 void ContactModel::loadStrangers(LocalStore& store) {
   if (!onOwnerThread()) return;
   StrangerMap stored;
-  store.LoadStrangers(stored);
-  // The store hands them back unordered; by number at least keeps the list
-  // the same from one start to the next.
-  std::vector<std::pair<std::int32_t, std::string>> ordered(stored.begin(), stored.end());
-  std::sort(ordered.begin(), ordered.end());
-  for (const auto& [userId, nickname] : ordered) {
+  std::vector<std::int32_t> order;
+  store.LoadStrangers(stored, &order);
+  // Rows keep the order in which the strangers were stored.
+  for (std::int32_t userId : order) {
     if (userId <= 0) continue;
     ContactEntry entry;
     entry.userId = userId;
-    entry.nickname = texts::nicknameOrAnonymous(nickname);
+    entry.nickname = texts::nicknameOrAnonymous(stored[userId]);
     addOrUpdateContact(ContactListKind::kStrangers, entry);
   }
   ContactEntry service;

@@ -50,6 +50,10 @@ TEST_F(StrangerStoreTest, StoredStrangersComeBackWithAnonymousNamesAndServiceLas
   EXPECT_EQ(strangers.find(42)->nickname, gbk::fromUtf8("匿名"));
   EXPECT_EQ(strangers.find(7)->nickname, "it's \"me\"");
   EXPECT_EQ(strangers.find(9)->nickname, std::string(15, 'n'));
+  // Stored order, not numeric order, then the service account.
+  EXPECT_EQ(strangers.atRow(0)->userId, 42);
+  EXPECT_EQ(strangers.atRow(1)->userId, 7);
+  EXPECT_EQ(strangers.atRow(2)->userId, 9);
   EXPECT_EQ(strangers.atRow(3)->userId, 1000);
 
   // A stranger met during the sign-in is saved with the rest; the service
@@ -64,6 +68,8 @@ TEST_F(StrangerStoreTest, StoredStrangersComeBackWithAnonymousNamesAndServiceLas
   EXPECT_EQ(again.find(7), nullptr);
   EXPECT_EQ(again.find(77)->nickname, "new");
   EXPECT_EQ(again.find(1000)->nickname, gbk::fromUtf8("木棉客服"));
+  EXPECT_EQ(again.atRow(1)->userId, 9);
+  EXPECT_EQ(again.atRow(3)->userId, 77);
 }
 
 // A stand-in for the UI thread's event loop: runs posted work in order.
