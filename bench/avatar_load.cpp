@@ -4,8 +4,6 @@
 // for the same avatars once cached. Production time-outs throughout.
 //
 //   bench_avatar_load [COUNT]
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -18,6 +16,7 @@
 #include <string>
 #include <thread>
 
+#include "platform/TcpSocket.h"
 #include "storage/avatar/AvatarPaths.h"
 #include "storage/avatar/AvatarService.h"
 
@@ -32,16 +31,7 @@ double msSince(Clock::time_point start) {
 // A socket on 127.0.0.1 that listens and never accepts: connections complete
 // in the kernel's backlog and then hear nothing.
 int silentListener(std::uint16_t& port) {
-  const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  ::listen(fd, 1);
-  socklen_t length = sizeof address;
-  ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-  port = ntohs(address.sin_port);
-  return fd;
+  return kiv::TcpSocket::listenOnLoopback(1, port);
 }
 
 }  // namespace

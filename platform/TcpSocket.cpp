@@ -73,6 +73,24 @@ TcpSocket TcpSocket::adopt(int fd) {
   return TcpSocket(fd);
 }
 
+int TcpSocket::listenOnLoopback(int backlog, std::uint16_t& port) {
+  const int fd = static_cast<int>(::socket(AF_INET, SOCK_STREAM, 0));
+  if (fd < 0) return -1;
+  int one = 1;
+  setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, reinterpret_cast<char*>(&one), sizeof one);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  socklen_t length = sizeof address;
+  if (::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(fd, backlog) != 0 ||
+      ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+    closeFd(fd);
+    return -1;
+  }
+  port = ntohs(address.sin_port);
+  return fd;
+}
+
 void TcpSocket::close() {
   if (fd_ >= 0) {
     closeFd(fd_);

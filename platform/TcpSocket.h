@@ -23,6 +23,11 @@ class TcpSocket {
   // Adopts an already connected descriptor (accept(), socketpair()).
   static TcpSocket adopt(int fd);
 
+  // A listening descriptor on 127.0.0.1 with a port the system chose, which
+  // is stored in `port`; -1 on failure. For local peers: test servers, fake
+  // web hosts, load generators. The caller closes it.
+  static int listenOnLoopback(int backlog, std::uint16_t& port);
+
   // Connects to a dotted IPv4 address or host name. Waits at most timeoutMs.
   // Returns 0 on success, otherwise the system error code (the socket stays
   // closed).

@@ -3,9 +3,7 @@
 // command line seeds, lists, serves and stops. kiv-cli keeps the protocol's
 // real one-second cycle, so these tests are few and each takes seconds.
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <signal.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 #include <QColor>
@@ -28,15 +26,9 @@ namespace {
 
 // A port that was free a moment ago.
 std::uint16_t freePort() {
-  const int fd = socket(AF_INET, SOCK_STREAM, 0);
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-  socklen_t length = sizeof address;
-  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
-  close(fd);
-  return ntohs(address.sin_port);
+  std::uint16_t port = 0;
+  close(TcpSocket::listenOnLoopback(1, port));
+  return port;
 }
 
 class CliTest : public ::testing::Test {

@@ -1,8 +1,6 @@
 #include "platform/TcpSocket.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <netinet/in.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -14,28 +12,14 @@ namespace {
 // A listening socket on 127.0.0.1 with an ephemeral port.
 class Listener {
  public:
-  Listener() {
-    fd_ = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    ::listen(fd_, 4);
-    socklen_t len = sizeof a;
-    ::getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &len);
-    port_ = ntohs(a.sin_port);
-  }
+  Listener() : fd_(TcpSocket::listenOnLoopback(4, port_)) {}
   ~Listener() { ::close(fd_); }
   std::uint16_t port() const { return port_; }
   TcpSocket accept() { return TcpSocket::adopt(::accept(fd_, nullptr, nullptr)); }
-  void closeNow() {
-    ::close(fd_);
-    fd_ = -1;
-  }
 
  private:
-  int fd_ = -1;
   std::uint16_t port_ = 0;
+  int fd_ = -1;
 };
 
 TEST(TcpSocket, ExchangesBytesAndSeesEndOfStream) {
