@@ -9,15 +9,11 @@
 #include <mutex>
 
 #include "platform/Gbk.h"
+#include "storage/CurlGlobal.h"
 
 namespace kiv {
 
 namespace {
-
-void initCurlOnce() {
-  static std::once_flag once;
-  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
 
 // Streams head, file and trailer to libcurl, never more than announced.
 struct BodySource {
@@ -81,7 +77,7 @@ std::string fileNameText(const std::string& path) {
 }  // namespace
 
 CHttpSendData::CHttpSendData() {
-  initCurlOnce();
+  curl::initOnce();
 }
 
 CHttpSendData::~CHttpSendData() = default;
@@ -166,14 +162,12 @@ int CHttpSendData::Send(const std::string& filePath, const char** response, std:
   while (!relative.empty() && relative.front() == '/') relative.erase(0, 1);
   const std::string url = "http://" + host_ + ":" + std::to_string(port_) + "/" + relative;
 
+  // The headers are the ones requestHeaders() shows, one line each.
   curl_slist* headers = nullptr;
-  headers = curl_slist_append(headers,
-                              "Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, application/xaml+xml,*/*");
-  headers = curl_slist_append(headers, "Accept-Encoding: gzip, deflate");
-  headers = curl_slist_append(headers, "Accept-Language: zh-cn");
-  headers =
-      curl_slist_append(headers, ("Content-Type: multipart/form-data; boundary=" + std::string(kBoundary)).c_str());
-  headers = curl_slist_append(headers, "Cache-Control: no-cache");
+  const std::string headerText = requestHeaders();
+  for (std::size_t start = 0, end; (end = headerText.find("\r\n", start)) != std::string::npos; start = end + 2) {
+    if (end > start) headers = curl_slist_append(headers, headerText.substr(start, end - start).c_str());
+  }
   headers = curl_slist_append(headers, "Expect:");  // send the body at once, as the form server expects
 
   const curl_off_t announced = static_cast<curl_off_t>(bodyHead_.size() + fileSize + tail.size());

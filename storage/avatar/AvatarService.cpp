@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "storage/CHttpSendData.h"
+#include "storage/CurlGlobal.h"
 #include "storage/avatar/AvatarImage.h"
 #include "storage/avatar/AvatarPaths.h"
 
@@ -17,11 +18,6 @@ namespace kiv {
 namespace {
 
 namespace fs = std::filesystem;
-
-void initCurlOnce() {
-  static std::once_flag once;
-  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
 
 std::size_t writeToFile(char* data, std::size_t size, std::size_t count, void* file) {
   return std::fwrite(data, size, count, static_cast<std::FILE*>(file)) * size;
@@ -53,7 +49,7 @@ std::string saveTemporary(const QImage& picture, const std::string& path) {
 AvatarService::AvatarService() : AvatarService(Options{}) {}
 
 AvatarService::AvatarService(Options options) : options_(std::move(options)), pool_(options_.workers) {
-  initCurlOnce();
+  curl::initOnce();
 }
 
 AvatarService::~AvatarService() {

@@ -72,6 +72,13 @@ TEST(CHttpSendData, PostsTheFormByteForByteWithTheAnnouncedLength) {
   EXPECT_NE(requests[0].headers.find("Accept-Language: zh-cn\r\n"), std::string::npos);
   EXPECT_NE(requests[0].headers.find("Cache-Control: no-cache\r\n"), std::string::npos);
   EXPECT_EQ(requests[0].headers.find("Expect:"), std::string::npos);
+  // What requestHeaders() shows for inspection is what went out.
+  const std::string shown = CHttpSendData::requestHeaders();
+  for (std::size_t start = 0, end; (end = shown.find("\r\n", start)) != std::string::npos && end > start;
+       start = end + 2) {
+    EXPECT_NE(requests[0].headers.find(shown.substr(start, end - start + 2)), std::string::npos)
+        << shown.substr(start, end - start);
+  }
 }
 
 TEST(CHttpSendData, HandsOutTheResponseBody) {
