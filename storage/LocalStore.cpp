@@ -182,18 +182,22 @@ int LocalStore::AppendGroupMessage(std::int32_t groupId, const std::string& msg,
 
 std::string LocalStore::ReadHistoryPage(const std::string& table, std::int32_t id, int page) {
   std::string text;
-  if (!isPlainIdentifier(table)) return text;
+  // SQLite reads a negative offset as none, which would show the newest page
+  // for a page before the first.
+  if (!isPlainIdentifier(table) || page < 0) return text;
   const auto rows =
       messages_.query("select rtime,msg from " + table + " where id=? order by rtime desc Limit 20 offset 20*?",
                       {std::int64_t{id}, std::int64_t{page}});
-  for (const auto& row : rows) {
-    text += "\r\n";
-    for (const auto& value : row) {
-      text += "\r\n";
-      if (value) text += *value;
-    }
-  }
+  for (const auto& row : rows) text += historyEntry(cell(row, 0), cell(row, 1));
   return text;
+}
+
+std::string LocalStore::historyEntry(std::string_view rtime, std::string_view msg) {
+  std::string entry = "\r\n\r\n";
+  entry += rtime;
+  entry += "\r\n";
+  entry += msg;
+  return entry;
 }
 
 std::string LocalStore::ReadUserHistoryPage(std::int32_t userId, int page) {

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -81,8 +82,10 @@ class LocalStore {
   int AppendGroupMessage(std::int32_t groupId, const std::string& msg, const std::string& rtime);
   // Page `page` (0 = newest) of at most 20 entries, newest first, as the
   // history viewer shows it: "\r\n\r\n<rtime>\r\n<msg>" per entry. Empty when
-  // the page holds no entry.
+  // the page holds no entry (a negative page holds none).
   std::string ReadHistoryPage(const std::string& table, std::int32_t id, int page);
+  // One entry as the history and the conversation views show it.
+  static std::string historyEntry(std::string_view rtime, std::string_view msg);
   std::string ReadUserHistoryPage(std::int32_t userId, int page);
   std::string ReadGroupHistoryPage(std::int32_t groupId, int page);
   int AppendStranger(std::int32_t userId, const std::string& nickname);

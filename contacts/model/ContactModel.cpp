@@ -133,9 +133,7 @@ bool ContactModel::removeContact(ContactListKind kind, std::int32_t userId) {
 }
 
 GroupEntry* ContactModel::group(std::int32_t groupId) {
-  for (auto& entry : groups_)
-    if (entry.groupId == groupId) return &entry;
-  return nullptr;
+  return const_cast<GroupEntry*>(findGroup(groupId));
 }
 
 const GroupEntry* ContactModel::findGroup(std::int32_t groupId) const {

@@ -17,7 +17,7 @@ std::string_view upToNul(std::string_view text) {
 }  // namespace
 
 std::string ReceivedMessages::Block::viewText() const {
-  return "\r\n\r\n" + time + "\r\n" + text + (invitation ? "," : "");
+  return LocalStore::historyEntry(time, text) + (invitation ? "," : "");
 }
 
 bool ReceivedMessages::isInvitation(std::string_view text, int kind) {

@@ -25,7 +25,7 @@ SentMessage SentMessage::make(int kind, const std::string& gbkText, std::time_t 
 }
 
 std::string SentMessage::viewText() const {
-  return "\r\n\r\n" + time + "\r\n" + text;
+  return LocalStore::historyEntry(time, text);
 }
 
 int SentMessage::store(LocalStore& store, int kind, std::int32_t partner) const {

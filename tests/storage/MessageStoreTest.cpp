@@ -106,6 +106,8 @@ TEST_F(MessageStoreTest, PagesHoldTwentyEntriesNewestFirstOfOneConversationOnly)
   EXPECT_EQ(countEntries(page1), 20);
   EXPECT_EQ(countEntries(page2), 5);
   EXPECT_EQ(store_.ReadUserHistoryPage(7, 3), "");
+  EXPECT_EQ(store_.ReadUserHistoryPage(7, -1), "");
+  EXPECT_EQ(store_.ReadUserHistoryPage(7, INT32_MAX), "");
   for (const auto& page : {page0, page1, page2}) {
     EXPECT_EQ(page.find("u8-"), std::string::npos);
     EXPECT_EQ(page.find("g7-"), std::string::npos);
