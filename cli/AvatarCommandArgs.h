@@ -10,17 +10,15 @@
 
 #include "cli/CliCommand.h"
 #include "cli/CliSession.h"
+#include "cli/NumberArgument.h"
 
 namespace kiv::cli {
 
+// Ids and sizes are positive ints wherever they are stored.
 inline std::optional<int> parseNumber(const std::string& text) {
-  try {
-    std::size_t used = 0;
-    const int value = std::stoi(text, &used);
-    if (used == text.size()) return value;
-  } catch (...) {
-  }
-  return std::nullopt;
+  const auto value = parseDecimal(text, 0x7FFFFFFFu);
+  if (!value) return std::nullopt;
+  return static_cast<int>(*value);
 }
 
 struct AvatarCommandArgs {

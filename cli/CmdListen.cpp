@@ -6,6 +6,7 @@
 #include "cli/CliCommand.h"
 #include "cli/CliSession.h"
 #include "cli/CliStore.h"
+#include "cli/NumberArgument.h"
 #include "contacts/model/ReceivedMessages.h"
 #include "net/FetchMessagesMessages.h"
 #include "platform/Gbk.h"
@@ -28,14 +29,8 @@ void printMessages(const PendingRequest& request, const std::uint8_t* response) 
 }
 
 int runListen(const CliOptions& options) {
-  long seconds = -1;
-  if (options.args.size() == 1) {
-    try {
-      seconds = std::stol(options.args[0]);
-    } catch (...) {
-    }
-  }
-  if (seconds < 0) {
+  const auto seconds = options.args.size() == 1 ? parseDecimal(options.args[0]) : std::nullopt;
+  if (!seconds) {
     std::fprintf(stderr, "usage: kiv-cli listen SECONDS\n");
     return kExitUsage;
   }
@@ -52,7 +47,7 @@ int runListen(const CliOptions& options) {
     session.ask(fetch.build(session.client().newKey()), fetcher);
   });
   if (const int rc = session.signIn(); rc != kExitOk) return rc;
-  session.waitFor([] { return false; }, std::chrono::seconds(seconds));
+  session.waitFor([] { return false; }, std::chrono::seconds(*seconds));
   const bool lost = session.ended();
   session.signOut();
   return lost ? kExitNoServer : kExitOk;

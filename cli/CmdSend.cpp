@@ -7,28 +7,22 @@
 #include "cli/CliCommand.h"
 #include "cli/CliSession.h"
 #include "cli/CliStore.h"
+#include "cli/NumberArgument.h"
 #include "net/SendMessageMessages.h"
 #include "platform/Gbk.h"
 
 namespace kiv::cli {
 namespace {
 
-// A decimal id of at most 32 bits; false for anything else.
-bool parseId(const std::string& text, std::uint32_t& id) {
-  if (text.empty() || text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos) return false;
-  const unsigned long long v = std::stoull(text);
-  if (v > 0xFFFFFFFFull) return false;
-  id = static_cast<std::uint32_t>(v);
-  return true;
-}
-
 int runSend(const CliOptions& options) {
   SendMessageRequest message;
   const auto& args = options.args;
-  if (args.size() != 3 || (args[0] != "private" && args[0] != "group") || !parseId(args[1], message.target)) {
+  const auto target = args.size() == 3 ? parseDecimal(args[1]) : std::nullopt;
+  if (!target || (args[0] != "private" && args[0] != "group")) {
     std::fprintf(stderr, "usage: kiv-cli send private|group ID TEXT\n");
     return kExitUsage;
   }
+  message.target = *target;
   message.kind = args[0] == "group" ? kGroupConversation : kPrivateConversation;
   message.text = gbk::fromUtf8(args[2]);
 
