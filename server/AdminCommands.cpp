@@ -192,7 +192,7 @@ bool AdminCommands::addMember(std::uint32_t groupId, std::uint32_t userId) {
     err_ << "no such group or user: " << groupId << " " << userId << "\n";
     return false;
   }
-  if (store_.member(groupId, userId)) return true;
+  if (store_.isMember(groupId, userId)) return true;
   if (store_.groupCount(userId) >= kMaxGroupsPerUser || store_.memberCount(groupId) >= kMaxGroupMembers) {
     err_ << "user " << userId << " is in " << kMaxGroupsPerUser << " groups, or the group is full\n";
     return false;

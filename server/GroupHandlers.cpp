@@ -153,7 +153,7 @@ std::vector<std::uint8_t> GroupHandlers::inviteToGroup(const Request& request) {
   const auto user = context_.store.account(in.userId);
   if (!user) return answer(InviteToGroupResponse::kNoSuchUser);
   if (user->cancelled) return answer(InviteToGroupResponse::kUserCancelled);
-  if (context_.store.member(in.groupId, in.userId)) return answer(InviteToGroupResponse::kAlreadyMember);
+  if (context_.store.isMember(in.groupId, in.userId)) return answer(InviteToGroupResponse::kAlreadyMember);
   if (context_.store.groupCount(in.userId) >= kMaxGroupsPerUser) return answer(InviteToGroupResponse::kInThreeGroups);
   if (context_.store.memberCount(in.groupId) >= kMaxGroupMembers) return answer(InviteToGroupResponse::kGroupFull);
 
@@ -182,7 +182,7 @@ std::vector<std::uint8_t> GroupHandlers::joinGroup(const Request& request) {
   const auto g = context_.store.group(in.groupId);
   if (!g) return answer(JoinGroupResponse::kNoSuchGroup);
   if (g->dismissed) return answer(JoinGroupResponse::kDismissed);
-  if (context_.store.member(in.groupId, self)) return answer(JoinGroupResponse::kAlreadyMember);
+  if (context_.store.isMember(in.groupId, self)) return answer(JoinGroupResponse::kAlreadyMember);
   if (context_.store.groupCount(self) >= kMaxGroupsPerUser) return answer(JoinGroupResponse::kInFiveGroups);
   if (context_.store.memberCount(in.groupId) >= kMaxGroupMembers) return answer(JoinGroupResponse::kGroupFull);
 

@@ -64,7 +64,7 @@ MessageQueue::Result MessageQueue::send(std::uint32_t sender, std::uint8_t kind,
     if (!queue(target, 1, sender, sender, full, time)) return kNotDelivered;
   } else if (kind == 2) {
     const auto group = store_.group(target);
-    if (!group || group->dismissed || !store_.member(target, sender)) return kNotInGroup;
+    if (!group || group->dismissed || !store_.isMember(target, sender)) return kNotInGroup;
     if (group->type == 2 && group->owner != sender) return kBroadcastGroup;
     if (text.empty()) return kNotDelivered;
     const std::string full = from->nickname + gbk::fromUtf8("(群聊):") + std::string(text);

@@ -67,6 +67,9 @@ CREATE TABLE IF NOT EXISTS avatars(
 const char kAccountColumns[] =
     "SELECT user_id, phone, password, nickname, sex, introduction, points, city, birthday, cancelled FROM users ";
 
+const char kGroupColumns[] =
+    "SELECT group_id, name, category, introduction, type, owner, created, dismissed FROM chat_groups ";
+
 Account readAccount(const Statement& row) {
   Account a;
   a.userId = static_cast<std::uint32_t>(row.integer(0));
@@ -303,9 +306,8 @@ std::uint32_t Store::createGroup(std::uint32_t owner, std::string_view name, std
 }
 
 std::optional<Group> Store::group(std::uint32_t groupId) {
-  auto row = db_->prepare(
-      "SELECT group_id, name, category, introduction, type, owner, created, dismissed FROM chat_groups "
-      "WHERE group_id = ?");
+  static const std::string sql = std::string(kGroupColumns) + "WHERE group_id = ?";
+  auto row = db_->prepare(sql.c_str());
   row.bind(1, groupId);
   if (!row.step()) return std::nullopt;
   return readGroup(row);
@@ -341,9 +343,8 @@ bool Store::dismissGroup(std::uint32_t groupId) {
 
 std::vector<Group> Store::groups() {
   std::vector<Group> out;
-  auto row = db_->prepare(
-      "SELECT group_id, name, category, introduction, type, owner, created, dismissed FROM chat_groups "
-      "ORDER BY group_id");
+  static const std::string sql = std::string(kGroupColumns) + "ORDER BY group_id";
+  auto row = db_->prepare(sql.c_str());
   while (row.step()) out.push_back(readGroup(row));
   return out;
 }
@@ -386,11 +387,8 @@ std::vector<Member> Store::members(std::uint32_t groupId) {
   return out;
 }
 
-std::optional<Member> Store::member(std::uint32_t groupId, std::uint32_t userId) {
-  for (auto& m : members(groupId)) {
-    if (m.userId == userId) return m;
-  }
-  return std::nullopt;
+bool Store::isMember(std::uint32_t groupId, std::uint32_t userId) {
+  return hasRow("SELECT 1 FROM members WHERE group_id = ? AND user_id = ?", groupId, userId);
 }
 
 std::size_t Store::memberCount(std::uint32_t groupId) {

@@ -60,7 +60,7 @@ class Store {
   std::size_t groupCount(std::uint32_t userId);
   std::size_t ownedGroupCount(std::uint32_t userId);
   std::vector<Member> members(std::uint32_t groupId);
-  std::optional<Member> member(std::uint32_t groupId, std::uint32_t userId);
+  bool isMember(std::uint32_t groupId, std::uint32_t userId);
   std::size_t memberCount(std::uint32_t groupId);
   bool addMember(std::uint32_t groupId, std::uint32_t userId);
   bool removeMember(std::uint32_t groupId, std::uint32_t userId);

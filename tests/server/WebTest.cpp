@@ -170,5 +170,27 @@ TEST(MultipartFormTest, ReadsTheClientsLayout) {
   EXPECT_TRUE(server::MultipartForm::parse("Multipart/Form-Data; boundary=\"q\"", "--q--"));
 }
 
+TEST(MultipartFormTest, RefusesBrokenBodies) {
+  const std::string type = "multipart/form-data; boundary=q";
+  const std::string part = "--q\r\nContent-Disposition: form-data; name=\"a\"\r\n\r\n1\r\n";
+  const std::string file = "--q\r\nContent-Disposition: form-data; name=\"f\"; filename=\"x.jpg\"\r\n\r\nJ\r\n";
+  ASSERT_TRUE(server::MultipartForm::parse(type, part + "--q--"));
+
+  // Cut off: no closing delimiter, headers without their blank line, nothing after a delimiter.
+  EXPECT_FALSE(server::MultipartForm::parse(type, part));
+  EXPECT_FALSE(server::MultipartForm::parse(type, "--q\r\nContent-Disposition: form-data; name=\"a\"\r\n"));
+  EXPECT_FALSE(server::MultipartForm::parse(type, "--q"));
+  EXPECT_FALSE(server::MultipartForm::parse(type, ""));
+  // A part without a name, a name whose quote never closes, two pictures in one upload.
+  EXPECT_FALSE(server::MultipartForm::parse(type, "--q\r\nContent-Disposition: form-data\r\n\r\n1\r\n--q--"));
+  EXPECT_FALSE(server::MultipartForm::parse(type, "--q\r\nContent-Disposition: form-data; name=\"a\r\n\r\n1\r\n--q--"));
+  EXPECT_FALSE(server::MultipartForm::parse(type, file + file + "--q--"));
+  // Not a form, or a form without a usable boundary.
+  EXPECT_FALSE(server::MultipartForm::parse("text/plain; boundary=q", part + "--q--"));
+  EXPECT_FALSE(server::MultipartForm::parse("multipart/form-data", part + "--q--"));
+  EXPECT_FALSE(server::MultipartForm::parse("multipart/form-data; boundary=\"\"", "----"));
+  EXPECT_FALSE(server::MultipartForm::parse("multipart/form-data; boundary=" + std::string(201, 'b'), "--"));
+}
+
 }  // namespace
 }  // namespace kiv::test
