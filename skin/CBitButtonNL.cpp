@@ -57,87 +57,68 @@ int CBitButtonNL::setBitmaps(int normal, int pressed, int hover, int disabled) {
   return setImages(loaded[Normal], loaded[Pressed], loaded[Hover], loaded[Disabled]);
 }
 
-void CBitButtonNL::refresh(bool redraw) {
+CBitButtonNL& CBitButtonNL::refreshed(bool redraw) {
   if (redraw) update();
+  return *this;
+}
+
+CBitButtonNL& CBitButtonNL::editFont(const std::function<void(QFont&)>& edit, bool redraw) {
+  QFont f = font();
+  edit(f);
+  setFont(f);
+  return refreshed(redraw);
 }
 
 CBitButtonNL& CBitButtonNL::setDrawText(bool on, bool redraw) {
   drawText_ = on;
-  refresh(redraw);
-  return *this;
+  return refreshed(redraw);
 }
 
 CBitButtonNL& CBitButtonNL::setDrawFocus(bool on, bool redraw) {
   drawFocus_ = on;
-  refresh(redraw);
-  return *this;
+  return refreshed(redraw);
 }
 
 CBitButtonNL& CBitButtonNL::setBold(bool on, bool redraw) {
-  QFont f = font();
-  f.setBold(on);
-  setFont(f);
-  refresh(redraw);
-  return *this;
+  return editFont([&](QFont& f) { f.setBold(on); }, redraw);
 }
 
 CBitButtonNL& CBitButtonNL::setFaceName(const QString& family, bool redraw) {
-  QFont f = font();
-  f.setFamilies({family});
-  setFont(f);
-  refresh(redraw);
-  return *this;
+  return editFont([&](QFont& f) { f.setFamilies({family}); }, redraw);
 }
 
 CBitButtonNL& CBitButtonNL::setUnderline(bool on, bool redraw) {
-  QFont f = font();
-  f.setUnderline(on);
-  setFont(f);
-  refresh(redraw);
-  return *this;
+  return editFont([&](QFont& f) { f.setUnderline(on); }, redraw);
 }
 
 CBitButtonNL& CBitButtonNL::setItalic(bool on, bool redraw) {
-  QFont f = font();
-  f.setItalic(on);
-  setFont(f);
-  refresh(redraw);
-  return *this;
+  return editFont([&](QFont& f) { f.setItalic(on); }, redraw);
 }
 
 CBitButtonNL& CBitButtonNL::setPointSize(int points, bool redraw) {
-  if (points > 0) {
-    QFont f = font();
-    f.setPointSize(points);
-    setFont(f);
-  }
-  refresh(redraw);
-  return *this;
+  if (points <= 0) return refreshed(redraw);
+  return editFont([&](QFont& f) { f.setPointSize(points); }, redraw);
 }
 
 CBitButtonNL& CBitButtonNL::setWholeFont(const QFont& whole, bool redraw) {
   setFont(whole);
-  refresh(redraw);
-  return *this;
+  return refreshed(redraw);
 }
 
 CBitButtonNL& CBitButtonNL::setTextShadow(bool on, int dx, int dy, bool redraw) {
   shadow_ = on;
   shadowOffset_ = QPoint(dx, dy);
-  refresh(redraw);
-  return *this;
+  return refreshed(redraw);
 }
 
 CBitButtonNL& CBitButtonNL::setShadowColor(const QColor& colour, bool redraw) {
   shadowColour_ = colour;
-  refresh(redraw);
-  return *this;
+  return refreshed(redraw);
 }
 
 CBitButtonNL& CBitButtonNL::setEmbossDisabledText(bool on, bool redraw) {
   embossDisabledText_ = on;
-  refresh(redraw);
-  return *this;
+  return refreshed(redraw);
 }
 
 CBitButtonNL& CBitButtonNL::setTextColors(const QColor& normal, const QColor& pressed, const QColor& hover,
@@ -145,20 +126,17 @@ CBitButtonNL& CBitButtonNL::setTextColors(const QColor& normal, const QColor& pr
   textNormal_ = normal;
   textPressed_ = pressed;
   textHover_ = hover;
-  refresh(redraw);
-  return *this;
+  return refreshed(redraw);
 }
 
 CBitButtonNL& CBitButtonNL::setTextPosition(TextPosition position, bool redraw) {
   textPosition_ = position;
-  refresh(redraw);
-  return *this;
+  return refreshed(redraw);
 }
 
 CBitButtonNL& CBitButtonNL::setPressedOffset(QPoint offset, bool redraw) {
   pressedOffset_ = offset;
-  refresh(redraw);
-  return *this;
+  return refreshed(redraw);
 }
 
 QSize CBitButtonNL::sizeHint() const {

@@ -4,6 +4,7 @@
 #include <QPixmap>
 #include <QPoint>
 #include <QPushButton>
+#include <functional>
 
 namespace kiv {
 
@@ -72,7 +73,9 @@ class CBitButtonNL : public QPushButton {
 
   void init();
   void setHover(bool on);
-  void refresh(bool redraw);
+  // Repaints when asked to; returns the button for the setters to hand back.
+  CBitButtonNL& refreshed(bool redraw);
+  CBitButtonNL& editFont(const std::function<void(QFont&)>& edit, bool redraw);
   static QPixmap greyed(const QPixmap& source);
 
   QPixmap images_[RoleCount];

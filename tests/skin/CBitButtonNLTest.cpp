@@ -159,5 +159,17 @@ TEST(CBitButtonNL, DrawsItsCaptionOnlyWhenAsked) {
   }
 }
 
+TEST(CBitButtonNL, FontSettersEachChangeOnlyTheirOwnPart) {
+  CBitButtonNL button;
+  button.setPointSize(11).setBold(true).setItalic(true).setUnderline(true).setFaceName(QStringLiteral("Serif"));
+  button.setItalic(false).setPointSize(0).setPointSize(-3);  // no size: the size stays
+  const QFont f = button.font();
+  EXPECT_TRUE(f.bold());
+  EXPECT_FALSE(f.italic());
+  EXPECT_TRUE(f.underline());
+  EXPECT_EQ(f.pointSize(), 11);
+  EXPECT_EQ(f.families(), QStringList{QStringLiteral("Serif")});
+}
+
 }  // namespace
 }  // namespace kiv
