@@ -71,10 +71,11 @@ void CMacProgressCtrl::tick() {
 
 void CMacProgressCtrl::stepIt() {
   if (maximum() <= minimum()) return;
-  int next = value() + stepSize_;
+  // Wide enough that a range reaching the ends of int cannot overflow.
+  qint64 next = qint64(value()) + stepSize_;
   // Like the platform bar: stepping past the end wraps to the start.
-  if (next > maximum()) next = minimum() + (next - maximum());
-  setValue(std::clamp(next, minimum(), maximum()));
+  if (next > maximum()) next = qint64(minimum()) + (next - maximum());
+  setValue(int(std::clamp<qint64>(next, minimum(), maximum())));
 }
 
 int CMacProgressCtrl::filledLength() const {

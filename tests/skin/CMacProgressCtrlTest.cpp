@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <QTest>
+#include <limits>
 
 namespace kiv {
 namespace {
@@ -57,6 +58,15 @@ TEST(CMacProgressCtrl, StepItAdvancesByTheStep) {
   bar.setStep(1);
   bar.stepIt();
   EXPECT_EQ(bar.value(), 51);
+  bar.setStep(60);
+  bar.stepIt();  // past the end: wraps to the start
+  EXPECT_EQ(bar.value(), 11);
+  // A range up to the ends of int must not overflow on the way.
+  bar.setRange(std::numeric_limits<int>::min(), std::numeric_limits<int>::max());
+  bar.setValue(std::numeric_limits<int>::max() - 1);
+  bar.setStep(std::numeric_limits<int>::max());
+  bar.stepIt();
+  EXPECT_EQ(bar.value(), -2);  // wrapped: min + (max - 1)
 }
 
 TEST(CMacProgressCtrl, BusyStripesRunUntilTurnedOff) {
