@@ -134,12 +134,14 @@ void CDlgBasic::onMinimizeClicked() {
     showMinimized();
 }
 
-void CDlgBasic::drawWindow(QPainter& painter) {
-  const int w = width();
-  const int h = height();
+void CDlgBasic::drawFrame(QPainter& painter, bool withBackground) {
   painter.fillRect(rect(), Qt::white);
-  frame_.draw(painter, w, h, true);
-  OnDrawBackground(painter, 0, 0, w, h);
+  frame_.draw(painter, width(), height(), withBackground);
+  OnDrawBackground(painter, 0, 0, width(), height());
+}
+
+void CDlgBasic::drawWindow(QPainter& painter) {
+  drawFrame(painter, true);
 }
 
 void CDlgBasic::paintEvent(QPaintEvent* /*event*/) {

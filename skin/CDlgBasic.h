@@ -96,6 +96,9 @@ class CDlgBasic : public QDialog {
   // Draws the whole window into `painter` (client coordinates) the way a
   // paint does; subclasses change the frame drawing here.
   virtual void drawWindow(QPainter& painter);
+  // White, then the frame (its background tile only when `withBackground`),
+  // then OnDrawBackground: the part every window draws the same way.
+  void drawFrame(QPainter& painter, bool withBackground);
 
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;

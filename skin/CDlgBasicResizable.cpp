@@ -73,11 +73,8 @@ Qt::CursorShape CDlgBasicResizable::cursorFor(Zone zone) {
 
 void CDlgBasicResizable::drawWindow(QPainter& painter) {
   const int w = width();
-  const int h = height();
   // The interior is plain white; the frame's background tile is not drawn.
-  painter.fillRect(rect(), Qt::white);
-  frame().draw(painter, w, h, false);
-  OnDrawBackground(painter, 0, 0, w, h);
+  drawFrame(painter, false);
 
   painter.setPen(Qt::black);
   painter.setFont(titleFont());
