@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "net/Packet.h"
+
 namespace kiv {
 
 std::uint16_t PacketReader::u16(std::size_t offset) const {
@@ -16,10 +18,7 @@ std::uint32_t PacketReader::u32(std::size_t offset) const {
 
 std::string PacketReader::text(std::size_t offset, std::size_t width) const {
   if (offset >= size_) return {};
-  const std::size_t available = std::min(width, size_ - offset);
-  const auto* begin = reinterpret_cast<const char*>(data_ + offset);
-  const void* nul = std::memchr(begin, 0, available);
-  return std::string(begin, nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - begin) : available);
+  return getText(data_, offset, std::min(width, size_ - offset));
 }
 
 void PacketReader::copy(std::size_t offset, std::size_t count, std::uint8_t* out) const {

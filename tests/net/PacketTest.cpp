@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "net/Packet.h"
+#include "net/PacketReader.h"
 #include "platform/Gbk.h"
 
 namespace kiv {
@@ -88,6 +89,33 @@ TEST(Packet, GetTextStopsAtNulOrWidth) {
   EXPECT_EQ(getText(b.data(), 0, 8), "ab");
   EXPECT_EQ(getText(b.data(), 3, 5), "cdefg");
   EXPECT_EQ(getText(b.data(), 3, 3), "cde");
+}
+
+// A packet cut short (or lying about its counts) reads like a zero-padded
+// one: nothing is read past its end, an unterminated name stops at the end,
+// and a record count never exceeds the whole records present.
+TEST(Packet, ReaderNeverReadsPastTheEnd) {
+  const Bytes b = {0x12, 0x34, 0x56, 'x', 'y', 'z'};
+  const PacketReader r(b.data(), b.size());
+  EXPECT_EQ(r.u16(0), 0x1234);
+  EXPECT_EQ(r.u32(2), 0x5678797Au);
+  EXPECT_EQ(r.u32(4), 0x797A0000u);
+  EXPECT_EQ(r.u32(100), 0u);
+  EXPECT_EQ(r.text(3, 20), "xyz");
+  EXPECT_EQ(r.text(6, 20), "");
+  EXPECT_EQ(r.text(1000, 20), "");
+
+  std::uint8_t out[4] = {9, 9, 9, 9};
+  r.copy(4, 4, out);
+  EXPECT_EQ(Bytes(out, out + 4), (Bytes{'y', 'z', 0, 0}));
+
+  EXPECT_EQ(r.records(3, 0, 2), 3u);
+  EXPECT_EQ(r.records(100, 0, 2), 3u);
+  EXPECT_EQ(r.records(100, 1, 2), 2u);
+  EXPECT_EQ(r.records(-5, 0, 2), 0u);
+  EXPECT_EQ(r.records(5, 7, 2), 0u);
+  EXPECT_EQ(PacketReader(nullptr, 50).records(5, 0, 1), 0u);
+  EXPECT_EQ(PacketReader(nullptr, 50).text(0, 10), "");
 }
 
 TEST(Packet, PairingComparesBytes8To23) {
