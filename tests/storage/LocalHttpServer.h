@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/TcpSocket.h"
+
 // A tiny HTTP/1.1 server on 127.0.0.1 for tests of the avatar download and the
 // multipart upload: one connection at a time, one request per connection,
 // answered by a test-chosen handler. Header-only so the storage and avatar
@@ -44,17 +46,7 @@ class LocalHttpServer {
   using Handler = std::function<HttpReply(const HttpRequest&)>;
 
   explicit LocalHttpServer(Handler handler) : handler_(std::move(handler)) {
-    listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
-    int yes = 1;
-    ::setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ::bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    ::listen(listener_, 64);
-    socklen_t length = sizeof address;
-    ::getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
-    port_ = ntohs(address.sin_port);
+    listener_ = TcpSocket::listenOnLoopback(64, port_);
     [[maybe_unused]] const int piped = ::pipe(wake_);
     thread_ = std::thread([this] { run(); });
   }
