@@ -171,6 +171,20 @@ TEST_F(CliTest, ListenerIsForcedOfflineBySecondSignIn) {
   EXPECT_NE(listener.output().find("您的帐号因在其它地方登录被迫下线"), std::string::npos) << listener.output();
 }
 
+TEST_F(CliTest, MalformedArgumentsAreUsageErrors) {
+  for (const std::vector<std::string>& bad : {std::vector<std::string>{"listen", "5x"},
+                                              {"listen", "-1"},
+                                              {"send", "private", "-5", "hi"},
+                                              {"send", "private", "99999999999", "hi"},
+                                              {"send", "mail", "10004", "hi"},
+                                              {"avatar", "-5"},
+                                              {"avatar", "--group", " 7"},
+                                              {"frobnicate"}}) {
+    const auto result = run(cli_, as("13800000001", "123456", bad), 10000);
+    EXPECT_EQ(result.status, 64) << bad[0] << " " << bad[1] << "\n" << result.output;
+  }
+}
+
 TEST_F(CliTest, SmsPasswordGoesToTheServerLog) {
   const auto sms = run(cli_, {"--server", "127.0.0.1:" + std::to_string(server_->chatPort()), "--home",
                               dir_.file("home-sms"), "sms", "13800000002"});

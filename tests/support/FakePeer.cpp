@@ -1,5 +1,7 @@
 #include "support/FakePeer.h"
 
+#include "platform/TcpSocket.h"
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
@@ -23,18 +25,7 @@ std::uint32_t bigEndianAt(const std::uint8_t* p, std::size_t offset) {
 }  // namespace
 
 FakePeer::FakePeer() {
-  listener_ = ::socket(AF_INET, SOCK_STREAM, 0);
-  int one = 1;
-  setsockopt(listener_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-  sockaddr_in addr{};
-  addr.sin_family = AF_INET;
-  addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  addr.sin_port = 0;
-  ::bind(listener_, reinterpret_cast<sockaddr*>(&addr), sizeof addr);
-  ::listen(listener_, 8);
-  socklen_t len = sizeof addr;
-  getsockname(listener_, reinterpret_cast<sockaddr*>(&addr), &len);
-  port_ = ntohs(addr.sin_port);
+  listener_ = TcpSocket::listenOnLoopback(8, port_);
   thread_ = std::thread([this] { run(); });
 }
 
