@@ -29,6 +29,6 @@ WelcomeWindow::WelcomeWindow(QWidget* parent) : CDlgBasic(144, parent) {
   }
 }
 
-void WelcomeWindow::OnServerResponse(const PendingRequest&, const std::uint8_t*, std::uint32_t) {}
+void WelcomeWindow::OnServerResponse(const PendingRequest&, const std::uint8_t*, std::uint32_t, std::uint32_t) {}
 
 }  // namespace kiv

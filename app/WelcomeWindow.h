@@ -12,7 +12,8 @@ class WelcomeWindow : public CDlgBasic {
  public:
   explicit WelcomeWindow(QWidget* parent = nullptr);
 
-  void OnServerResponse(const PendingRequest& request, const std::uint8_t* response, std::uint32_t command) override;
+  void OnServerResponse(const PendingRequest& request, const std::uint8_t* response, std::uint32_t size,
+                        std::uint32_t command) override;
 
  private:
   CPictureEx* animation_ = nullptr;

@@ -17,8 +17,9 @@ std::vector<CliSession::Hook>& hooks() {
 class FunctionReceiver final : public ResponseReceiver {
  public:
   explicit FunctionReceiver(CliSession::Handler handler) : handler_(std::move(handler)) {}
-  void OnServerResponse(const PendingRequest& request, const std::uint8_t* response, std::uint32_t command) override {
-    handler_(request, response, command);
+  void OnServerResponse(const PendingRequest& request, const std::uint8_t* response, std::uint32_t size,
+                        std::uint32_t command) override {
+    handler_(request, response, size, command);
   }
 
  private:
@@ -80,14 +81,16 @@ CliSession::CliSession(const CliOptions& options)
   client_.setObserver(observer_);
   client_.SetServer(options.server.host, options.server.port);
   client_.SetAccount(gbk::fromUtf8(options.phone), gbk::fromUtf8(options.password));
-  profileHandle_ = receiver([this](const PendingRequest&, const std::uint8_t* response, std::uint32_t command) {
-    if (command != UserInfoResponse::kCommand) return;
-    observer_->update([&] { profile_ = UserInfoResponse::read(response, kMaxPacketSize); });
-  });
-  mainHandle_ = receiver([this](const PendingRequest&, const std::uint8_t* response, std::uint32_t command) {
+  profileHandle_ = receiver(
+      [this](const PendingRequest&, const std::uint8_t* response, std::uint32_t size, std::uint32_t command) {
+        if (command != UserInfoResponse::kCommand) return;
+        observer_->update([&] { profile_ = UserInfoResponse::read(response, size); });
+      });
+  mainHandle_ = receiver([this](const PendingRequest&, const std::uint8_t* response, std::uint32_t size,
+                                std::uint32_t command) {
     if (command != FriendListResponse::kCommand) return;
     observer_->update([&] {
-      if (!friends_) friends_ = FriendListResponse::read(response, kMaxPacketSize);
+      if (!friends_) friends_ = FriendListResponse::read(response, size);
     });
   });
   client_.setLoginAsker(profileHandle_);

@@ -29,7 +29,8 @@ namespace kiv::cli {
 class CliSession {
  public:
   using Handler =
-      std::function<void(const PendingRequest& request, const std::uint8_t* response, std::uint32_t command)>;
+      std::function<void(const PendingRequest& request, const std::uint8_t* response, std::uint32_t size,
+                         std::uint32_t command)>;
   using Hook = std::function<void(CliSession&)>;
 
   // How long a command waits for the server before it gives up (exit 2).

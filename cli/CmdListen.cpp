@@ -14,11 +14,11 @@
 namespace kiv::cli {
 namespace {
 
-void printMessages(const PendingRequest& request, const std::uint8_t* response) {
+void printMessages(const PendingRequest& request, const std::uint8_t* response, std::uint32_t size) {
   const auto asked = FetchMessagesRequest::read(request.packet, static_cast<std::size_t>(request.length));
   const int kind = asked.kind == kGroupConversation ? kGroupConversation : kPrivateConversation;
   const std::string where = std::string(kind == kGroupConversation ? "group " : "private ") + std::to_string(asked.id);
-  const auto fetched = FetchMessagesResponse::read(response, kMaxPacketSize);
+  const auto fetched = FetchMessagesResponse::read(response, size);
   for (const auto& m : fetched.messages) {
     if (ReceivedMessages::isInvitation(m.text, kind))
       CliSession::printLine("invite " + where + " " + gbk::toUtf8(m.text.substr(2)));
@@ -36,8 +36,9 @@ int runListen(const CliOptions& options) {
   }
   CliSession session(options);
   const ReceiverHandle fetcher =
-      session.receiver([](const PendingRequest& request, const std::uint8_t* response, std::uint32_t command) {
-        if (command == FetchMessagesResponse::kCommand) printMessages(request, response);
+      session.receiver([](const PendingRequest& request, const std::uint8_t* response, std::uint32_t size,
+                          std::uint32_t command) {
+        if (command == FetchMessagesResponse::kCommand) printMessages(request, response, size);
       });
   // Like the main window: every notice fetches its conversation.
   session.onNotice([&session, fetcher](const MessageNotice& notice) {

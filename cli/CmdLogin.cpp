@@ -39,12 +39,13 @@ int runLogin(const CliOptions& options) {
   // Every group's members, each asked with the group's own receiver.
   for (const auto& g : groups) {
     const ReceiverHandle asker =
-        session.receiver([&, id = g.groupId](const PendingRequest&, const std::uint8_t* response, std::uint32_t cmd) {
+        session.receiver([&, id = g.groupId](const PendingRequest&, const std::uint8_t* response, std::uint32_t size,
+                                             std::uint32_t cmd) {
           if (cmd != GroupMembersResponse::kCommand) return;
           {
             std::lock_guard lock(membersLock);
             if (members.count(id) != 0) return;
-            members[id] = GroupMembersResponse::read(response, kMaxPacketSize).members;
+            members[id] = GroupMembersResponse::read(response, size).members;
           }
           ++answered;
           session.notify();

@@ -30,9 +30,10 @@ int runSend(const CliOptions& options) {
   CliSession session(options);
   if (const int rc = session.signIn(); rc != kExitOk) return rc;
   const ReceiverHandle asker =
-      session.receiver([&](const PendingRequest&, const std::uint8_t* response, std::uint32_t command) {
+      session.receiver([&](const PendingRequest&, const std::uint8_t* response, std::uint32_t size,
+                           std::uint32_t command) {
         if (command != SendMessageResponse::kCommand) return;
-        status = SendMessageResponse::read(response, kMaxPacketSize).result;
+        status = SendMessageResponse::read(response, size).result;
         session.notify();
       });
   session.ask(message.build(session.client().newKey()), asker);

@@ -39,8 +39,9 @@ class TouchingObserver final : public kiv::NetObserver {
 
 class TouchingReceiver final : public kiv::ResponseReceiver {
  public:
-  void OnServerResponse(const kiv::PendingRequest& request, const std::uint8_t* response,
+  void OnServerResponse(const kiv::PendingRequest& request, const std::uint8_t* response, std::uint32_t size,
                         std::uint32_t command) override {
+    if (size > kiv::kMaxPacketSize) __builtin_trap();
     std::size_t sum = command + static_cast<std::size_t>(request.length);
     for (std::size_t i = 0; i < kiv::kMaxPacketSize; ++i) sum += response[i];
     sink = sink + sum;

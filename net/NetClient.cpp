@@ -277,17 +277,18 @@ class OwnProfileReceiver final : public ResponseReceiver {
  public:
   explicit OwnProfileReceiver(std::weak_ptr<NetClient::Core> core) : core_(std::move(core)) {}
 
-  void OnServerResponse(const PendingRequest& request, const std::uint8_t* response, std::uint32_t command) override {
+  void OnServerResponse(const PendingRequest& request, const std::uint8_t* response, std::uint32_t size,
+                        std::uint32_t command) override {
     const auto core = core_.lock();
     if (!core) return;
-    const UserInfoResponse profile = UserInfoResponse::read(response, kMaxPacketSize);
+    const UserInfoResponse profile = UserInfoResponse::read(response, size);
     if (command != UserInfoResponse::kCommand || profile.status != 0) {
       core->stop();
     } else {
       core->ownUserId = profile.userId;
       if (const auto observer = core->observerNow()) observer->onOwnProfile(profile);
     }
-    core->registry.deliver(core->loginAsker.load(), request, response, command);
+    core->registry.deliver(core->loginAsker.load(), request, response, size, command);
   }
 
  private:
@@ -483,7 +484,7 @@ NetClient::Core::Next NetClient::Core::dispatch(std::uint64_t gen, const std::ui
     }
     default:
       if (!table.takeAnswered(packet, answered)) return Next::kGoOn;  // pairs with nothing
-      return callOut(gen, [&] { registry.deliver(answered.asker, answered, packet, command); }) ? Next::kGoOn
+      return callOut(gen, [&] { registry.deliver(answered.asker, answered, packet, static_cast<std::uint32_t>(size), command); }) ? Next::kGoOn
                                                                                                 : Next::kEnd;
   }
 }

@@ -34,10 +34,10 @@ std::shared_ptr<ResponseReceiver> ReceiverRegistry::find(ReceiverHandle handle) 
 }
 
 bool ReceiverRegistry::deliver(ReceiverHandle handle, const PendingRequest& request, const std::uint8_t* response,
-                               std::uint32_t command) const {
+                               std::uint32_t size, std::uint32_t command) const {
   const std::shared_ptr<ResponseReceiver> receiver = find(handle);
   if (!receiver) return false;
-  receiver->OnServerResponse(request, response, command);
+  receiver->OnServerResponse(request, response, size, command);
   return true;
 }
 

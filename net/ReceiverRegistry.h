@@ -28,7 +28,7 @@ class ReceiverRegistry {
 
   // Looks the handle up and calls its OnServerResponse. False when there is
   // no such receiver (the answer is dropped).
-  bool deliver(ReceiverHandle handle, const PendingRequest& request, const std::uint8_t* response,
+  bool deliver(ReceiverHandle handle, const PendingRequest& request, const std::uint8_t* response, std::uint32_t size,
                std::uint32_t command) const;
 
  private:

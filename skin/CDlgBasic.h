@@ -54,8 +54,10 @@ class CDlgBasic : public QDialog {
   ReceiverHandle receiverHandle() const { return receiverHandle_; }
 
   // Delivered on the user-interface thread for every answer to a request
-  // this window asked; the packet buffer is valid only during the call.
-  virtual void OnServerResponse(const PendingRequest& request, const std::uint8_t* response, std::uint32_t command) = 0;
+  // this window asked; the packet buffer is valid only during the call and
+  // holds `size` received bytes (read nothing beyond them).
+  virtual void OnServerResponse(const PendingRequest& request, const std::uint8_t* response, std::uint32_t size,
+                                std::uint32_t command) = 0;
 
   const QFont& titleFont() const { return titleFont_; }
   const QFont& textFont() const { return textFont_; }

@@ -10,16 +10,16 @@ namespace kiv {
 DialogResponseProxy::DialogResponseProxy(CDlgBasic* dialog) : dialog_(dialog) {}
 
 void DialogResponseProxy::deliverHere(const PendingRequest& request, const std::uint8_t* response,
-                                      std::uint32_t command) {
-  if (CDlgBasic* dialog = dialog_.data()) dialog->OnServerResponse(request, response, command);
+                                      std::uint32_t size, std::uint32_t command) {
+  if (CDlgBasic* dialog = dialog_.data()) dialog->OnServerResponse(request, response, size, command);
 }
 
 void DialogResponseProxy::OnServerResponse(const PendingRequest& request, const std::uint8_t* response,
-                                           std::uint32_t command) {
+                                           std::uint32_t size, std::uint32_t command) {
   QCoreApplication* app = QCoreApplication::instance();
   if (app == nullptr) return;  // shutting down: nobody left to tell
   if (QThread::currentThread() == app->thread()) {
-    deliverHere(request, response, command);
+    deliverHere(request, response, size, command);
     return;
   }
   // The caller keeps the proxy, the request and the packet alive until this
@@ -27,7 +27,7 @@ void DialogResponseProxy::OnServerResponse(const PendingRequest& request, const 
   // The application object is the context: unlike the dialog, it outlives any
   // delivery, so the call is never silently dropped half-way.
   QMetaObject::invokeMethod(
-      app, [this, &request, response, command] { deliverHere(request, response, command); },
+      app, [this, &request, response, size, command] { deliverHere(request, response, size, command); },
       Qt::BlockingQueuedConnection);
 }
 

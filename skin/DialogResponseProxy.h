@@ -18,10 +18,12 @@ class DialogResponseProxy : public ResponseReceiver {
  public:
   explicit DialogResponseProxy(CDlgBasic* dialog);
 
-  void OnServerResponse(const PendingRequest& request, const std::uint8_t* response, std::uint32_t command) override;
+  void OnServerResponse(const PendingRequest& request, const std::uint8_t* response, std::uint32_t size,
+                        std::uint32_t command) override;
 
  private:
-  void deliverHere(const PendingRequest& request, const std::uint8_t* response, std::uint32_t command);
+  void deliverHere(const PendingRequest& request, const std::uint8_t* response, std::uint32_t size,
+                   std::uint32_t command);
 
   QPointer<CDlgBasic> dialog_;  // read on the user-interface thread only
 };

@@ -42,12 +42,13 @@ class Events : public NetObserver, public ResponseReceiver {
   void onConnectionEnded(int state) override {
     update([&] { endedWith = state; });
   }
-  void OnServerResponse(const PendingRequest&, const std::uint8_t* response, std::uint32_t command) override {
+  void OnServerResponse(const PendingRequest&, const std::uint8_t* response, std::uint32_t size,
+                        std::uint32_t command) override {
     update([&] {
       if (command == SendMessageResponse::kCommand)
-        sendResult = SendMessageResponse::read(response, kMaxPacketSize).result;
+        sendResult = SendMessageResponse::read(response, size).result;
       if (command == FetchMessagesResponse::kCommand) {
-        for (auto& m : FetchMessagesResponse::read(response, kMaxPacketSize).messages) fetched.push_back(m.text);
+        for (auto& m : FetchMessagesResponse::read(response, size).messages) fetched.push_back(m.text);
       }
     });
   }

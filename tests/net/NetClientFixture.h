@@ -89,7 +89,9 @@ class RecordingReceiver : public ResponseReceiver {
     Bytes response;
     std::uint32_t command;
   };
-  void OnServerResponse(const PendingRequest& request, const std::uint8_t* response, std::uint32_t command) override {
+  void OnServerResponse(const PendingRequest& request, const std::uint8_t* response, std::uint32_t size,
+                        std::uint32_t command) override {
+    EXPECT_LE(size, kMaxPacketSize);
     std::lock_guard lock(mutex);
     calls.push_back(
         {Bytes(request.packet, request.packet + request.length), Bytes(response, response + kMaxPacketSize), command});

@@ -159,7 +159,7 @@ TEST(CDlgBasic, AnswersFromAnotherThreadArriveOnTheUiThread) {
   std::atomic<bool> finished{false};
   std::atomic<bool> delivered{false};
   std::thread receiver([&] {
-    delivered = ReceiverRegistry::global().deliver(dialog.receiverHandle(), request, packet, 0x80000003u);
+    delivered = ReceiverRegistry::global().deliver(dialog.receiverHandle(), request, packet, sizeof packet, 0x80000003u);
     finished = true;
   });
   EXPECT_TRUE(spinUntil([&] { return finished.load(); }));
@@ -171,7 +171,7 @@ TEST(CDlgBasic, AnswersFromAnotherThreadArriveOnTheUiThread) {
   EXPECT_EQ(dialog.log.firstBytes[0], 0x5a);
 
   // On the UI thread itself the answer is handed over directly.
-  EXPECT_TRUE(ReceiverRegistry::global().deliver(dialog.receiverHandle(), request, packet, 0x80000009u));
+  EXPECT_TRUE(ReceiverRegistry::global().deliver(dialog.receiverHandle(), request, packet, sizeof packet, 0x80000009u));
   EXPECT_EQ(dialog.log.commands.size(), 2u);
 }
 
@@ -186,7 +186,7 @@ TEST(CDlgBasic, ClosingWhileAnAnswerIsOnItsWayIsHarmless) {
     // As the registry does: hold the receiver while calling it.
     std::shared_ptr<ResponseReceiver> proxy = ReceiverRegistry::global().find(handle);
     found = true;
-    if (proxy) proxy->OnServerResponse(request, packet, 0x80000005u);
+    if (proxy) proxy->OnServerResponse(request, packet, sizeof packet, 0x80000005u);
     finished = true;
   });
   while (!found) std::this_thread::yield();
@@ -195,7 +195,7 @@ TEST(CDlgBasic, ClosingWhileAnAnswerIsOnItsWayIsHarmless) {
   receiver.join();
   // Once closed, the window is no longer found at all.
   EXPECT_EQ(ReceiverRegistry::global().find(handle), nullptr);
-  EXPECT_FALSE(ReceiverRegistry::global().deliver(handle, request, packet, 0x80000005u));
+  EXPECT_FALSE(ReceiverRegistry::global().deliver(handle, request, packet, sizeof packet, 0x80000005u));
 }
 
 TEST(CDlgBasic, EveryWindowGetsItsOwnHandle) {

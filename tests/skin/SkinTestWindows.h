@@ -19,7 +19,7 @@ struct AnswerLog {
 class TestDialog : public CDlgBasic {
  public:
   explicit TestDialog(QWidget* parent = nullptr) : CDlgBasic(144, parent) {}
-  void OnServerResponse(const PendingRequest& /*request*/, const std::uint8_t* response,
+  void OnServerResponse(const PendingRequest& /*request*/, const std::uint8_t* response, std::uint32_t /*size*/,
                         std::uint32_t command) override {
     log.commands.push_back(command);
     log.threads.push_back(QThread::currentThread());
@@ -31,7 +31,7 @@ class TestDialog : public CDlgBasic {
 class TestResizable : public CDlgBasicResizable {
  public:
   explicit TestResizable(QWidget* parent = nullptr) : CDlgBasicResizable(102, parent) {}
-  void OnServerResponse(const PendingRequest&, const std::uint8_t*, std::uint32_t) override {}
+  void OnServerResponse(const PendingRequest&, const std::uint8_t*, std::uint32_t, std::uint32_t) override {}
 };
 
 }  // namespace kiv::test

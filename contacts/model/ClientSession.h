@@ -1,0 +1,37 @@
+#pragma once
+
+#include <string>
+
+#include "net/PendingRequest.h"
+
+namespace kiv {
+
+class ContactModel;
+class LocalStore;
+class NetClient;
+
+// The texts and choices of the current sign-in (GBK), as the login window
+// leaves them: the main window remembers the account with them, the avatar
+// upload signs its form with them, a password change updates them.
+struct LoginChoices {
+  std::string phone;
+  std::string password;
+  int rememberPassword = 0;
+  int autoLogin = 0;
+};
+
+// What the windows of a signed-in client share: the one connection, the
+// contacts, the local databases and the sign-in texts. The application
+// object owns the pieces; they outlive every window.
+struct ClientSession {
+  NetClient& net;
+  ContactModel& model;
+  LocalStore& store;
+  LoginChoices login;
+  // The asker of requests whose answers no particular window waits for
+  // (invitation links, "加为好友" from a list, group management): the main
+  // window. 0 until it exists; such answers are then dropped.
+  ReceiverHandle mainAsker = 0;
+};
+
+}  // namespace kiv
