@@ -39,7 +39,14 @@ void ContactModel::removeObserver(ContactModelObserver* observer) {
 }
 
 void ContactModel::setSelf(const SelfProfile& profile) {
-  if (onOwnerThread()) self_ = profile;
+  if (!onOwnerThread()) return;
+  self_ = profile;
+  notify([&](ContactModelObserver& o) { o.selfChanged(self_); });
+}
+
+void ContactModel::announceAvatar(std::int32_t id, bool group) {
+  if (!onOwnerThread()) return;
+  notify([&](ContactModelObserver& o) { o.avatarChanged(id, group); });
 }
 
 FriendRecord ContactModel::friendSlot(std::size_t slot) const {

@@ -58,7 +58,10 @@ class ContactModel {
   void removeObserver(ContactModelObserver* observer);
 
   const SelfProfile& self() const { return self_; }
+  // Takes the own profile and tells the observers (selfChanged).
   void setSelf(const SelfProfile& profile);
+  // Tells the observers that the cached avatar of `id` was replaced.
+  void announceAvatar(std::int32_t id, bool group);
 
   // The friend table: 200 slots of 21 wire bytes (integers in network byte
   // order), all zero until the first friend list.

@@ -6,6 +6,7 @@
 #include "contacts/model/ContactEntry.h"
 #include "contacts/model/ContactListKind.h"
 #include "contacts/model/GroupEntry.h"
+#include "contacts/model/SelfProfile.h"
 
 namespace kiv {
 
@@ -37,6 +38,13 @@ class ContactModelObserver {
   // A member's nickname or terminal changed (texts::memberItem, icon).
   virtual void memberChanged(std::int32_t /*groupId*/, const ContactEntry&) {}
   virtual void memberRemoved(std::int32_t /*groupId*/, std::int32_t /*userId*/) {}
+
+  // The own profile was set (sign-in, or the user saved it): the header
+  // texts follow.
+  virtual void selfChanged(const SelfProfile&) {}
+  // The cached avatar of a user or group was replaced (a new picture was
+  // chosen): every view showing it loads it again.
+  virtual void avatarChanged(std::int32_t /*id*/, bool /*group*/) {}
 };
 
 }  // namespace kiv

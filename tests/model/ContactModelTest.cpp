@@ -217,6 +217,24 @@ TEST_F(ContactModelTest, FindMemberInAnyGroupTrimsAndTakesTheFirstGroup) {
   EXPECT_FALSE(model.findMemberInAnyGroup(8).has_value());
 }
 
+TEST_F(ContactModelTest, OwnProfileAndReplacedAvatarsReachTheViews) {
+  SelfProfile self;
+  self.userId = 10001;
+  self.nickname = gbk::fromUtf8("张小明");
+  model.setSelf(self);
+  model.announceAvatar(20001, true);
+  model.announceAvatar(10002, false);
+  EXPECT_EQ(observer.events, (std::vector<std::string>{"self 10001:张小明", "group avatar 20001", "user avatar 10002"}));
+
+  // From another thread nothing changes and nobody is told.
+  std::thread([&] {
+    model.setSelf(SelfProfile{});
+    model.announceAvatar(1, false);
+  }).join();
+  EXPECT_EQ(model.self().userId, 10001);
+  EXPECT_EQ(observer.events.size(), 3u);
+}
+
 TEST(ItemTexts, RowMemberAndGroupTexts) {
   EXPECT_EQ(texts::contactRow("Li", 123), "Li(123)");
   EXPECT_EQ(texts::contactRow("12345", 12345), "12345");

@@ -61,6 +61,12 @@ class RecordingObserver final : public ContactModelObserver {
   void memberRemoved(std::int32_t groupId, std::int32_t userId) override {
     events.push_back("member -" + std::to_string(groupId) + " " + std::to_string(userId));
   }
+  void selfChanged(const SelfProfile& self) override {
+    events.push_back("self " + std::to_string(self.userId) + ":" + gbk::toUtf8(self.nickname));
+  }
+  void avatarChanged(std::int32_t id, bool group) override {
+    events.push_back(std::string(group ? "group" : "user") + " avatar " + std::to_string(id));
+  }
 };
 
 }  // namespace kiv::test
