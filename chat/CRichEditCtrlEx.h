@@ -1,0 +1,76 @@
+#pragma once
+
+#include <QColor>
+#include <QString>
+#include <QTextCharFormat>
+#include <QTextEdit>
+#include <cstdint>
+#include <optional>
+
+#include "net/PendingRequest.h"
+
+namespace kiv {
+
+struct ClientSession;
+
+// The rich text control of the chat window: the read-only conversation view
+// and the input box are both one. Text is only ever added at the end, as
+// plain text (never markup, and addresses are not turned into links), in a
+// colour, in a given format, or as the one kind of link the program makes:
+// the "agree" link behind an invitation.
+//
+// A left click on such a link reads the number in square brackets on the
+// link's line and asks the server: in a private conversation to join that
+// group, in a group conversation to let that user into this group. The link
+// then reads "已提交!". The input box (kind -1) has no links to follow.
+class CRichEditCtrlEx : public QTextEdit {
+  Q_OBJECT
+ public:
+  static constexpr int kNoConversation = -1;
+
+  explicit CRichEditCtrlEx(QWidget* parent = nullptr);
+
+  // The connection link clicks send through, and the asker to name when the
+  // session has no main window yet. Without a session links do nothing.
+  void setSession(ClientSession* session, ReceiverHandle fallbackAsker);
+  // The conversation the view belongs to (partner number, 1 private or 2
+  // group); the input box keeps kind -1.
+  void setConversation(std::int32_t partner, int kind);
+  std::int32_t partner() const { return partner_; }
+  int kind() const { return kind_; }
+
+  // The format of coloured text: 9.5 pt, not bold, not underlined, `colour`.
+  static QTextCharFormat standardFormat(const QColor& colour);
+  // Each adds `text` at the very end ("\r\n" and a lone "\r" become line
+  // breaks); the first two then scroll to the bottom once events run.
+  void appendColored(const QString& text, const QColor& colour);
+  void appendFormatted(const QString& text, const QTextCharFormat& format);
+  // A link in the size and colour of what precedes it.
+  void appendLink(const QString& text);
+
+  // Follows the link at document position `position` as a click on it
+  // does. False when there is no link there.
+  bool activateLinkAt(int position);
+
+  // The text between the first "[" and the first "]" of `line` (everything
+  // before the "]" when there is no "["), or nothing when there is no "]".
+  static std::optional<QString> bracketText(const QString& line);
+
+ protected:
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+
+ private:
+  void insertAtEnd(const QString& text, const QTextCharFormat& format);
+  void scrollToBottomLater();
+  // Sends the request for `number`; false when it could not be queued.
+  bool sendFor(std::uint32_t number);
+
+  ClientSession* session_ = nullptr;
+  ReceiverHandle fallbackAsker_ = 0;
+  std::int32_t partner_ = 0;
+  int kind_ = kNoConversation;
+  bool scrollPending_ = false;
+};
+
+}  // namespace kiv

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <QInputMethodEvent>
+#include <QPointer>
+#include <QTest>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <string>
+
+#include "chat/CRichEditCtrlEx.h"
+#include "chat/CSendMessage.h"
+#include "contacts/model/TerminalType.h"
+#include "net/FetchMessagesMessages.h"
+#include "net/NetClient.h"
+#include "platform/Gbk.h"
+#include "support/session/ClientStack.h"
+
+namespace kiv::test {
+
+// Opens a chat window the way the main window does: created, registered
+// with the conversations (which own it from then on), named, titled and
+// asked for the partner's profile.
+inline CSendMessage* openChat(ClientStack& stack, std::int32_t partner, int kind, const std::string& utf8Name,
+                              std::int32_t terminal, bool askProfile = true) {
+  auto* chat = new CSendMessage(stack.session, partner, kind);
+  if (kind == kGroupConversation)
+    stack.model.conversations().addGroup(partner, chat);
+  else
+    stack.model.conversations().addPrivate(partner, chat);
+  chat->setPartner(gbk::fromUtf8(utf8Name), terminal);
+  chat->setTitleLine(QString::fromStdString("与 " + utf8Name + " 聊天当中..."));
+  if (askProfile) chat->askProfile();
+  return chat;
+}
+
+// Asks the server for the waiting messages of the window's conversation on
+// its behalf, as the main window does on a notice.
+inline void fetchFor(ClientStack& stack, CSendMessage* chat) {
+  FetchMessagesRequest fetch;
+  fetch.kind = static_cast<std::uint8_t>(chat->kind());
+  fetch.id = static_cast<std::uint32_t>(chat->partner());
+  stack.net.Enqueue(fetch.build(stack.net.newKey()), chat->receiverHandle());
+}
+
+// Types `text` one character at a time as an input method commits it (key
+// events cannot carry Chinese characters).
+inline void typeText(QWidget* widget, const QString& text) {
+  for (const QChar c : text) {
+    QInputMethodEvent commit;
+    commit.setCommitString(QString(c));
+    QCoreApplication::sendEvent(widget, &commit);
+  }
+}
+
+inline QString shown(const CSendMessage* chat) {
+  return chat->view()->toPlainText();
+}
+
+inline bool waitForShown(const CSendMessage* chat, const QString& text) {
+  return ClientStack::waitFor([&] { return shown(chat).contains(text); });
+}
+
+// Clicks the first occurrence of `text` in the view with `button`.
+inline bool clickText(CRichEditCtrlEx* view, const QString& text, Qt::MouseButton button = Qt::LeftButton) {
+  const QTextCursor found = view->document()->find(text);
+  if (found.isNull()) return false;
+  QTextCursor middle(view->document());
+  middle.setPosition((found.selectionStart() + found.selectionEnd()) / 2);
+  view->setTextCursor(middle);
+  view->ensureCursorVisible();
+  const QRect at = view->cursorRect();
+  QTest::mouseClick(view->viewport(), button, Qt::NoModifier, at.center());
+  return true;
+}
+
+inline std::string utf8History(LocalStore& store, int kind, std::int32_t partner) {
+  return gbk::toUtf8(kind == kGroupConversation ? store.ReadGroupHistoryPage(partner, 0)
+                                                : store.ReadUserHistoryPage(partner, 0));
+}
+
+inline std::size_t occurrences(const std::string& haystack, const std::string& needle) {
+  std::size_t n = 0;
+  for (auto at = haystack.find(needle); at != std::string::npos; at = haystack.find(needle, at + needle.size())) ++n;
+  return n;
+}
+
+}  // namespace kiv::test
