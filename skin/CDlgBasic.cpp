@@ -40,6 +40,8 @@ CBitButtonNL* makeTitleButton(QWidget* parent, int id, const int (&images)[3], c
   button->setFocusPolicy(Qt::NoFocus);
   button->setAutoDefault(false);
   button->setToolTip(tip);
+  // Screen readers name a button by its text, and these have none.
+  button->setAccessibleName(tip);
   return button;
 }
 
