@@ -131,6 +131,13 @@ int LocalStore::LoadLogins(PhoneMap& phones, PasswordMap& passwords, std::vector
   return 1;
 }
 
+int LocalStore::SetSavedPassword(std::int32_t userId, const std::string& password) {
+  int changed = 0;
+  const bool ok =
+      logins_.execute("update loginer set pwd=? where phoneid=?", {password, std::int64_t{userId}}, &changed);
+  return ok && changed > 0 ? 1 : 0;
+}
+
 int LocalStore::DeleteLogin(const std::string& phone) {
   return logins_.execute("delete from loginer where phone=?", {phone}) ? 1 : 0;
 }

@@ -61,6 +61,9 @@ class LocalStore {
   // so `signInOrder` (optional) receives the UserIds oldest sign-in first,
   // for a list that shows the most recent account on top.
   int LoadLogins(PhoneMap& phones, PasswordMap& passwords, std::vector<std::int32_t>* signInOrder = nullptr);
+  // Replaces the remembered password of the account `userId` (after the
+  // password was changed on the server); 1 when the account is remembered.
+  int SetSavedPassword(std::int32_t userId, const std::string& password);
   // Forgets the account(s) with this phone text; the auto-login choice stays.
   int DeleteLogin(const std::string& phone);
   // Makes `userId` the one account that signs in automatically (on != 0), or
