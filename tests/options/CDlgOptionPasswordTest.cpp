@@ -6,7 +6,6 @@
 
 #include "OptionsTest.h"
 #include "net/ChangePasswordMessages.h"
-#include "options/CDlgOptionPassword.h"
 #include "skin/CBitButtonNL.h"
 #include "skin/CMacProgressCtrl.h"
 #include "support/QtAccessibility.h"

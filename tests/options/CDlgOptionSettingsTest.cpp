@@ -6,8 +6,6 @@
 #include <fstream>
 
 #include "OptionsTest.h"
-#include "options/CDlgOptionPassword.h"
-#include "options/CDlgOptionSettings.h"
 #include "skin/CBitButtonNL.h"
 #include "storage/AutoStart.h"
 #include "support/QtAccessibility.h"

@@ -8,6 +8,8 @@
 #include "contacts/model/ContactModel.h"
 #include "net/NetClient.h"
 #include "options/CDlgOption.h"
+#include "options/CDlgOptionPassword.h"
+#include "options/CDlgOptionSettings.h"
 #include "platform/MessageBox.h"
 #include "storage/LocalStore.h"
 #include "storage/SoundEnabled.h"
