@@ -5,7 +5,6 @@
 // 500, then 20 times "上一页". Prints the figures; the aim is every step
 // under 5 ms.
 
-#include <sqlite3.h>
 #include <stdlib.h>
 
 #include <QApplication>
@@ -19,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "GeneratedHistory.h"
 #include "chat/CDlgHistory.h"
 #include "contacts/model/ClientSession.h"
 #include "contacts/model/ContactModel.h"
@@ -41,42 +41,6 @@ using Clock = std::chrono::steady_clock;
 
 double millisecondsSince(Clock::time_point start) {
   return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-bool exec(sqlite3* db, const char* sql) {
-  return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
-}
-
-// The account's message database as years of use leave it: the busy
-// friend's conversation interleaved in time with everybody else's.
-bool generate(const std::string& file) {
-  sqlite3* db = nullptr;
-  if (sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) return false;
-  bool ok = exec(db, "CREATE TABLE msg_user(id INTEGER, msg TEXT, rtime TEXT)") &&
-            exec(db, "CREATE TABLE msg_group(id INTEGER, msg TEXT, rtime TEXT)") &&
-            exec(db, "CREATE TABLE user_others(id INTEGER, msg TEXT)") && exec(db, "BEGIN");
-  sqlite3_stmt* insert = nullptr;
-  ok = ok && sqlite3_prepare_v2(db, "insert into msg_user (id,msg,rtime) values (?,?,?)", -1, &insert, nullptr) ==
-                 SQLITE_OK;
-  const std::string text = kiv::gbk::fromUtf8("李小红(私聊):周末一起去打羽毛球吧，场地我已经订好了。");
-  const std::time_t start = 1'500'000'000;
-  for (int i = 0; ok && i < kBusyRows + kOtherRows; ++i) {
-    const std::int32_t id = i % 2 == 0 ? kBusyFriend : kBusyFriend + 1 + (i / 2) % kOtherFriends;
-    const std::time_t when = start + static_cast<std::time_t>(i) * 13;
-    std::tm local{};
-    gmtime_r(&when, &local);
-    char rtime[32];
-    std::strftime(rtime, sizeof rtime, "%y-%m-%d %H:%M:%S", &local);
-    sqlite3_bind_int(insert, 1, id);
-    sqlite3_bind_text(insert, 2, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
-    sqlite3_bind_text(insert, 3, rtime, -1, SQLITE_TRANSIENT);
-    ok = sqlite3_step(insert) == SQLITE_DONE;
-    sqlite3_reset(insert);
-  }
-  sqlite3_finalize(insert);
-  ok = ok && exec(db, "COMMIT");
-  sqlite3_close(db);
-  return ok;
 }
 
 struct Figures {
@@ -104,10 +68,12 @@ int main(int argc, char** argv) {
   const std::string accountDir = root + "/" + std::to_string(kAccount);
   std::filesystem::create_directories(accountDir);
   auto started = Clock::now();
-  if (!generate(accountDir + "/MsgEx.db")) {
-    std::fprintf(stderr, "cannot generate the message database\n");
-    return 1;
-  }
+  // The busy friend's conversation interleaved in time with everybody
+  // else's.
+  kiv::bench::generateHistory(
+      accountDir + "/MsgEx.db", kBusyRows + kOtherRows,
+      [](int i) { return i % 2 == 0 ? kBusyFriend : kBusyFriend + 1 + (i / 2) % kOtherFriends; },
+      kiv::gbk::fromUtf8("李小红(私聊):周末一起去打羽毛球吧，场地我已经订好了。"), 13);
   std::printf("set-up: %d rows generated in %.1f s\n", kBusyRows + kOtherRows, millisecondsSince(started) / 1000);
 
   // No avatar host: the tree keeps the default pictures.

@@ -15,6 +15,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "GeneratedHistory.h"
 #include "platform/Gbk.h"
 #include "storage/LocalStore.h"
 #include "storage/SqliteDatabase.h"
@@ -27,46 +28,14 @@ constexpr int kBusyContact = 1;
 constexpr int kBusyRows = 20'000;
 constexpr std::int32_t kAccount = 10001;
 
-void check(int rc, sqlite3* db, const char* what) {
-  if (rc != SQLITE_OK && rc != SQLITE_DONE) throw std::runtime_error(std::string(what) + ": " + sqlite3_errmsg(db));
-}
-
-// Fills a message database the way years of use would: conversations
-// interleaved in time order. One transaction and one prepared statement, so
-// that the set-up takes seconds.
+// Every 50th row belongs to the busy contact; the rest go round the others.
 void generate(const std::string& file) {
-  sqlite3* db = nullptr;
-  check(sqlite3_open_v2(file.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr), db, "open");
-  check(sqlite3_exec(db, "CREATE TABLE msg_user(id INTEGER, msg TEXT, rtime TEXT)", nullptr, nullptr, nullptr), db,
-        "create");
-  check(sqlite3_exec(db, "CREATE TABLE msg_group(id INTEGER, msg TEXT, rtime TEXT)", nullptr, nullptr, nullptr), db,
-        "create");
-  check(sqlite3_exec(db, "CREATE TABLE user_others(id INTEGER, msg TEXT)", nullptr, nullptr, nullptr), db, "create");
-  check(sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr), db, "begin");
-  sqlite3_stmt* insert = nullptr;
-  check(sqlite3_prepare_v2(db, "insert into msg_user (id,msg,rtime) values (?,?,?)", -1, &insert, nullptr), db,
-        "prepare");
-  const std::string text = kiv::gbk::fromUtf8("对方(私聊):今天下午三点开会，请准时参加。");
-  const std::time_t start = 1'500'000'000;
-  // Every 50th row belongs to the busy contact; the rest go round the others.
   const int busyEvery = kRows / kBusyRows;
   int other = 0;
-  for (int i = 0; i < kRows; ++i) {
-    const int id = i % busyEvery == 0 ? kBusyContact : 2 + (other++ % (kContacts - 1));
-    const std::time_t when = start + i * 7;
-    std::tm local{};
-    gmtime_r(&when, &local);
-    char rtime[32];
-    std::strftime(rtime, sizeof rtime, "%y-%m-%d %H:%M:%S", &local);
-    sqlite3_bind_int(insert, 1, id);
-    sqlite3_bind_text(insert, 2, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
-    sqlite3_bind_text(insert, 3, rtime, -1, SQLITE_TRANSIENT);
-    check(sqlite3_step(insert), db, "insert");
-    sqlite3_reset(insert);
-  }
-  sqlite3_finalize(insert);
-  check(sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr), db, "commit");
-  sqlite3_close(db);
+  kiv::bench::generateHistory(
+      file, kRows,
+      [&](int i) { return i % busyEvery == 0 ? kBusyContact : 2 + (other++ % (kContacts - 1)); },
+      kiv::gbk::fromUtf8("对方(私聊):今天下午三点开会，请准时参加。"), 7);
 }
 
 // Two copies of one generated store: one left as older clients wrote it, one

@@ -69,19 +69,20 @@ void CDlgOption::setHeader(int bitmap) {
 }
 
 void CDlgOption::showSettingsPage() {
-  setImages(settingsTab_, kSettingsChosen[0]);
-  setImages(passwordTab_, kSettingsChosen[1]);
-  setHeader(kSettingsHeader);
-  settings_->show();
-  password_->hide();
+  showPage(false);
 }
 
 void CDlgOption::showPasswordPage() {
-  setImages(settingsTab_, kPasswordChosen[0]);
-  setImages(passwordTab_, kPasswordChosen[1]);
-  setHeader(kPasswordHeader);
-  settings_->hide();
-  password_->show();
+  showPage(true);
+}
+
+void CDlgOption::showPage(bool password) {
+  const auto& tabImages = password ? kPasswordChosen : kSettingsChosen;
+  setImages(settingsTab_, tabImages[0]);
+  setImages(passwordTab_, tabImages[1]);
+  setHeader(password ? kPasswordHeader : kSettingsHeader);
+  settings_->setVisible(!password);
+  password_->setVisible(password);
 }
 
 void CDlgOption::reject() {

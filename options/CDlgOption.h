@@ -50,6 +50,7 @@ class CDlgOption : public CDlgBasic {
   void OnDrawBackground(QPainter& painter, int left, int top, int right, int bottom) override;
 
  private:
+  void showPage(bool password);
   void setHeader(int bitmap);
 
   CDlgOptionSettings* settings_ = nullptr;

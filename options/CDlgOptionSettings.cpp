@@ -16,36 +16,30 @@ namespace kiv {
 
 namespace {
 constexpr int kConfirmImages[3] = {232, 232, 233};  // normal, pressed, hover
+
+template <class Control>
+Control* numbered(Control* control, int id, const QRect& place) {
+  control->setProperty("controlId", id);
+  control->setGeometry(place);
+  return control;
 }
+
+}  // namespace
 
 CDlgOptionSettings::CDlgOptionSettings(ClientSession& session, QWidget* parent)
     : COptionPage(kTemplate, parent), session_(session) {
-  autoStartBox_ = new QCheckBox(QStringLiteral("开机时自动启动木棉"), this);
-  autoStartBox_->setProperty("controlId", kAutoStartId);
-  autoStartBox_->setGeometry(24, 26, 190, 20);
-
-  autoLoginBox_ = new QCheckBox(QStringLiteral("自动登录"), this);
-  autoLoginBox_->setProperty("controlId", kAutoLoginId);
-  autoLoginBox_->setGeometry(24, 56, 190, 20);
-
-  soundLabel_ = new QLabel(QStringLiteral("消息提示音:"), this);
-  soundLabel_->setProperty("controlId", kSoundLabelId);
-  soundLabel_->setGeometry(24, 96, 190, 18);
-
-  soundOn_ = new QRadioButton(QStringLiteral("开启声音"), this);
-  soundOn_->setProperty("controlId", kSoundOnId);
-  soundOn_->setGeometry(36, 120, 90, 20);
-  soundOff_ = new QRadioButton(QStringLiteral("关闭声音"), this);
-  soundOff_->setProperty("controlId", kSoundOffId);
-  soundOff_->setGeometry(128, 120, 90, 20);
+  autoStartBox_ = numbered(new QCheckBox(QStringLiteral("开机时自动启动木棉"), this), kAutoStartId, {24, 26, 190, 20});
+  autoLoginBox_ = numbered(new QCheckBox(QStringLiteral("自动登录"), this), kAutoLoginId, {24, 56, 190, 20});
+  soundLabel_ = numbered(new QLabel(QStringLiteral("消息提示音:"), this), kSoundLabelId, {24, 96, 190, 18});
+  soundOn_ = numbered(new QRadioButton(QStringLiteral("开启声音"), this), kSoundOnId, {36, 120, 90, 20});
+  soundOff_ = numbered(new QRadioButton(QStringLiteral("关闭声音"), this), kSoundOffId, {128, 120, 90, 20});
   auto* soundChoice = new QButtonGroup(this);
   soundChoice->addButton(soundOn_, 0);
   soundChoice->addButton(soundOff_, 1);
 
-  confirm_ = new CBitButtonNL(QStringLiteral("确定"), this);
-  confirm_->setProperty("controlId", kConfirmId);
+  confirm_ = numbered(new CBitButtonNL(QStringLiteral("确定"), this), kConfirmId,
+                      {kWidth - 72 - 16, kHeight - 24 - 20, 72, 24});
   confirm_->setBitmaps(kConfirmImages[0], kConfirmImages[1], kConfirmImages[2]);
-  confirm_->setGeometry(kWidth - 72 - 16, kHeight - 24 - 20, 72, 24);
   confirm_->setDefault(true);
   connect(confirm_, &QAbstractButton::clicked, this, [this] { confirm(); });
 
