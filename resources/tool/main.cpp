@@ -202,6 +202,28 @@ QList<Entry> entries() {
        [] { return tabButton(QStringLiteral("查找群"), Tab::On, 72, 24); }},
       {"bitmap", 337, "search tab \"查找群\", hover",
        [] { return tabButton(QStringLiteral("查找群"), Tab::Hover, 72, 24); }},
+      // Search and profile windows: buttons the windows draw without a number of their own.
+      {"bitmap", 350, "search button \"查找\", normal and pressed",
+       [] { return textButton(QStringLiteral("查找"), State::Normal); }},
+      {"bitmap", 351, "search button \"查找\", hover", [] { return textButton(QStringLiteral("查找"), State::Hover); }},
+      {"bitmap", 352, "search button \"重置\", normal and pressed",
+       [] { return textButton(QStringLiteral("重置"), State::Normal); }},
+      {"bitmap", 353, "search button \"重置\", hover", [] { return textButton(QStringLiteral("重置"), State::Hover); }},
+      {"bitmap", 354, "search results button \"加入群\", normal and pressed",
+       [] { return textButton(QStringLiteral("加入群"), State::Normal); }},
+      {"bitmap", 355, "search results button \"加入群\", hover",
+       [] { return textButton(QStringLiteral("加入群"), State::Hover); }},
+      {"bitmap", 356, "search results button \"邀请加入我创建的群\", normal and pressed",
+       [] { return textButton(QStringLiteral("邀请加入我创建的群"), State::Normal, 132); }},
+      {"bitmap", 357, "search results button \"邀请加入我创建的群\", hover",
+       [] { return textButton(QStringLiteral("邀请加入我创建的群"), State::Hover, 132); }},
+      {"bitmap", 358, "profile button \"保存\", normal and pressed",
+       [] { return textButton(QStringLiteral("保存"), State::Normal); }},
+      {"bitmap", 359, "profile button \"保存\", hover", [] { return textButton(QStringLiteral("保存"), State::Hover); }},
+      {"bitmap", 360, "profile button \"更改\" (picture), normal and pressed",
+       [] { return textButton(QStringLiteral("更改"), State::Normal); }},
+      {"bitmap", 361, "profile button \"更改\" (picture), hover",
+       [] { return textButton(QStringLiteral("更改"), State::Hover); }},
       // Icons (a 16-pixel drawing beside each).
       {"icon", 128, "program icon; notification-area icon while online", [] { return appIcon(32, false); }},
       {"icon", 273, "notification-area icon while offline", [] { return appIcon(32, true); }},
@@ -315,7 +337,8 @@ int main(int argc, char** argv) {
       "at row 109; its bottom edge is a 24-pixel bar for the bottom buttons.\n\n"
       "The main-window tabs leave their top 3 rows clear, so the signature line above them stays readable.\n"
       "Numbers from 300 up are the skin's own: pictures for the tabs and buttons that the windows draw\n"
-      "without naming a resource (main-window tabs and buttons, search tabs), sized for their controls.\n"
+      "without naming a resource (main-window tabs and buttons, search tabs, the search and profile\n"
+      "buttons), sized for their controls.\n"
       "A tab's three pictures are not selected / selected / hover: give a tab (selected, selected, selected)\n"
       "while it is the chosen one and (not selected, selected, hover) otherwise.\n\n"
       "| kind | number | size | role |\n|---|---|---|---|\n");
