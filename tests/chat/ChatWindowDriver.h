@@ -1,0 +1,167 @@
+#pragma once
+
+// Working the search and profile windows as a user does, and a scripted
+// server for the answers the real one never gives.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QStringList>
+#include <QTest>
+#include <QTreeWidget>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "contacts/model/ClientSession.h"
+#include "contacts/model/ContactModel.h"
+#include "net/FetchMessagesMessages.h"
+#include "net/LoginMessages.h"
+#include "net/LogoutMessages.h"
+#include "net/NetClient.h"
+#include "net/Packet.h"
+#include "net/ReceiverRegistry.h"
+#include "net/ResponseReceiver.h"
+#include "skin/CDlgBasic.h"
+#include "storage/LocalStore.h"
+#include "support/FakePeer.h"
+#include "support/TempDir.h"
+#include "support/session/ClientStack.h"
+
+namespace kiv::test {
+
+using Bytes = std::vector<std::uint8_t>;
+
+inline bool waitFor(const std::function<bool()>& done, int timeoutMs = 20000) {
+  return ClientStack::waitFor(done, timeoutMs);
+}
+
+// Types `text` key by key, Chinese characters too (as an input method hands
+// them over: one key event carrying the character).
+inline void typeText(QWidget* widget, const QString& text) {
+  for (const QChar c : text) QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+}
+
+inline void click(CDlgBasic& dialog, int id) {
+  auto* button = dialog.control<QAbstractButton>(id);
+  ASSERT_NE(button, nullptr) << id;
+  QTest::mouseClick(button, Qt::LeftButton);
+}
+
+inline bool visible(CDlgBasic& dialog, int id) {
+  QWidget* widget = dialog.control(id);
+  return widget != nullptr && widget->isVisibleTo(&dialog);
+}
+
+inline QStringList column(QTreeWidget* list, int col) {
+  QStringList texts;
+  for (int i = 0; i < list->topLevelItemCount(); ++i) texts << list->topLevelItem(i)->text(col);
+  return texts;
+}
+
+inline void selectRow(QTreeWidget* list, int row) {
+  ASSERT_LT(row, list->topLevelItemCount());
+  const QRect at = list->visualItemRect(list->topLevelItem(row));
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at.center());
+  ASSERT_TRUE(list->topLevelItem(row)->isSelected());
+}
+
+// Fetches the waiting messages of one conversation for a signed-in stack.
+class MessageFetch : public ResponseReceiver {
+ public:
+  static std::vector<MessageRecord> of(ClientStack& stack, std::uint8_t kind, std::uint32_t id) {
+    auto fetch = std::make_shared<MessageFetch>();
+    const ReceiverHandle handle = ReceiverRegistry::global().add(fetch);
+    FetchMessagesRequest ask;
+    ask.kind = kind;
+    ask.id = id;
+    stack.net.Enqueue(ask.build(stack.net.newKey()), handle);
+    const bool arrived = waitFor([&] { return fetch->done(); });
+    ReceiverRegistry::global().remove(handle);
+    EXPECT_TRUE(arrived);
+    std::lock_guard lock(fetch->mutex_);
+    return fetch->records_;
+  }
+  void OnServerResponse(const PendingRequest&, const std::uint8_t* response, std::uint32_t size,
+                        std::uint32_t command) override {
+    if (command != FetchMessagesResponse::kCommand) return;
+    std::lock_guard lock(mutex_);
+    records_ = FetchMessagesResponse::read(response, size).messages;
+    done_ = true;
+  }
+  bool done() {
+    std::lock_guard lock(mutex_);
+    return done_;
+  }
+
+ private:
+  std::mutex mutex_;
+  std::vector<MessageRecord> records_;
+  bool done_ = false;
+};
+
+// A signed-in client whose server is a FakePeer: logins are taken, every
+// other packet goes to `answer` (on the peer's thread). The own profile is
+// set by the test.
+class ScriptedSession {
+ public:
+  using Answer = std::function<std::vector<Bytes>(const Bytes& packet)>;
+
+ private:
+  // First, so that they outlive the peer's thread and the client.
+  TempDir home_;
+  ScopedEnv env_;
+  std::mutex mutex_;
+  Answer answer_;
+
+ public:
+  ScriptedSession() : env_("KIV_HOME", home_.path().c_str()) {
+    NetClient::Options options;
+    options.pauseScale = 0.01;
+    options.logDirectory = home_.file("Log");
+    net = std::make_unique<NetClient>(options);
+    session = std::make_unique<ClientSession>(ClientSession{*net, model, store, {}, 0});
+    store.ResolveProgramPaths();
+    peer.setResponder([this](const Bytes& p) { return serve(p); });
+    net->SetServer("127.0.0.1", peer.port());
+    net->SetAccount("13800000777", "secret");
+    SelfProfile self;
+    self.userId = 777;
+    model.setSelf(self);
+  }
+  ~ScriptedSession() { net->Shutdown(); }
+
+  bool signIn() { return net->Start() == 0 && waitFor([&] { return net->loggedIn(); }); }
+
+  void setAnswer(Answer answer) {
+    std::lock_guard lock(mutex_);
+    answer_ = std::move(answer);
+  }
+
+  FakePeer peer;
+  ContactModel model;
+  LocalStore store;
+  std::unique_ptr<NetClient> net;
+  std::unique_ptr<ClientSession> session;
+
+ private:
+  std::vector<Bytes> serve(const Bytes& p) {
+    const HeaderKey key = keyOf(p.data());
+    switch (commandOf(p.data())) {
+      case LoginRequest::kCommand:
+        return {LoginResponse{}.build(key)};
+      case LogoutRequest::kCommand:
+        return {LogoutResponse{}.build(key)};
+      default: {
+        std::lock_guard lock(mutex_);
+        return answer_ ? answer_(p) : std::vector<Bytes>{};
+      }
+    }
+  }
+
+};
+
+}  // namespace kiv::test
