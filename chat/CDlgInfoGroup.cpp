@@ -80,6 +80,7 @@ CDlgInfoGroup::CDlgInfoGroup(ClientSession& session, QWidget* parent)
 
 void CDlgInfoGroup::setFieldsEditable(bool on) {
   name_->setReadOnly(!on);
+  name_->setFrame(on);  // read only, it reads as text like the number
   introduction_->setReadOnly(!on);
   category_->setEnabled(on);
   for (QAbstractButton* option : type_->buttons()) option->setEnabled(on);

@@ -80,6 +80,7 @@ CDlgInfoUser::CDlgInfoUser(ClientSession& session, QWidget* parent)
 
 void CDlgInfoUser::setFieldsEditable(bool on) {
   nickname_->setReadOnly(!on);
+  nickname_->setFrame(on);  // read only, it reads as text like the number
   introduction_->setReadOnly(!on);
   for (QAbstractButton* option : sex_->buttons()) option->setEnabled(on);
   year_->setEnabled(on);

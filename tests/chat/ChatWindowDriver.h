@@ -118,9 +118,10 @@ class ScriptedSession {
   Answer answer_;
 
  public:
-  ScriptedSession() : env_("KIV_HOME", home_.path().c_str()) {
+  // `pace`: how long one protocol second lasts.
+  explicit ScriptedSession(double pace = 0.01) : env_("KIV_HOME", home_.path().c_str()) {
     NetClient::Options options;
-    options.pauseScale = 0.01;
+    options.pauseScale = pace;
     options.logDirectory = home_.file("Log");
     net = std::make_unique<NetClient>(options);
     session = std::make_unique<ClientSession>(ClientSession{*net, model, store, {}, 0});
