@@ -136,9 +136,7 @@ void CDlgInfoGroup::OnServerResponse(const PendingRequest& request, const std::u
                                      std::uint32_t command) {
   if (command == GroupInfoResponse::kCommand) {
     const auto asked = GroupInfoRequest::read(request.packet, static_cast<std::size_t>(request.length));
-    // An answer for a group shown before this one is of no use any more.
-    if (static_cast<std::int32_t>(asked.groupId) != shownId()) return;
-    busyDisplay().stop();
+    if (!takeProfileAnswer(asked.groupId)) return;
     const GroupInfoResponse profile = GroupInfoResponse::read(response, size);
     if (profile.status == 0) fill(profile);
   } else if (command == UpdateGroupInfoResponse::kCommand) {
@@ -158,13 +156,7 @@ void CDlgInfoGroup::answerSaved(const PendingRequest& request, const std::uint8_
           groupId, texts::groupItem(saved.name, group->shielded != 0, texts::kReshieldedGroupSpaces));
     }
   }
-  if (groupId != shownId()) return;
-  busyDisplay().stop();
-  if (!ok) {
-    showMessage("群信息设置失败");
-    return;
-  }
-  accept();
+  finishSave(saved.groupId, ok, "群信息设置失败");
 }
 
 }  // namespace kiv

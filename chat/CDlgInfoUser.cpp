@@ -167,9 +167,7 @@ void CDlgInfoUser::OnServerResponse(const PendingRequest& request, const std::ui
                                     std::uint32_t command) {
   if (command == UserInfoResponse::kCommand) {
     const auto asked = UserInfoRequest::read(request.packet, static_cast<std::size_t>(request.length));
-    // An answer for a user shown before this one is of no use any more.
-    if (static_cast<std::int32_t>(asked.userId) != shownId()) return;
-    busyDisplay().stop();
+    if (!takeProfileAnswer(asked.userId)) return;
     const UserInfoResponse profile = UserInfoResponse::read(response, size);
     if (profile.status == 0) fill(profile);
   } else if (command == UpdateUserInfoResponse::kCommand) {
@@ -180,8 +178,7 @@ void CDlgInfoUser::OnServerResponse(const PendingRequest& request, const std::ui
 void CDlgInfoUser::answerSaved(const PendingRequest& request, const std::uint8_t* response, std::uint32_t size) {
   const auto saved = UpdateUserInfoRequest::read(request.packet, static_cast<std::size_t>(request.length));
   const bool ok = UpdateUserInfoResponse::read(response, size).status == 0;
-  const auto userId = static_cast<std::int32_t>(saved.userId);
-  if (ok && userId == session().model.self().userId) {
+  if (ok && static_cast<std::int32_t>(saved.userId) == session().model.self().userId) {
     // The profile takes what was sent, which is what the server keeps,
     // whatever the window shows by now.
     SelfProfile self = session().model.self();
@@ -190,13 +187,7 @@ void CDlgInfoUser::answerSaved(const PendingRequest& request, const std::uint8_t
     self.signature = std::string(gbk::cut(saved.introduction, kSignatureBytes));
     session().model.setSelf(self);
   }
-  if (userId != shownId()) return;
-  busyDisplay().stop();
-  if (!ok) {
-    showMessage("个人资料设置失败");
-    return;
-  }
-  accept();
+  finishSave(saved.userId, ok, "个人资料设置失败");
 }
 
 }  // namespace kiv

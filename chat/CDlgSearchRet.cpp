@@ -185,9 +185,12 @@ void CDlgSearchRet::showPage(const SearchRequest& asked, const SearchResponse& p
   next_->setVisible(byName && static_cast<int>(page.hits.size()) >= kFullPage && page_ < SearchRequest::kMaxPage);
 }
 
-std::optional<std::uint32_t> CDlgSearchRet::selectedNumber() const {
+std::optional<std::uint32_t> CDlgSearchRet::chosenNumber() const {
   const QList<QTreeWidgetItem*> selected = list_->selectedItems();
-  if (selected.isEmpty()) return std::nullopt;
+  if (selected.isEmpty()) {
+    showMessage("请选择您要操作的对象！");
+    return std::nullopt;
+  }
   return selected.first()->data(0, kIdRole).value<quint32>();
 }
 
@@ -208,20 +211,14 @@ CDlgSearchRet::Row CDlgSearchRet::rowOf(std::uint32_t number) const {
 }
 
 void CDlgSearchRet::addFriend() {
-  const auto number = selectedNumber();
-  if (!number) {
-    showMessage("请选择您要操作的对象！");
-    return;
-  }
+  const auto number = chosenNumber();
+  if (!number) return;
   send(AddFriendRequest{*number}.build(session_.net.newKey()));
 }
 
 void CDlgSearchRet::invite() {
-  const auto number = selectedNumber();
-  if (!number) {
-    showMessage("请选择您要操作的对象！");
-    return;
-  }
+  const auto number = chosenNumber();
+  if (!number) return;
   if (groups_->currentIndex() < 0) {
     showMessage("请选择您要邀请加入的群！");
     return;
@@ -233,11 +230,8 @@ void CDlgSearchRet::invite() {
 }
 
 void CDlgSearchRet::join() {
-  const auto number = selectedNumber();
-  if (!number) {
-    showMessage("请选择您要操作的对象！");
-    return;
-  }
+  const auto number = chosenNumber();
+  if (!number) return;
   send(JoinGroupRequest{*number}.build(session_.net.newKey()));
 }
 

@@ -80,7 +80,8 @@ class CDlgSearchRet : public CDlgBasic {
   // Queues `packet` with the busy display on; false (and a message) when
   // the connection is stopped.
   bool send(const std::vector<std::uint8_t>& packet);
-  std::optional<std::uint32_t> selectedNumber() const;
+  // The number of the chosen row; without one, says so and gives nothing.
+  std::optional<std::uint32_t> chosenNumber() const;
   Row rowOf(std::uint32_t number) const;
 
   void answerAddFriend(const PendingRequest& request, const std::uint8_t* response, std::uint32_t size);

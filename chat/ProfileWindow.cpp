@@ -86,6 +86,22 @@ bool ProfileWindow::beginSave() {
   return true;
 }
 
+bool ProfileWindow::takeProfileAnswer(std::uint32_t askedId) {
+  if (static_cast<std::int32_t>(askedId) != shownId_) return false;
+  busy_->stop();
+  return true;
+}
+
+void ProfileWindow::finishSave(std::uint32_t savedId, bool ok, const char* refusal) {
+  if (static_cast<std::int32_t>(savedId) != shownId_) return;
+  busy_->stop();
+  if (!ok) {
+    showMessage(refusal);
+    return;
+  }
+  accept();
+}
+
 void ProfileWindow::OnDrawBackground(QPainter& painter, int /*left*/, int /*top*/, int /*right*/, int /*bottom*/) {
   painter.setPen(kPictureBorder);
   painter.setBrush(Qt::NoBrush);

@@ -52,6 +52,14 @@ class ProfileWindow : public CDlgBasic {
   // the busy display otherwise.
   bool beginSave();
 
+  // An answer to the profile request about `askedId`: true (and the busy
+  // display stopped) when that is the number shown; an answer for a number
+  // shown before is of no use any more.
+  bool takeProfileAnswer(std::uint32_t askedId);
+  // The answer to a save of `savedId`: for the number shown, stops the busy
+  // display and then tells `refusal` or closes the window.
+  void finishSave(std::uint32_t savedId, bool ok, const char* refusal);
+
   BusyDisplay& busyDisplay() { return *busy_; }
   ClientSession& session() { return session_; }
   void OnDrawBackground(QPainter& painter, int left, int top, int right, int bottom) override;

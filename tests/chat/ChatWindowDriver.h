@@ -10,12 +10,14 @@
 #include <QStringList>
 #include <QTest>
 #include <QTreeWidget>
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
+#include "ChatTestSupport.h"  // typeText
 #include "contacts/model/ClientSession.h"
 #include "contacts/model/ContactModel.h"
 #include "net/FetchMessagesMessages.h"
@@ -25,9 +27,11 @@
 #include "net/Packet.h"
 #include "net/ReceiverRegistry.h"
 #include "net/ResponseReceiver.h"
+#include "platform/MessageBox.h"
 #include "skin/CDlgBasic.h"
 #include "storage/LocalStore.h"
 #include "support/FakePeer.h"
+#include "support/QtAccessibility.h"
 #include "support/TempDir.h"
 #include "support/session/ClientStack.h"
 
@@ -37,12 +41,6 @@ using Bytes = std::vector<std::uint8_t>;
 
 inline bool waitFor(const std::function<bool()>& done, int timeoutMs = 20000) {
   return ClientStack::waitFor(done, timeoutMs);
-}
-
-// Types `text` key by key, Chinese characters too (as an input method hands
-// them over: one key event carrying the character).
-inline void typeText(QWidget* widget, const QString& text) {
-  for (const QChar c : text) QTest::sendKeyEvent(QTest::Click, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
 }
 
 inline void click(CDlgBasic& dialog, int id) {
@@ -163,6 +161,35 @@ class ScriptedSession {
     }
   }
 
+};
+
+// 张小明 (10001) of the demo server, ready to sign in; message boxes are
+// recorded.
+class DemoAccount : public ::testing::Test {
+ protected:
+  MessageRecorder boxes;
+  DemoServer server;
+  TempDir home;
+  ClientStack zhang{server, DemoServer::demoPhone(10001), home.path()};
+};
+
+// A client signed in to a scripted server: every packet but sign-in and
+// sign-out goes to answer(), on the peer's thread.
+class ScriptedTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    session.setAnswer([this](const Bytes& p) { return answer(p); });
+    ASSERT_TRUE(session.signIn());
+  }
+  // Before the fixture's members go: no answer() after this.
+  void TearDown() override { session.setAnswer(nullptr); }
+
+  virtual std::vector<Bytes> answer(const Bytes& packet) = 0;
+
+  MessageRecorder boxes;
+  // A quick pace: one test pages through 256 pages.
+  ScriptedSession session{0.002};
+  std::atomic<int> status{0};  // what the next action is answered with
 };
 
 }  // namespace kiv::test

@@ -27,14 +27,9 @@ namespace {
 using U = CDlgInfoUser;
 using G = CDlgInfoGroup;
 
-class ScriptedProfiles : public ::testing::Test {
+class ScriptedProfiles : public ScriptedTest {
  protected:
-  void SetUp() override {
-    session.setAnswer([this](const Bytes& p) { return answer(p); });
-    ASSERT_TRUE(session.signIn());
-  }
-
-  std::vector<Bytes> answer(const Bytes& p) {
+  std::vector<Bytes> answer(const Bytes& p) override {
     const HeaderKey key = keyOf(p.data());
     const auto status = static_cast<std::uint8_t>(this->status.load());
     switch (commandOf(p.data())) {
@@ -79,9 +74,6 @@ class ScriptedProfiles : public ::testing::Test {
     }
   }
 
-  MessageRecorder boxes;
-  ScriptedSession session{0.002};
-  std::atomic<int> status{0};
   std::mutex mutex;
   std::optional<Bytes> held;
   std::optional<Bytes> heldSecond;

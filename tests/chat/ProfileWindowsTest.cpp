@@ -24,6 +24,9 @@
 namespace kiv::test {
 namespace {
 
+class UserProfile : public DemoAccount {};
+class GroupProfile : public DemoAccount {};
+
 using U = CDlgInfoUser;
 using G = CDlgInfoGroup;
 
@@ -76,11 +79,7 @@ bool answered(ProfileWindow& window) {
   return waitFor([&] { return !window.busy(); });
 }
 
-TEST(UserProfile, OwnProfileIsEditedAndSavedWithTheBirthdayRules) {
-  MessageRecorder boxes;
-  DemoServer server;
-  TempDir home;
-  ClientStack zhang(server, DemoServer::demoPhone(10001), home.path());
+TEST_F(UserProfile, OwnProfileIsEditedAndSavedWithTheBirthdayRules) {
   ASSERT_TRUE(zhang.signIn(false));
   ViewLog views;
   zhang.model.addObserver(&views);
@@ -106,6 +105,7 @@ TEST(UserProfile, OwnProfileIsEditedAndSavedWithTheBirthdayRules) {
   EXPECT_TRUE(visible(info, U::kSave));
   EXPECT_TRUE(visible(info, U::kChangePicture));
   EXPECT_FALSE(info.control<QLineEdit>(U::kNickname)->isReadOnly());
+  EXPECT_TRUE(unnamedControls(&info).isEmpty()) << unnamedControls(&info).join(", ").toStdString();
 
   // 31 February of a common year is refused at once, with nothing sent and
   // the busy display stopped.
@@ -153,11 +153,7 @@ TEST(UserProfile, OwnProfileIsEditedAndSavedWithTheBirthdayRules) {
   zhang.model.removeObserver(&views);
 }
 
-TEST(UserProfile, AnotherUsersProfileIsReadOnlyAndALaterUserWins) {
-  MessageRecorder boxes;
-  DemoServer server;
-  TempDir home;
-  ClientStack zhang(server, DemoServer::demoPhone(10001), home.path());
+TEST_F(UserProfile, AnotherUsersProfileIsReadOnlyAndALaterUserWins) {
   ASSERT_TRUE(zhang.signIn(false));
 
   U info(zhang.session);
@@ -185,11 +181,7 @@ TEST(UserProfile, AnotherUsersProfileIsReadOnlyAndALaterUserWins) {
   EXPECT_TRUE(boxes.texts().empty());
 }
 
-TEST(UserProfile, ANewPictureIsUploadedOnSaveAndShownEverywhere) {
-  MessageRecorder boxes;
-  DemoServer server;
-  TempDir home;
-  ClientStack zhang(server, DemoServer::demoPhone(10001), home.path());
+TEST_F(UserProfile, ANewPictureIsUploadedOnSaveAndShownEverywhere) {
   ASSERT_TRUE(zhang.signIn(false));
   ViewLog views;
   zhang.model.addObserver(&views);
@@ -235,11 +227,7 @@ TEST(UserProfile, ANewPictureIsUploadedOnSaveAndShownEverywhere) {
   zhang.model.removeObserver(&views);
 }
 
-TEST(GroupProfile, TheOwnerRenamesTheGroupAndOthersOnlyRead) {
-  MessageRecorder boxes;
-  DemoServer server;
-  TempDir home;
-  ClientStack zhang(server, DemoServer::demoPhone(10001), home.path());
+TEST_F(GroupProfile, TheOwnerRenamesTheGroupAndOthersOnlyRead) {
   ASSERT_TRUE(zhang.signIn());
   ViewLog views;
   zhang.model.addObserver(&views);
@@ -260,6 +248,7 @@ TEST(GroupProfile, TheOwnerRenamesTheGroupAndOthersOnlyRead) {
       << text(group, G::kCreated).toStdString();
   EXPECT_TRUE(group.editable());
   EXPECT_TRUE(visible(group, G::kSave));
+  EXPECT_TRUE(unnamedControls(&group).isEmpty()) << unnamedControls(&group).join(", ").toStdString();
 
   retype(group, G::kName, QStringLiteral("木棉校友会"));
   choose(group, G::kCategory, QStringLiteral("体育天地"));

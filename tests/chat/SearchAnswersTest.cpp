@@ -31,14 +31,9 @@ std::vector<SearchHit> pageOf(std::uint32_t first, int count) {
   return hits;
 }
 
-class ScriptedSearch : public ::testing::Test {
+class ScriptedSearch : public ScriptedTest {
  protected:
-  void SetUp() override {
-    session.setAnswer([this](const Bytes& p) { return answer(p); });
-    ASSERT_TRUE(session.signIn());
-  }
-
-  std::vector<Bytes> answer(const Bytes& p) {
+  std::vector<Bytes> answer(const Bytes& p) override {
     const HeaderKey key = keyOf(p.data());
     const auto status = static_cast<std::uint8_t>(this->status.load());
     switch (commandOf(p.data())) {
@@ -98,10 +93,6 @@ class ScriptedSearch : public ::testing::Test {
     return {all.begin() + static_cast<long>(from), all.end()};
   }
 
-  MessageRecorder boxes;
-  // A quick pace: one test pages through 256 pages.
-  ScriptedSession session{0.002};
-  std::atomic<int> status{0};
   std::atomic<bool> holdAddFriend{false};
   std::atomic<bool> fullPages{false};
   std::mutex heldMutex;

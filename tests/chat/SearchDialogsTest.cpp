@@ -21,6 +21,9 @@
 namespace kiv::test {
 namespace {
 
+class SearchResults : public DemoAccount {};
+class SearchForm : public DemoAccount {};
+
 using R = CDlgSearchRet;
 
 QTreeWidget* listOf(R& results) {
@@ -41,10 +44,7 @@ std::string textOf(const MessageRecord& record) {
   return record.text;
 }
 
-TEST(SearchResults, NicknameSearchPagesThroughThreePagesAndANumberSearchNeverPages) {
-  MessageRecorder boxes;
-  DemoServer server;
-  TempDir home;
+TEST_F(SearchResults, NicknameSearchPagesThroughThreePagesAndANumberSearchNeverPages) {
   for (int i = 1; i <= 23; ++i) {
     const std::string n = (i < 10 ? "0" : "") + std::to_string(i);
     ASSERT_NE(server.admin().addUser("139000000" + n, "123456", "测试员" + n), 0u);
@@ -52,7 +52,6 @@ TEST(SearchResults, NicknameSearchPagesThroughThreePagesAndANumberSearchNeverPag
   // 测试员05 (10011) is signed in, so it is found on a desktop client.
   ClientStack tester(server, "13900000005", home.path());
   ASSERT_TRUE(tester.signIn(false));
-  ClientStack zhang(server, DemoServer::demoPhone(10001), home.path());
   ASSERT_TRUE(zhang.signIn());
 
   R results(zhang.session, SearchRequest::kUserByNickname, QStringLiteral("测试员"));
@@ -74,6 +73,7 @@ TEST(SearchResults, NicknameSearchPagesThroughThreePagesAndANumberSearchNeverPag
   EXPECT_TRUE(visible(results, R::kAddFriend));
   EXPECT_TRUE(visible(results, R::kInvite));
   EXPECT_FALSE(visible(results, R::kJoinGroup));
+  EXPECT_TRUE(unnamedControls(&results).isEmpty()) << unnamedControls(&results).join(", ").toStdString();
 
   click(results, R::kNextPage);
   // While the page is asked for: an empty list, no paging, the busy bar.
@@ -110,11 +110,7 @@ TEST(SearchResults, NicknameSearchPagesThroughThreePagesAndANumberSearchNeverPag
   EXPECT_TRUE(boxes.texts().empty());
 }
 
-TEST(SearchForm, TabsOptionsAndTheModalRunThatDropsALateAnswer) {
-  MessageRecorder boxes;
-  DemoServer server;
-  TempDir home;
-  ClientStack zhang(server, DemoServer::demoPhone(10001), home.path());
+TEST_F(SearchForm, TabsOptionsAndTheModalRunThatDropsALateAnswer) {
   ASSERT_TRUE(zhang.signIn());
 
   CDlgSearch form(zhang.session);
@@ -125,6 +121,7 @@ TEST(SearchForm, TabsOptionsAndTheModalRunThatDropsALateAnswer) {
   EXPECT_EQ(form.tab(), CDlgSearch::kFriends);
   EXPECT_EQ(numberOption->text(), QStringLiteral("ID号"));
   EXPECT_TRUE(numberOption->isChecked());
+  EXPECT_TRUE(unnamedControls(&form).isEmpty()) << unnamedControls(&form).join(", ").toStdString();
 
   QTest::keyClicks(text, QStringLiteral("abc"));
   click(form, CDlgSearch::kGroupTab);
@@ -211,11 +208,7 @@ TEST(SearchForm, TabsOptionsAndTheModalRunThatDropsALateAnswer) {
   EXPECT_EQ(opened.size(), 3u);
 }
 
-TEST(SearchResults, AddFriendInviteAndJoinReachTheModelAndTheOtherUsers) {
-  MessageRecorder boxes;
-  DemoServer server;
-  TempDir home;
-  ClientStack zhang(server, DemoServer::demoPhone(10001), home.path());
+TEST_F(SearchResults, AddFriendInviteAndJoinReachTheModelAndTheOtherUsers) {
   ASSERT_TRUE(zhang.signIn());
 
   {

@@ -18,17 +18,15 @@
 namespace kiv::test {
 namespace {
 
-TEST(SearchProfileGallery, SearchAndProfileWindows) {
+class SearchProfileGallery : public DemoAccount {};
+
+TEST_F(SearchProfileGallery, SearchAndProfileWindows) {
   if (qEnvironmentVariableIsEmpty("KIV_SCREENSHOTS")) GTEST_SKIP() << "KIV_SCREENSHOTS not set";
-  MessageRecorder boxes;
-  DemoServer server;
-  TempDir home;
   // Enough people named with "明" for a middle page with both paging buttons.
   const char* names[] = {"小明", "小明月", "明明", "大明", "明天", "明亮", "明星", "光明", "明白", "明珠", "明镜", "明朗"};
   for (int i = 0; i < 24; ++i)
     server.admin().addUser("139000001" + std::to_string(10 + i), "123456",
                            std::string(names[i % 12]) + (i < 12 ? "" : "二"));
-  ClientStack zhang(server, DemoServer::demoPhone(10001), home.path());
   ASSERT_TRUE(zhang.signIn());
 
   CDlgSearch form(zhang.session);
