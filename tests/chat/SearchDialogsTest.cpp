@@ -40,10 +40,6 @@ std::vector<std::string> shownSince(const MessageRecorder& boxes, std::size_t fr
   return {all.begin() + static_cast<long>(std::min(from, all.size())), all.end()};
 }
 
-std::string textOf(const MessageRecord& record) {
-  return record.text;
-}
-
 TEST_F(SearchResults, NicknameSearchPagesThroughThreePagesAndANumberSearchNeverPages) {
   for (int i = 1; i <= 23; ++i) {
     const std::string n = (i < 10 ? "0" : "") + std::to_string(i);
@@ -248,8 +244,8 @@ TEST_F(SearchResults, AddFriendInviteAndJoinReachTheModelAndTheOtherUsers) {
   ASSERT_TRUE(liu.signIn(false));
   const auto invitation = MessageFetch::of(liu, kPrivateConversation, 10001);
   ASSERT_EQ(invitation.size(), 1u);
-  EXPECT_EQ(textOf(invitation[0]).substr(0, 2), "\x07\x02");
-  EXPECT_NE(textOf(invitation[0]).find("[20001]"), std::string::npos);
+  EXPECT_EQ(invitation[0].text.substr(0, 2), "\x07\x02");
+  EXPECT_NE(invitation[0].text.find("[20001]"), std::string::npos);
 
   // 陈晨 created no group: nothing to invite into. Then he asks to join
   // 木棉同学会 (the owner is told) and 周末羽毛球 (he is in it already).
@@ -280,7 +276,7 @@ TEST_F(SearchResults, AddFriendInviteAndJoinReachTheModelAndTheOtherUsers) {
   const auto groupMessages = MessageFetch::of(zhang, kGroupConversation, 20001);
   bool asked = false;
   for (const auto& record : groupMessages)
-    asked = asked || (textOf(record).rfind("\x07\x01", 0) == 0 && textOf(record).find("[10005]") != std::string::npos);
+    asked = asked || (record.text.rfind("\x07\x01", 0) == 0 && record.text.find("[10005]") != std::string::npos);
   EXPECT_TRUE(asked);
 }
 
