@@ -24,6 +24,9 @@ const QString kLinkHref = QStringLiteral("kiv:agree");
 QString withLineBreaks(QString text) {
   text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
   text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+  const bool startsParagraph = text.startsWith(QLatin1Char('\n'));
+  text.replace(QLatin1Char('\n'), QChar(QChar::LineSeparator));
+  if (startsParagraph) text[0] = QLatin1Char('\n');
   return text;
 }
 

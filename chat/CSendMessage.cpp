@@ -128,6 +128,13 @@ CSendMessage::CSendMessage(ClientSession& session, std::int32_t partner, int kin
   addFriendButton_->setVisible(!group && session_.model.findFriend(partner_) == nullptr);
   showAvatar();
 
+  // Typing is what the window is for: the input box has the focus first,
+  // the buttons and the conversation follow it.
+  setTabOrder(input_, sendButton_);
+  setTabOrder(sendButton_, closeChatButton_);
+  setTabOrder(closeChatButton_, view_);
+  input_->setFocus();
+
   view_->setSession(&session_, receiverHandle());
   view_->setConversation(partner_, kind_);
   setPartner(partnerName_, partnerTerminal_);

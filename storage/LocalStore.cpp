@@ -179,6 +179,18 @@ int LocalStore::AppendMessage(const std::string& table, std::int32_t id, const s
              : 0;
 }
 
+int LocalStore::AppendMessages(const std::string& table, std::int32_t id, const std::vector<HistoryRow>& rows) {
+  if (!isPlainIdentifier(table)) return 0;
+  const bool batched = rows.size() > 1 && messages_.execute("begin");
+  int stored = 0;
+  for (const auto& row : rows) stored += AppendMessage(table, id, row.msg, row.rtime);
+  if (batched && !messages_.execute("commit")) {
+    messages_.execute("rollback");
+    return 0;
+  }
+  return stored;
+}
+
 int LocalStore::AppendUserMessage(std::int32_t userId, const std::string& msg, const std::string& rtime) {
   return AppendMessage(kUserTable, userId, msg, rtime);
 }

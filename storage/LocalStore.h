@@ -16,6 +16,14 @@ namespace kiv {
 // password ("" when it was not to be remembered).
 using PhoneMap = std::map<std::int32_t, std::string>;
 using PasswordMap = std::map<std::int32_t, std::string>;
+// One history entry: the text as the conversation shows it and its
+// "yy-mm-dd hh:mm:ss" time.
+struct HistoryRow {
+  std::string msg;
+  std::string rtime;
+  bool operator==(const HistoryRow&) const = default;
+};
+
 // Strangers of the signed-in account: UserId -> nickname (GBK).
 using StrangerMap = std::unordered_map<std::int32_t, std::string>;
 
@@ -83,6 +91,11 @@ class LocalStore {
   int AppendMessage(const std::string& table, std::int32_t id, const std::string& msg, const std::string& rtime);
   int AppendUserMessage(std::int32_t userId, const std::string& msg, const std::string& rtime);
   int AppendGroupMessage(std::int32_t groupId, const std::string& msg, const std::string& rtime);
+  // Appends several entries of one conversation in one transaction, so that
+  // a full fetch is one write to disk rather than one per entry. Each entry
+  // is still its own insert: one the database refuses is lost alone. Returns
+  // the number stored.
+  int AppendMessages(const std::string& table, std::int32_t id, const std::vector<HistoryRow>& rows);
   // Page `page` (0 = newest) of at most 20 entries, newest first, as the
   // history viewer shows it: "\r\n\r\n<rtime>\r\n<msg>" per entry. Empty when
   // the page holds no entry (a negative page holds none).

@@ -68,12 +68,8 @@ ReceivedMessages ReceivedMessages::from(const FetchMessagesResponse& response, i
 }
 
 int ReceivedMessages::store(LocalStore& store, int kind, std::int32_t partner) const {
-  int stored = 0;
-  for (const auto& row : rows) {
-    stored += kind == kGroupConversation ? store.AppendGroupMessage(partner, row.msg, row.rtime)
-                                         : store.AppendUserMessage(partner, row.msg, row.rtime);
-  }
-  return stored;
+  return store.AppendMessages(kind == kGroupConversation ? LocalStore::kGroupTable : LocalStore::kUserTable, partner,
+                              rows);
 }
 
 }  // namespace kiv

@@ -6,10 +6,9 @@
 #include <vector>
 
 #include "net/FetchMessagesMessages.h"
+#include "storage/LocalStore.h"
 
 namespace kiv {
-
-class LocalStore;
 
 // What a conversation window makes of the messages fetched for it: the
 // pieces it appends to its view, in order, and the history rows it stores.
@@ -32,11 +31,7 @@ struct ReceivedMessages {
     bool operator==(const Block&) const = default;
   };
 
-  struct Row {
-    std::string msg;
-    std::string rtime;
-    bool operator==(const Row&) const = default;
-  };
+  using Row = HistoryRow;
 
   std::vector<Block> blocks;  // display order
   std::vector<Row> rows;      // storing order

@@ -86,12 +86,6 @@ TEST(ChatConversation, FriendsTalkPrivatelyAndInTheirGroupEachMessageShownAndSto
   EXPECT_TRUE(boxes.texts().empty());
 }
 
-// Answers nobody waits for in these tests.
-class IgnoringReceiver : public ResponseReceiver {
- public:
-  void OnServerResponse(const PendingRequest&, const std::uint8_t*, std::uint32_t, std::uint32_t) override {}
-};
-
 TEST(ChatConversation, InvitationLinksJoinTheInvitedUserAndAdmitTheOneWhoAsked) {
   MessageRecorder boxes;
   DemoServer server;

@@ -13,10 +13,17 @@
 #include "contacts/model/TerminalType.h"
 #include "net/FetchMessagesMessages.h"
 #include "net/NetClient.h"
+#include "net/ResponseReceiver.h"
 #include "platform/Gbk.h"
 #include "support/session/ClientStack.h"
 
 namespace kiv::test {
+
+// The asker of requests whose answers no test waits for.
+class IgnoringReceiver : public ResponseReceiver {
+ public:
+  void OnServerResponse(const PendingRequest&, const std::uint8_t*, std::uint32_t, std::uint32_t) override {}
+};
 
 // Opens a chat window the way the main window does: created, registered
 // with the conversations (which own it from then on), named, titled and

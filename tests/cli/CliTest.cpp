@@ -8,17 +8,22 @@
 
 #include <QColor>
 #include <QImage>
+#include <atomic>
 #include <sstream>
 
 #include "cli/ChildProcess.h"
+#include "net/FetchMessagesMessages.h"
 #include "net/LoginMessages.h"
 #include "net/LogoutMessages.h"
+#include "net/NoticePollMessages.h"
+#include "net/UserInfoMessages.h"
 #include "platform/Gbk.h"
 #include "platform/TcpSocket.h"
 #include "server/AdminCommands.h"
 #include "server/ChatServer.h"
 #include "server/Store.h"
 #include "storage/LocalStore.h"
+#include "support/FakePeer.h"
 #include "support/TempDir.h"
 
 namespace kiv::test {
@@ -191,6 +196,56 @@ TEST_F(CliTest, SmsPasswordGoesToTheServerLog) {
   EXPECT_EQ(sms.status, 0) << sms.output;
   EXPECT_NE(sms.output.find("sms 0"), std::string::npos);
   EXPECT_TRUE(server_->log().contains("SMS to 13800000002"));
+}
+
+// A server that counts five waiting messages but sends one: the listener
+// prints and stores that one, not four empty ones after it.
+TEST(CliListen, PrintsOnlyTheRecordsAFetchAnswerHolds) {
+  const std::string cli = ChildProcess::built("cli/kiv-cli");
+  if (cli.empty()) GTEST_SKIP() << "kiv-cli is not built";
+  TempDir dir;
+  FakePeer peer;
+  std::atomic<bool> noticed{false};
+  peer.setResponder([&](const FakePeer::Bytes& p) -> std::vector<FakePeer::Bytes> {
+    const HeaderKey key = keyOf(p.data());
+    switch (commandOf(p.data())) {
+      case LoginRequest::kCommand:
+        return {LoginResponse{LoginResponse::kLoggedIn}.build(key)};
+      case UserInfoRequest::kCommand: {
+        UserInfoResponse own;
+        own.userId = 10004;
+        return {own.build(key)};
+      }
+      case NoticePollRequest::kCommand: {
+        if (noticed.exchange(true)) return {};
+        MessageNotice notice;
+        notice.kind = 1;
+        notice.id = 10009;
+        return {NoticePollResponse{0, {notice}}.build(key)};
+      }
+      case FetchMessagesRequest::kCommand: {
+        auto packet = FetchMessagesResponse{{MessageRecord{"only one", "260102030405", {}}}}.build(key);
+        packet[31] = 5;  // the count field
+        return {packet};
+      }
+      case LogoutRequest::kCommand:
+        return {LogoutResponse{}.build(key)};
+      default:
+        return {};
+    }
+  });
+  // The first notice poll comes ten cycles after sign-in.
+  const std::string home = dir.file("home");
+  const auto heard = run(cli, {"--server", "127.0.0.1:" + std::to_string(peer.port()), "--home", home, "--phone",
+                               "13800000004", "--password", "123456", "listen", "15"});
+  EXPECT_EQ(heard.status, 0) << heard.output;
+  EXPECT_NE(heard.output.find("msg private 10009 26-01-02 03:04:05 only one"), std::string::npos) << heard.output;
+  EXPECT_EQ(heard.output.find("msg private 10009 00-00-00"), std::string::npos) << heard.output;
+  ScopedEnv kivHome("KIV_HOME", home.c_str());
+  LocalStore local;
+  ASSERT_EQ(local.OpenMessageDatabase(10004), 1);
+  const std::string stored = local.ReadUserHistoryPage(10009, 0);
+  EXPECT_EQ(stored, "\r\n\r\n26-01-02 03:04:05\r\nonly one");
 }
 
 TEST(ServerProgram, AdminCommandsServeAndStopOnSigterm) {

@@ -1,0 +1,248 @@
+// The answers the real server never gives, from a scripted one: refused
+// sends, the clock correction, removal from a group, every outcome of adding
+// a friend, and fetched messages that lie about their count or carry broken
+// text.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QTimer>
+#include <ctime>
+
+#include "ChatTestSupport.h"
+#include "ScriptedServer.h"
+#include "contacts/model/SentMessage.h"
+#include "net/AddFriendMessages.h"
+#include "net/SendMessageMessages.h"
+#include "platform/MessageBox.h"
+#include "platform/qt/GbkQt.h"
+#include "platform/qt/QtMessagePresenter.h"
+#include "platform/qt/WavePlayer.h"
+#include "storage/SoundEnabled.h"
+#include "support/TempDir.h"
+
+namespace kiv::test {
+namespace {
+
+std::string digitsOf(std::time_t when) {
+  std::tm local{};
+  localtime_r(&when, &local);
+  char text[16] = {};
+  std::strftime(text, sizeof text, "%y%m%d%H%M%S", &local);
+  return text;
+}
+
+SendMessageResponse sendResult(std::uint8_t result, std::string serverTime = {}) {
+  return SendMessageResponse{result, std::move(serverTime)};
+}
+
+QColor colourAt(const CRichEditCtrlEx* view, const QString& text) {
+  QTextCursor found = view->document()->find(text);
+  if (found.isNull()) return {};
+  return found.charFormat().foreground().color();
+}
+
+class ChatAnswers : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(stack.signIn(false)); }
+
+  // Types and sends `text`, then waits until the scripted answer was taken.
+  void sendAndWait(CSendMessage* chat, const QString& text) {
+    const auto before = fake.peer.countOf(SendMessageRequest::kCommand);
+    typeText(chat->input(), text);
+    chat->send();
+    ASSERT_TRUE(ClientStack::waitFor([&] { return fake.peer.countOf(SendMessageRequest::kCommand) > before; }));
+  }
+
+  ScriptedServer fake;
+  TempDir home;
+  ClientStack stack{fake.port(), 0, DemoServer::demoPhone(ScriptedServer::kOwnId), home.path()};
+};
+
+TEST_F(ChatAnswers, RefusedSendsAddNoticesAndAServerAheadCorrectsTheEchoTime) {
+  MessageRecorder boxes;
+  CSendMessage* chat = openChat(stack, 10009, kPrivateConversation, "路人甲(10009)", terminal::kSms, false);
+  chat->show();
+
+  fake.answerNextWith(SendMessageRequest::kCommand, sendResult(SendMessageResponse::kRecipientCancelled));
+  sendAndWait(chat, QStringLiteral("在吗"));
+  ASSERT_TRUE(waitForShown(chat, QStringLiteral(" 系统提示:好友已经取消了该项业务")));
+  EXPECT_EQ(colourAt(chat->view(), QStringLiteral("系统提示")), CSendMessage::noticeColour());
+
+  // Any other refusal quotes the text as the request carried it.
+  fake.answerNextWith(SendMessageRequest::kCommand, sendResult(9));
+  sendAndWait(chat, QStringLiteral("晚上'见'"));
+  ASSERT_TRUE(waitForShown(chat, QStringLiteral("您发送的:晚上'见',\n未能发送到对方!请重试.")));
+  EXPECT_TRUE(shown(chat).contains(QStringLiteral("我(私聊):晚上'见'"))) << "the echo stays";
+  EXPECT_EQ(occurrences(utf8History(stack.store, kPrivateConversation, 10009), "我(私聊):"), 2u);
+
+  // A font chosen now is the echo's, not the notices'.
+  chat->setFontChooser([](const QFont& current, QWidget*) {
+    QFont bold = current;
+    bold.setBold(true);
+    return std::optional<QFont>(bold);
+  });
+  QTest::mouseClick(chat->control<QAbstractButton>(CSendMessage::kFontId), Qt::LeftButton);
+
+  // A server 200 seconds ahead sets the offset; the next echo carries it.
+  fake.answerNext(SendMessageRequest::kCommand, [](const HeaderKey& key) {
+    return sendResult(0, digitsOf(std::time(nullptr) + 200)).build(key);
+  });
+  sendAndWait(chat, QStringLiteral("对表"));
+  ASSERT_TRUE(ClientStack::waitFor([&] { return chat->clock().seconds() != 0; }));
+  EXPECT_TRUE(chat->view()->document()->find(QStringLiteral("我(私聊):对表")).charFormat().font().bold());
+  EXPECT_FALSE(chat->view()->document()->find(QStringLiteral("系统提示")).charFormat().font().bold());
+  EXPECT_NEAR(static_cast<double>(chat->clock().seconds()), 200.0, 2.0);
+  const std::time_t now = std::time(nullptr);
+  fake.answerNextWith(SendMessageRequest::kCommand, sendResult(0, "991332250000"));  // month 13
+  sendAndWait(chat, QStringLiteral("再对"));
+  bool corrected = false;
+  for (std::time_t t = now + 198; t <= now + 203; ++t)
+    corrected |= shown(chat).contains(
+        fromGbk(SentMessage::make(kPrivateConversation, gbk::fromUtf8("再对"), t).viewText()).replace("\r\n", "\n"));
+  EXPECT_TRUE(corrected) << shown(chat).toStdString();
+  QTest::qWait(100);
+  EXPECT_NEAR(static_cast<double>(chat->clock().seconds()), 200.0, 2.0) << "an invalid date changes nothing";
+  EXPECT_TRUE(boxes.texts().empty());
+}
+
+TEST_F(ChatAnswers, RemovalFromTheGroupClosesTheWindowAfterItsBoxEvenWhenTheClientStopsMeanwhile) {
+  // A name that fills its 16 bytes without a terminator is quoted whole.
+  stack.model.addOrUpdateGroup(20009, gbk::fromUtf8("羽毛球队周末活动"), 0, 0);
+  QPointer<CSendMessage> chat = openChat(stack, 20009, kGroupConversation, "羽毛球队周末活动", -1, false);
+  chat->show();
+
+  {
+    MessageRecorder boxes;
+    fake.answerNextWith(SendMessageRequest::kCommand, sendResult(SendMessageResponse::kBroadcastGroup));
+    sendAndWait(chat, QStringLiteral("大家好"));
+    ASSERT_TRUE(waitForShown(chat, QStringLiteral(" 您所在的群是广播群,只允许群主发言")));
+    EXPECT_TRUE(boxes.texts().empty());
+  }
+
+  // The real box this time, up in its own event loop while the user quits:
+  // the connection stops without waiting for the box, and the window goes
+  // only after its handler has returned.
+  QtMessagePresenter presenter;
+  installMessagePresenter(&presenter);
+  QString boxText;
+  QTimer closer;
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr) return;
+    closer.stop();
+    boxText = box->text();
+    stack.net.Shutdown();
+    box->button(QMessageBox::Ok)->click();
+  });
+  closer.start(5);
+  fake.answerNextWith(SendMessageRequest::kCommand, sendResult(SendMessageResponse::kRemovedFromGroup));
+  sendAndWait(chat, QStringLiteral("还在吗"));
+  ASSERT_TRUE(ClientStack::waitFor([&] { return !boxText.isEmpty(); }));
+  installMessagePresenter(nullptr);
+  EXPECT_EQ(boxText, QStringLiteral("系统提示:您已经被请出了群羽毛球队周末活动"));
+  EXPECT_TRUE(stack.net.waitForThreads(std::chrono::seconds(5)));
+  EXPECT_EQ(stack.model.findGroup(20009), nullptr);
+  EXPECT_EQ(stack.model.conversations().findGroup(20009), nullptr);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(chat.isNull());
+}
+
+TEST_F(ChatAnswers, AddFriendOutcomesAndTheStrangersWindowGoesOnceItsHandlerReturned) {
+  MessageRecorder boxes;
+  ContactEntry stranger;
+  stranger.userId = 10009;
+  stranger.nickname = gbk::fromUtf8("路人甲");
+  stack.model.addOrUpdateContact(ContactListKind::kStrangers, stranger);
+  QPointer<CSendMessage> chat = openChat(stack, 10009, kPrivateConversation, "路人甲(10009)", -1, false);
+  chat->show();
+  QWidget* button = chat->control(CSendMessage::kAddFriendId);
+  ASSERT_TRUE(button->isVisible());
+
+  const std::pair<std::uint8_t, const char*> failures[] = {
+      {AddFriendResponse::kNoSuchUser, "你要添加的好友路人甲(10009)ID不正确"},
+      {AddFriendResponse::kAlreadyFriend, "你要添加的好友路人甲(10009)已经添加到列表中"},
+      {AddFriendResponse::kRefused, "路人甲(10009)加为好友失败,请稍后再试"},
+  };
+  std::size_t shownBoxes = 0;
+  for (const auto& [result, text] : failures) {
+    fake.answerNextWith(AddFriendRequest::kCommand, AddFriendResponse{result});
+    QTest::mouseClick(static_cast<QAbstractButton*>(button), Qt::LeftButton);
+    EXPECT_FALSE(button->isVisible()) << "hidden while the request is open";
+    ASSERT_TRUE(ClientStack::waitFor([&] { return boxes.texts().size() > shownBoxes; }));
+    EXPECT_EQ(boxes.texts().back(), text);
+    EXPECT_TRUE(button->isVisible()) << "a failure offers the button again";
+    ++shownBoxes;
+  }
+
+  fake.answerNextWith(AddFriendRequest::kCommand, AddFriendResponse{AddFriendResponse::kAdded});
+  QTest::mouseClick(static_cast<QAbstractButton*>(button), Qt::LeftButton);
+  ASSERT_TRUE(ClientStack::waitFor([&] { return boxes.texts().size() > shownBoxes; }));
+  EXPECT_EQ(boxes.texts().back(), "好友路人甲(10009)成功添加到好友列表中");
+  const ContactEntry* added = stack.model.findFriend(10009);
+  ASSERT_NE(added, nullptr);
+  EXPECT_EQ(gbk::toUtf8(added->nickname), "路人甲") << "the list's nickname, not the window's row text";
+  EXPECT_EQ(stack.model.findStranger(10009), nullptr);
+  EXPECT_EQ(stack.model.conversations().findPrivate(10009), nullptr);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(chat.isNull()) << "the stranger's window went with the stranger";
+}
+
+// A fetch answer holding `records`, whose count field says `count`.
+FakePeer::Bytes fetchAnswer(const HeaderKey& key, const std::vector<MessageRecord>& records, std::int16_t count) {
+  FakePeer::Bytes packet = FetchMessagesResponse{records}.build(key);
+  packet[30] = static_cast<std::uint8_t>(static_cast<std::uint16_t>(count) >> 8);
+  packet[31] = static_cast<std::uint8_t>(count & 0xff);
+  return packet;
+}
+
+TEST_F(ChatAnswers, FetchedCountsAreClippedToThePacketAndBrokenRecordsAreShownAsTheyAre) {
+  MessageRecorder boxes;
+  CSendMessage* chat = openChat(stack, 10009, kPrivateConversation, "路人甲", -1, false);
+  auto fetchWith = [&](std::vector<MessageRecord> records, std::int16_t count) {
+    fake.answerNext(FetchMessagesRequest::kCommand,
+                    [records, count](const HeaderKey& key) { return fetchAnswer(key, records, count); });
+    const auto before = fake.peer.countOf(FetchMessagesRequest::kCommand);
+    fetchFor(stack, chat);
+    ASSERT_TRUE(ClientStack::waitFor([&] { return fake.peer.countOf(FetchMessagesRequest::kCommand) > before; }));
+    QTest::qWait(60);
+  };
+
+  // Nothing counted, nothing shown: the window stays hidden and quiet.
+  const int sounds = WavePlayer::requests();
+  fetchWith({MessageRecord{"hidden", "260101000000", {}}}, 0);
+  fetchWith({}, -1);
+  EXPECT_FALSE(chat->isVisible());
+  EXPECT_FALSE(chat->isFlashing());
+  EXPECT_TRUE(shown(chat).isEmpty());
+  EXPECT_EQ(WavePlayer::requests(), sounds);
+
+  // Five counted, one present: one message, one row.
+  fetchWith({MessageRecord{gbk::fromUtf8("只有一条"), "260102030405", {}}}, 5);
+  ASSERT_TRUE(waitForShown(chat, QStringLiteral("26-01-02 03:04:05\n只有一条")));
+  EXPECT_FALSE(shown(chat).contains(QStringLiteral("00-00-00 00:00:00")));
+  EXPECT_EQ(occurrences(utf8History(stack.store, kPrivateConversation, 10009), "\r\n\r\n"), 1u);
+  EXPECT_EQ(WavePlayer::requests(), sounds + 1);
+
+  // With the sound switched off the next one arrives silently.
+  SoundEnabled = 0;
+
+  // A huge count over broken records: invalid GBK, a full field without a
+  // terminator, time characters that are no digits.
+  const std::string invalid = "ab\xff" "cd";
+  const std::string full(140, 'x');
+  fetchWith({MessageRecord{invalid, "260102030406", {}}, MessageRecord{full, "2601020304ab", {}}}, 0x7fff);
+  ASSERT_TRUE(waitForShown(chat, QStringLiteral("26-01-02 03:04:ab\n") + QString(140, QLatin1Char('x'))));
+  SoundEnabled = 1;
+  EXPECT_EQ(WavePlayer::requests(), sounds + 1);
+  EXPECT_TRUE(shown(chat).contains(QStringLiteral("ab\uFFFDcd")));
+  const std::string stored = stack.store.ReadUserHistoryPage(10009, 0);
+  EXPECT_NE(stored.find(invalid), std::string::npos) << "the bytes are kept as they came";
+  EXPECT_NE(stored.find(full), std::string::npos);
+  EXPECT_EQ(occurrences(stored, "\r\n\r\n"), 3u);
+  EXPECT_TRUE(boxes.texts().empty());
+}
+
+}  // namespace
+}  // namespace kiv::test
