@@ -17,6 +17,7 @@
 #include "net/UserInfoMessages.h"
 #include "platform/MessageBox.h"
 #include "skin/ResourceLoader.h"
+#include "support/QtAccessibility.h"
 #include "support/TempDir.h"
 
 namespace kiv::test {
@@ -234,11 +235,7 @@ TEST_F(ChatWindow, OpeningShowsWhoTalksAndTheProfileLineFollowsTheAnswers) {
     ASSERT_NE(accessible, nullptr) << id;
     EXPECT_EQ(accessible->text(QAccessible::Name), name) << id;
   }
-  for (QWidget* child : toMember->findChildren<QWidget*>()) {
-    if (!child->property("controlId").isValid()) continue;
-    EXPECT_FALSE(QAccessible::queryAccessibleInterface(child)->text(QAccessible::Name).isEmpty())
-        << child->property("controlId").toInt();
-  }
+  EXPECT_EQ(unnamedControls(toMember), QStringList());
 }
 
 }  // namespace
