@@ -11,7 +11,7 @@
 #include <ctime>
 
 #include "ChatTestSupport.h"
-#include "ScriptedServer.h"
+#include "ChatWindowDriver.h"
 #include "contacts/model/SentMessage.h"
 #include "net/AddFriendMessages.h"
 #include "net/SendMessageMessages.h"
@@ -43,39 +43,72 @@ QColor colourAt(const CRichEditCtrlEx* view, const QString& text) {
   return found.charFormat().foreground().color();
 }
 
+// A client signed in to a scripted server that answers each request from a
+// script kept per command, in order.
 class ChatAnswers : public ::testing::Test {
  protected:
-  void SetUp() override { ASSERT_TRUE(stack.signIn(false)); }
+  using Answer = std::function<Bytes(const HeaderKey& key)>;
 
-  // Types and sends `text`, then waits until the scripted answer was taken.
-  void sendAndWait(CSendMessage* chat, const QString& text) {
-    const auto before = fake.peer.countOf(SendMessageRequest::kCommand);
-    typeText(chat->input(), text);
-    chat->send();
-    ASSERT_TRUE(ClientStack::waitFor([&] { return fake.peer.countOf(SendMessageRequest::kCommand) > before; }));
+  void SetUp() override {
+    scripted.setAnswer([this](const Bytes& packet) { return answer(packet); });
+    ASSERT_TRUE(scripted.signIn());
+    scripted.store.OpenMessageDatabase(scripted.model.self().userId);
+  }
+  void TearDown() override { scripted.setAnswer(nullptr); }
+
+  // The answer to the next request of `command` (a request code).
+  void answerNext(std::uint32_t command, Answer answer) {
+    std::lock_guard lock(mutex_);
+    script_[command].push_back(std::move(answer));
+  }
+  template <class Response>
+  void answerNextWith(std::uint32_t command, Response response) {
+    answerNext(command, [response](const HeaderKey& key) { return response.build(key); });
   }
 
-  ScriptedServer fake;
-  TempDir home;
-  ClientStack stack{fake.port(), 0, DemoServer::demoPhone(ScriptedServer::kOwnId), home.path()};
+  // Types and sends `text`, then waits until the server has the request.
+  void sendAndWait(CSendMessage* chat, const QString& text) {
+    const auto before = scripted.peer.countOf(SendMessageRequest::kCommand);
+    typeText(chat->input(), text);
+    chat->send();
+    ASSERT_TRUE(waitFor([&] { return scripted.peer.countOf(SendMessageRequest::kCommand) > before; }));
+  }
+
+  std::mutex mutex_;
+  std::map<std::uint32_t, std::deque<Answer>> script_;
+  // The protocol's pace of the window tests: a request unanswered for 600 ms
+  // is sent again, long after any scripted answer has arrived.
+  ScriptedSession scripted{ClientStack::kPace};
+  ClientSession& client = *scripted.session;
+  NetClient& net = *scripted.net;
+
+ private:
+  std::vector<Bytes> answer(const Bytes& packet) {
+    std::lock_guard lock(mutex_);
+    auto& queue = script_[commandOf(packet.data())];
+    if (queue.empty()) return {};
+    Answer next = std::move(queue.front());
+    queue.pop_front();
+    return {next(keyOf(packet.data()))};
+  }
 };
 
 TEST_F(ChatAnswers, RefusedSendsAddNoticesAndAServerAheadCorrectsTheEchoTime) {
   MessageRecorder boxes;
-  CSendMessage* chat = openChat(stack, 10009, kPrivateConversation, "路人甲(10009)", terminal::kSms, false);
+  CSendMessage* chat = openChat(client, 10009, kPrivateConversation, "路人甲(10009)", terminal::kSms, false);
   chat->show();
 
-  fake.answerNextWith(SendMessageRequest::kCommand, sendResult(SendMessageResponse::kRecipientCancelled));
+  answerNextWith(SendMessageRequest::kCommand, sendResult(SendMessageResponse::kRecipientCancelled));
   sendAndWait(chat, QStringLiteral("在吗"));
   ASSERT_TRUE(waitForShown(chat, QStringLiteral(" 系统提示:好友已经取消了该项业务")));
   EXPECT_EQ(colourAt(chat->view(), QStringLiteral("系统提示")), CSendMessage::noticeColour());
 
   // Any other refusal quotes the text as the request carried it.
-  fake.answerNextWith(SendMessageRequest::kCommand, sendResult(9));
+  answerNextWith(SendMessageRequest::kCommand, sendResult(9));
   sendAndWait(chat, QStringLiteral("晚上'见'"));
   ASSERT_TRUE(waitForShown(chat, QStringLiteral("您发送的:晚上'见',\n未能发送到对方!请重试.")));
   EXPECT_TRUE(shown(chat).contains(QStringLiteral("我(私聊):晚上'见'"))) << "the echo stays";
-  EXPECT_EQ(occurrences(utf8History(stack.store, kPrivateConversation, 10009), "我(私聊):"), 2u);
+  EXPECT_EQ(occurrences(utf8History(client.store, kPrivateConversation, 10009), "我(私聊):"), 2u);
 
   // A font chosen now is the echo's, not the notices'.
   chat->setFontChooser([](const QFont& current, QWidget*) {
@@ -86,16 +119,16 @@ TEST_F(ChatAnswers, RefusedSendsAddNoticesAndAServerAheadCorrectsTheEchoTime) {
   QTest::mouseClick(chat->control<QAbstractButton>(CSendMessage::kFontId), Qt::LeftButton);
 
   // A server 200 seconds ahead sets the offset; the next echo carries it.
-  fake.answerNext(SendMessageRequest::kCommand, [](const HeaderKey& key) {
+  answerNext(SendMessageRequest::kCommand, [](const HeaderKey& key) {
     return sendResult(0, digitsOf(std::time(nullptr) + 200)).build(key);
   });
   sendAndWait(chat, QStringLiteral("对表"));
-  ASSERT_TRUE(ClientStack::waitFor([&] { return chat->clock().seconds() != 0; }));
+  ASSERT_TRUE(waitFor([&] { return chat->clock().seconds() != 0; }));
   EXPECT_TRUE(chat->view()->document()->find(QStringLiteral("我(私聊):对表")).charFormat().font().bold());
   EXPECT_FALSE(chat->view()->document()->find(QStringLiteral("系统提示")).charFormat().font().bold());
   EXPECT_NEAR(static_cast<double>(chat->clock().seconds()), 200.0, 2.0);
   const std::time_t now = std::time(nullptr);
-  fake.answerNextWith(SendMessageRequest::kCommand, sendResult(0, "991332250000"));  // month 13
+  answerNextWith(SendMessageRequest::kCommand, sendResult(0, "991332250000"));  // month 13
   sendAndWait(chat, QStringLiteral("再对"));
   bool corrected = false;
   for (std::time_t t = now + 198; t <= now + 203; ++t)
@@ -109,13 +142,13 @@ TEST_F(ChatAnswers, RefusedSendsAddNoticesAndAServerAheadCorrectsTheEchoTime) {
 
 TEST_F(ChatAnswers, RemovalFromTheGroupClosesTheWindowAfterItsBoxEvenWhenTheClientStopsMeanwhile) {
   // A name that fills its 16 bytes without a terminator is quoted whole.
-  stack.model.addOrUpdateGroup(20009, gbk::fromUtf8("羽毛球队周末活动"), 0, 0);
-  QPointer<CSendMessage> chat = openChat(stack, 20009, kGroupConversation, "羽毛球队周末活动", -1, false);
+  client.model.addOrUpdateGroup(20009, gbk::fromUtf8("羽毛球队周末活动"), 0, 0);
+  QPointer<CSendMessage> chat = openChat(client, 20009, kGroupConversation, "羽毛球队周末活动", -1, false);
   chat->show();
 
   {
     MessageRecorder boxes;
-    fake.answerNextWith(SendMessageRequest::kCommand, sendResult(SendMessageResponse::kBroadcastGroup));
+    answerNextWith(SendMessageRequest::kCommand, sendResult(SendMessageResponse::kBroadcastGroup));
     sendAndWait(chat, QStringLiteral("大家好"));
     ASSERT_TRUE(waitForShown(chat, QStringLiteral(" 您所在的群是广播群,只允许群主发言")));
     EXPECT_TRUE(boxes.texts().empty());
@@ -133,18 +166,18 @@ TEST_F(ChatAnswers, RemovalFromTheGroupClosesTheWindowAfterItsBoxEvenWhenTheClie
     if (box == nullptr) return;
     closer.stop();
     boxText = box->text();
-    stack.net.Shutdown();
+    net.Shutdown();
     box->button(QMessageBox::Ok)->click();
   });
   closer.start(5);
-  fake.answerNextWith(SendMessageRequest::kCommand, sendResult(SendMessageResponse::kRemovedFromGroup));
+  answerNextWith(SendMessageRequest::kCommand, sendResult(SendMessageResponse::kRemovedFromGroup));
   sendAndWait(chat, QStringLiteral("还在吗"));
-  ASSERT_TRUE(ClientStack::waitFor([&] { return !boxText.isEmpty(); }));
+  ASSERT_TRUE(waitFor([&] { return !boxText.isEmpty(); }));
   installMessagePresenter(nullptr);
   EXPECT_EQ(boxText, QStringLiteral("系统提示:您已经被请出了群羽毛球队周末活动"));
-  EXPECT_TRUE(stack.net.waitForThreads(std::chrono::seconds(5)));
-  EXPECT_EQ(stack.model.findGroup(20009), nullptr);
-  EXPECT_EQ(stack.model.conversations().findGroup(20009), nullptr);
+  EXPECT_TRUE(net.waitForThreads(std::chrono::seconds(5)));
+  EXPECT_EQ(client.model.findGroup(20009), nullptr);
+  EXPECT_EQ(client.model.conversations().findGroup(20009), nullptr);
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_TRUE(chat.isNull());
 }
@@ -154,8 +187,8 @@ TEST_F(ChatAnswers, AddFriendOutcomesAndTheStrangersWindowGoesOnceItsHandlerRetu
   ContactEntry stranger;
   stranger.userId = 10009;
   stranger.nickname = gbk::fromUtf8("路人甲");
-  stack.model.addOrUpdateContact(ContactListKind::kStrangers, stranger);
-  QPointer<CSendMessage> chat = openChat(stack, 10009, kPrivateConversation, "路人甲(10009)", -1, false);
+  client.model.addOrUpdateContact(ContactListKind::kStrangers, stranger);
+  QPointer<CSendMessage> chat = openChat(client, 10009, kPrivateConversation, "路人甲(10009)", -1, false);
   chat->show();
   QWidget* button = chat->control(CSendMessage::kAddFriendId);
   ASSERT_TRUE(button->isVisible());
@@ -167,31 +200,31 @@ TEST_F(ChatAnswers, AddFriendOutcomesAndTheStrangersWindowGoesOnceItsHandlerRetu
   };
   std::size_t shownBoxes = 0;
   for (const auto& [result, text] : failures) {
-    fake.answerNextWith(AddFriendRequest::kCommand, AddFriendResponse{result});
+    answerNextWith(AddFriendRequest::kCommand, AddFriendResponse{result});
     QTest::mouseClick(static_cast<QAbstractButton*>(button), Qt::LeftButton);
     EXPECT_FALSE(button->isVisible()) << "hidden while the request is open";
-    ASSERT_TRUE(ClientStack::waitFor([&] { return boxes.texts().size() > shownBoxes; }));
+    ASSERT_TRUE(waitFor([&] { return boxes.texts().size() > shownBoxes; }));
     EXPECT_EQ(boxes.texts().back(), text);
     EXPECT_TRUE(button->isVisible()) << "a failure offers the button again";
     ++shownBoxes;
   }
 
-  fake.answerNextWith(AddFriendRequest::kCommand, AddFriendResponse{AddFriendResponse::kAdded});
+  answerNextWith(AddFriendRequest::kCommand, AddFriendResponse{AddFriendResponse::kAdded});
   QTest::mouseClick(static_cast<QAbstractButton*>(button), Qt::LeftButton);
-  ASSERT_TRUE(ClientStack::waitFor([&] { return boxes.texts().size() > shownBoxes; }));
+  ASSERT_TRUE(waitFor([&] { return boxes.texts().size() > shownBoxes; }));
   EXPECT_EQ(boxes.texts().back(), "好友路人甲(10009)成功添加到好友列表中");
-  const ContactEntry* added = stack.model.findFriend(10009);
+  const ContactEntry* added = client.model.findFriend(10009);
   ASSERT_NE(added, nullptr);
   EXPECT_EQ(gbk::toUtf8(added->nickname), "路人甲") << "the list's nickname, not the window's row text";
-  EXPECT_EQ(stack.model.findStranger(10009), nullptr);
-  EXPECT_EQ(stack.model.conversations().findPrivate(10009), nullptr);
+  EXPECT_EQ(client.model.findStranger(10009), nullptr);
+  EXPECT_EQ(client.model.conversations().findPrivate(10009), nullptr);
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_TRUE(chat.isNull()) << "the stranger's window went with the stranger";
 }
 
 // A fetch answer holding `records`, whose count field says `count`.
-FakePeer::Bytes fetchAnswer(const HeaderKey& key, const std::vector<MessageRecord>& records, std::int16_t count) {
-  FakePeer::Bytes packet = FetchMessagesResponse{records}.build(key);
+Bytes fetchAnswer(const HeaderKey& key, const std::vector<MessageRecord>& records, std::int16_t count) {
+  Bytes packet = FetchMessagesResponse{records}.build(key);
   packet[30] = static_cast<std::uint8_t>(static_cast<std::uint16_t>(count) >> 8);
   packet[31] = static_cast<std::uint8_t>(count & 0xff);
   return packet;
@@ -199,13 +232,13 @@ FakePeer::Bytes fetchAnswer(const HeaderKey& key, const std::vector<MessageRecor
 
 TEST_F(ChatAnswers, FetchedCountsAreClippedToThePacketAndBrokenRecordsAreShownAsTheyAre) {
   MessageRecorder boxes;
-  CSendMessage* chat = openChat(stack, 10009, kPrivateConversation, "路人甲", -1, false);
+  CSendMessage* chat = openChat(client, 10009, kPrivateConversation, "路人甲", -1, false);
   auto fetchWith = [&](std::vector<MessageRecord> records, std::int16_t count) {
-    fake.answerNext(FetchMessagesRequest::kCommand,
+    answerNext(FetchMessagesRequest::kCommand,
                     [records, count](const HeaderKey& key) { return fetchAnswer(key, records, count); });
-    const auto before = fake.peer.countOf(FetchMessagesRequest::kCommand);
-    fetchFor(stack, chat);
-    ASSERT_TRUE(ClientStack::waitFor([&] { return fake.peer.countOf(FetchMessagesRequest::kCommand) > before; }));
+    const auto before = scripted.peer.countOf(FetchMessagesRequest::kCommand);
+    fetchFor(net, chat);
+    ASSERT_TRUE(waitFor([&] { return scripted.peer.countOf(FetchMessagesRequest::kCommand) > before; }));
     QTest::qWait(60);
   };
 
@@ -222,7 +255,7 @@ TEST_F(ChatAnswers, FetchedCountsAreClippedToThePacketAndBrokenRecordsAreShownAs
   fetchWith({MessageRecord{gbk::fromUtf8("只有一条"), "260102030405", {}}}, 5);
   ASSERT_TRUE(waitForShown(chat, QStringLiteral("26-01-02 03:04:05\n只有一条")));
   EXPECT_FALSE(shown(chat).contains(QStringLiteral("00-00-00 00:00:00")));
-  EXPECT_EQ(occurrences(utf8History(stack.store, kPrivateConversation, 10009), "\r\n\r\n"), 1u);
+  EXPECT_EQ(occurrences(utf8History(client.store, kPrivateConversation, 10009), "\r\n\r\n"), 1u);
   EXPECT_EQ(WavePlayer::requests(), sounds + 1);
 
   // With the sound switched off the next one arrives silently.
@@ -237,7 +270,7 @@ TEST_F(ChatAnswers, FetchedCountsAreClippedToThePacketAndBrokenRecordsAreShownAs
   SoundEnabled = 1;
   EXPECT_EQ(WavePlayer::requests(), sounds + 1);
   EXPECT_TRUE(shown(chat).contains(QStringLiteral("ab\uFFFDcd")));
-  const std::string stored = stack.store.ReadUserHistoryPage(10009, 0);
+  const std::string stored = client.store.ReadUserHistoryPage(10009, 0);
   EXPECT_NE(stored.find(invalid), std::string::npos) << "the bytes are kept as they came";
   EXPECT_NE(stored.find(full), std::string::npos);
   EXPECT_EQ(occurrences(stored, "\r\n\r\n"), 3u);

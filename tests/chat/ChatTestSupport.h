@@ -10,6 +10,8 @@
 
 #include "chat/CRichEditCtrlEx.h"
 #include "chat/CSendMessage.h"
+#include "contacts/model/ClientSession.h"
+#include "contacts/model/ContactModel.h"
 #include "contacts/model/TerminalType.h"
 #include "net/FetchMessagesMessages.h"
 #include "net/NetClient.h"
@@ -28,26 +30,33 @@ class IgnoringReceiver : public ResponseReceiver {
 // Opens a chat window the way the main window does: created, registered
 // with the conversations (which own it from then on), named, titled and
 // asked for the partner's profile.
-inline CSendMessage* openChat(ClientStack& stack, std::int32_t partner, int kind, const std::string& utf8Name,
+inline CSendMessage* openChat(ClientSession& session, std::int32_t partner, int kind, const std::string& utf8Name,
                               std::int32_t terminal, bool askProfile = true) {
-  auto* chat = new CSendMessage(stack.session, partner, kind);
+  auto* chat = new CSendMessage(session, partner, kind);
   if (kind == kGroupConversation)
-    stack.model.conversations().addGroup(partner, chat);
+    session.model.conversations().addGroup(partner, chat);
   else
-    stack.model.conversations().addPrivate(partner, chat);
+    session.model.conversations().addPrivate(partner, chat);
   chat->setPartner(gbk::fromUtf8(utf8Name), terminal);
   chat->setTitleLine(QString::fromStdString("与 " + utf8Name + " 聊天当中..."));
   if (askProfile) chat->askProfile();
   return chat;
 }
+inline CSendMessage* openChat(ClientStack& stack, std::int32_t partner, int kind, const std::string& utf8Name,
+                              std::int32_t terminal, bool askProfile = true) {
+  return openChat(stack.session, partner, kind, utf8Name, terminal, askProfile);
+}
 
 // Asks the server for the waiting messages of the window's conversation on
 // its behalf, as the main window does on a notice.
-inline void fetchFor(ClientStack& stack, CSendMessage* chat) {
+inline void fetchFor(NetClient& net, CSendMessage* chat) {
   FetchMessagesRequest fetch;
   fetch.kind = static_cast<std::uint8_t>(chat->kind());
   fetch.id = static_cast<std::uint32_t>(chat->partner());
-  stack.net.Enqueue(fetch.build(stack.net.newKey()), chat->receiverHandle());
+  net.Enqueue(fetch.build(net.newKey()), chat->receiverHandle());
+}
+inline void fetchFor(ClientStack& stack, CSendMessage* chat) {
+  fetchFor(stack.net, chat);
 }
 
 // Types `text` one character at a time as an input method commits it (key

@@ -11,6 +11,7 @@
 #include <QTextBlock>
 
 #include "ChatTestSupport.h"
+#include "ChatWindowDriver.h"
 #include "net/GroupInfoMessages.h"
 #include "net/ReceiverRegistry.h"
 #include "net/ResponseReceiver.h"
@@ -40,8 +41,8 @@ class ChatWindow : public ::testing::Test {
     return view.document()->find(QStringLiteral("同意请点击这里")).selectionStart();
   }
 
-  TempDir home;
-  ClientStack stack{1, 0, "13800000001", home.path()};
+  ScriptedSession scripted;  // never signed in
+  ClientSession& client = *scripted.session;
   std::shared_ptr<IgnoringReceiver> ignoring = std::make_shared<IgnoringReceiver>();
   ReceiverHandle asker = ReceiverRegistry::global().add(ignoring);
 };
@@ -50,7 +51,7 @@ TEST_F(ChatWindow, ViewShowsTextAsTextAndFollowsOnlyInvitationsWithAProperNumber
   MessageRecorder boxes;
   CRichEditCtrlEx view;
   view.setReadOnly(true);
-  view.setSession(&stack.session, asker);
+  view.setSession(&client, asker);
 
   // Markup and addresses stay text.
   view.appendColored(QStringLiteral("\r\n\r\n<b>粗</b> http://kiv.example/"), CSendMessage::receivedColour());
@@ -73,7 +74,7 @@ TEST_F(ChatWindow, ViewShowsTextAsTextAndFollowsOnlyInvitationsWithAProperNumber
   view.setConversation(0, kPrivateConversation);
   EXPECT_TRUE(view.activateLinkAt(at));
   EXPECT_TRUE(hasLink(view));
-  EXPECT_EQ(stack.net.pendingRequests(), 0);
+  EXPECT_EQ(client.net.pendingRequests(), 0);
   EXPECT_EQ(view.document()->find(QStringLiteral("同意")).charFormat().foreground().color(),
             CSendMessage::receivedColour())
       << "the link keeps the colour of what precedes it";
@@ -90,14 +91,14 @@ TEST_F(ChatWindow, ViewShowsTextAsTextAndFollowsOnlyInvitationsWithAProperNumber
     EXPECT_EQ(boxes.texts().back(), box);
     EXPECT_TRUE(hasLink(view));
   }
-  EXPECT_EQ(stack.net.pendingRequests(), 0);
+  EXPECT_EQ(client.net.pendingRequests(), 0);
   view.setConversation(20001, kGroupConversation);
   EXPECT_TRUE(view.activateLinkAt(invitation(QStringLiteral("[12a4]请求加入"))));
   EXPECT_EQ(boxes.texts().back(), "用户ID号12a4有误,加入失败!");
 
   // A proper number is asked for once; the link is gone.
   EXPECT_TRUE(view.activateLinkAt(invitation(QStringLiteral("[10005]陈晨请求加入群"))));
-  EXPECT_EQ(stack.net.pendingRequests(), 1);
+  EXPECT_EQ(client.net.pendingRequests(), 1);
   EXPECT_FALSE(hasLink(view));
   EXPECT_TRUE(view.toPlainText().endsWith(QStringLiteral("[10005]陈晨请求加入群,已提交!")));
   EXPECT_FALSE(view.activateLinkAt(view.toPlainText().size() - 2));
@@ -113,7 +114,7 @@ QString limitLabel(const CSendMessage* chat) {
 
 TEST_F(ChatWindow, InputLimitCountsCharactersAndCutsWhatIsTypedPastedOrLeftOverOnAReopen) {
   MessageRecorder boxes;
-  CSendMessage* chat = openChat(stack, 10009, kPrivateConversation, "路人甲", terminal::kMobileClient, false);
+  CSendMessage* chat = openChat(client, 10009, kPrivateConversation, "路人甲", terminal::kMobileClient, false);
   chat->show();
   CRichEditCtrlEx* input = chat->input();
   EXPECT_EQ(limitLabel(chat), QStringLiteral("您还可以再输入[120]个字"));
@@ -150,13 +151,13 @@ TEST_F(ChatWindow, InputLimitCountsCharactersAndCutsWhatIsTypedPastedOrLeftOverO
   QTest::keyClick(input, Qt::Key_Return, Qt::ControlModifier);
   typeText(input, QStringLiteral("第二行"));
   EXPECT_EQ(input->toPlainText(), QStringLiteral("第一行\n第二行"));
-  stack.net.Shutdown();
+  client.net.Shutdown();
   QTest::keyClick(input, Qt::Key_Return);
   EXPECT_EQ(boxes.texts(), std::vector<std::string>{"请先连接服务器"});
   EXPECT_FALSE(chat->isVisible());
   EXPECT_EQ(input->toPlainText(), QStringLiteral("第一行\n第二行")) << "nothing was sent";
   EXPECT_TRUE(shown(chat).isEmpty());
-  EXPECT_EQ(stack.net.pendingRequests(), 0);
+  EXPECT_EQ(client.net.pendingRequests(), 0);
 
   // Add friend offline likewise; Close and Escape only hide, the text stays.
   chat->show();
@@ -190,15 +191,15 @@ TEST_F(ChatWindow, OpeningShowsWhoTalksAndTheProfileLineFollowsTheAnswers) {
   SelfProfile self;
   self.userId = 10001;
   self.sex = gbk::fromUtf8("女");
-  stack.model.setSelf(self);
+  client.model.setSelf(self);
   ContactEntry friendEntry;
   friendEntry.userId = 10002;
   friendEntry.nickname = gbk::fromUtf8("李小红");
-  stack.model.addOrUpdateContact(ContactListKind::kFriends, friendEntry);
+  client.model.addOrUpdateContact(ContactListKind::kFriends, friendEntry);
 
-  CSendMessage* toFriend = openChat(stack, 10002, kPrivateConversation, "李小红(10002)", 0, false);
-  CSendMessage* toMember = openChat(stack, 10003, kPrivateConversation, "王大力", 0, false);
-  CSendMessage* group = openChat(stack, 20001, kGroupConversation, "木棉同学会", -1, false);
+  CSendMessage* toFriend = openChat(client, 10002, kPrivateConversation, "李小红(10002)", 0, false);
+  CSendMessage* toMember = openChat(client, 10003, kPrivateConversation, "王大力", 0, false);
+  CSendMessage* group = openChat(client, 20001, kGroupConversation, "木棉同学会", -1, false);
   EXPECT_FALSE(toFriend->control(CSendMessage::kAddFriendId)->isVisibleTo(toFriend));
   EXPECT_TRUE(toMember->control(CSendMessage::kAddFriendId)->isVisibleTo(toMember));
   EXPECT_FALSE(group->control(CSendMessage::kAddFriendId)->isVisibleTo(group));

@@ -95,18 +95,14 @@ NetClient::Options fastOptions(const std::string& home) {
 
 ClientStack::ClientStack(DemoServer& server, std::string phone, const std::string& home, std::string password,
                          bool routeLists)
-    : ClientStack(server.chatPort(), server.webPort(), std::move(phone), home, std::move(password), routeLists) {}
-
-ClientStack::ClientStack(std::uint16_t chatPort, std::uint16_t webPort, std::string phone, const std::string& home,
-                         std::string password, bool routeLists)
     : net(fastOptions(home)), context_(std::make_unique<QObject>()) {
   // The program directory of every store in this process.
   setenv("KIV_HOME", home.c_str(), 1);
   store.ResolveProgramPaths();
   store.OpenLoginDatabase();
-  if (webPort != 0) defaultAvatarService().setWeb(Endpoint{"127.0.0.1", webPort});
+  defaultAvatarService().setWeb(Endpoint{"127.0.0.1", server.webPort()});
 
-  net.SetServer("127.0.0.1", chatPort);
+  net.SetServer("127.0.0.1", server.chatPort());
   net.SetAccount(phone, password);
   session.login.phone = std::move(phone);
   session.login.password = std::move(password);

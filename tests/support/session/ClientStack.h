@@ -36,10 +36,6 @@ class ClientStack {
 
   ClientStack(DemoServer& server, std::string phone, const std::string& home,
               std::string password = DemoServer::kPassword, bool routeLists = true);
-  // The same against any chat server on 127.0.0.1, e.g. a FakePeer playing
-  // one; avatars come from `webPort` (0: the default host, which fails).
-  ClientStack(std::uint16_t chatPort, std::uint16_t webPort, std::string phone, const std::string& home,
-              std::string password = DemoServer::kPassword, bool routeLists = true);
   ~ClientStack();
   ClientStack(const ClientStack&) = delete;
   ClientStack& operator=(const ClientStack&) = delete;
