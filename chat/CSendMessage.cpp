@@ -55,7 +55,7 @@ constexpr qreal kInputPointSize = 9.5;  // 190 twips
 // The layout: a header band under the caption (avatar, title and profile
 // lines), the conversation over a tool bar over the input box on the left,
 // the two figures in a column on the right, the buttons along the bottom.
-constexpr int kSide = 3;                           // the frame's side bands
+constexpr int kSide = 3;  // the frame's side bands
 constexpr int kHeaderTop = CDlgBasic::kCaptionHeight;
 constexpr int kHeaderBottom = kHeaderTop + 56;
 constexpr int kColumnLeft = CSendMessage::kWidth - kSide - 114;  // the rule, then the figures
@@ -103,8 +103,7 @@ CBitButtonNL* makeButton(QWidget* parent, int id, const QString& text, const int
 
 std::optional<QFont> askFontDialog(const QFont& current, QWidget* parent) {
   bool ok = false;
-  const QFont chosen =
-      QFontDialog::getFont(&ok, current, parent, QStringLiteral("字体"), QFontDialog::ScalableFonts);
+  const QFont chosen = QFontDialog::getFont(&ok, current, parent, QStringLiteral("字体"), QFontDialog::ScalableFonts);
   if (!ok) return std::nullopt;
   return chosen;
 }
@@ -150,8 +149,7 @@ void CSendMessage::buildControls() {
   view_->setProperty("controlId", kViewId);
   view_->setAccessibleName(QStringLiteral("聊天记录"));
   view_->setReadOnly(true);
-  view_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard |
-                                 Qt::LinksAccessibleByMouse);
+  view_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard | Qt::LinksAccessibleByMouse);
   // The conversation only grows at its end; an undo history of it would
   // only cost memory.
   view_->document()->setUndoRedoEnabled(false);
@@ -184,7 +182,7 @@ void CSendMessage::buildControls() {
                            QRect(sendLeft, kButtonTop, kButtonWidth, kButtonHeight));
   sendButton_->setDefault(true);
   closeChatButton_ = makeButton(this, kCloseButtonId, QStringLiteral("关闭"), kCloseImages,
-                            QRect(sendLeft - 8 - kButtonWidth, kButtonTop, kButtonWidth, kButtonHeight));
+                                QRect(sendLeft - 8 - kButtonWidth, kButtonTop, kButtonWidth, kButtonHeight));
   addFriendButton_ = makeButton(this, kAddFriendId, QStringLiteral("加为好友"), kAddFriendImages,
                                 QRect(left, kButtonTop, kButtonWidth, kButtonHeight));
   fontButton_ = makeButton(this, kFontId, QStringLiteral("字体"), kFontImages, QRect(left + 2, kToolTop + 1, 24, 24));
@@ -199,8 +197,8 @@ void CSendMessage::buildControls() {
 
   avatar_ = makePicture(this, kAvatarId, QStringLiteral("头像"), QRect(12, kHeaderTop + 6, kAvatarSize, kAvatarSize));
   const int figureLeft = kColumnLeft + 2 + (kWidth - kSide - kColumnLeft - 2 - 100) / 2;
-  partnerPicture_ = makePicture(this, kPartnerPictureId, QStringLiteral("对方形象"),
-                                QRect(figureLeft, kViewTop + 4, 100, 120));
+  partnerPicture_ =
+      makePicture(this, kPartnerPictureId, QStringLiteral("对方形象"), QRect(figureLeft, kViewTop + 4, 100, 120));
   ownPicture_ =
       makePicture(this, kOwnPictureId, QStringLiteral("我的形象"), QRect(figureLeft, kInputTop - 24, 100, 120));
 }
@@ -214,9 +212,10 @@ void CSendMessage::showAvatar() {
     avatar_->setPixmap(QPixmap::fromImage(fallback));
     return;
   }
-  const AvatarLoad load = LoadAvatar(self, partner_, group, kAvatarSize, fallback, onUiThread(this, [this](const QImage& picture) {
-                                       if (!picture.isNull()) avatar_->setPixmap(QPixmap::fromImage(picture));
-                                     }));
+  const AvatarLoad load =
+      LoadAvatar(self, partner_, group, kAvatarSize, fallback, onUiThread(this, [this](const QImage& picture) {
+                   if (!picture.isNull()) avatar_->setPixmap(QPixmap::fromImage(picture));
+                 }));
   avatar_->setPixmap(QPixmap::fromImage(load.picture.isNull() ? fallback : load.picture));
 }
 

@@ -119,9 +119,8 @@ TEST_F(ChatAnswers, RefusedSendsAddNoticesAndAServerAheadCorrectsTheEchoTime) {
   QTest::mouseClick(chat->control<QAbstractButton>(CSendMessage::kFontId), Qt::LeftButton);
 
   // A server 200 seconds ahead sets the offset; the next echo carries it.
-  answerNext(SendMessageRequest::kCommand, [](const HeaderKey& key) {
-    return sendResult(0, digitsOf(std::time(nullptr) + 200)).build(key);
-  });
+  answerNext(SendMessageRequest::kCommand,
+             [](const HeaderKey& key) { return sendResult(0, digitsOf(std::time(nullptr) + 200)).build(key); });
   sendAndWait(chat, QStringLiteral("对表"));
   ASSERT_TRUE(waitFor([&] { return chat->clock().seconds() != 0; }));
   EXPECT_TRUE(chat->view()->document()->find(QStringLiteral("我(私聊):对表")).charFormat().font().bold());
@@ -235,7 +234,7 @@ TEST_F(ChatAnswers, FetchedCountsAreClippedToThePacketAndBrokenRecordsAreShownAs
   CSendMessage* chat = openChat(client, 10009, kPrivateConversation, "路人甲", -1, false);
   auto fetchWith = [&](std::vector<MessageRecord> records, std::int16_t count) {
     answerNext(FetchMessagesRequest::kCommand,
-                    [records, count](const HeaderKey& key) { return fetchAnswer(key, records, count); });
+               [records, count](const HeaderKey& key) { return fetchAnswer(key, records, count); });
     const auto before = scripted.peer.countOf(FetchMessagesRequest::kCommand);
     fetchFor(net, chat);
     ASSERT_TRUE(waitFor([&] { return scripted.peer.countOf(FetchMessagesRequest::kCommand) > before; }));
@@ -263,7 +262,9 @@ TEST_F(ChatAnswers, FetchedCountsAreClippedToThePacketAndBrokenRecordsAreShownAs
 
   // A huge count over broken records: invalid GBK, a full field without a
   // terminator, time characters that are no digits.
-  const std::string invalid = "ab\xff" "cd";
+  const std::string invalid =
+      "ab\xff"
+      "cd";
   const std::string full(140, 'x');
   fetchWith({MessageRecord{invalid, "260102030406", {}}, MessageRecord{full, "2601020304ab", {}}}, 0x7fff);
   ASSERT_TRUE(waitForShown(chat, QStringLiteral("26-01-02 03:04:ab\n") + QString(140, QLatin1Char('x'))));

@@ -49,7 +49,7 @@ TEST(ChatConversation, FriendsTalkPrivatelyAndInTheirGroupEachMessageShownAndSto
 
   // The delivery was confirmed without a word in 张小明's window.
   ASSERT_TRUE(ClientStack::waitFor([&] { return zhang.net.pendingRequests() == 0; }));
-    EXPECT_FALSE(shown(toLi).contains(QStringLiteral("未能发送")));
+  EXPECT_FALSE(shown(toLi).contains(QStringLiteral("未能发送")));
 
   // Her window is closed: the fetched message shows it minimised, flashing.
   CSendMessage* toZhang = openChat(li, 10001, kPrivateConversation, "张小明(10001)", terminal::kPcClient);
@@ -62,7 +62,6 @@ TEST(ChatConversation, FriendsTalkPrivatelyAndInTheirGroupEachMessageShownAndSto
   toZhang->showNormal();
   EXPECT_FALSE(toZhang->isFlashing()) << "restoring the window stops the flashing";
   EXPECT_EQ(occurrences(utf8History(li.store, kPrivateConversation, 10001), "张小明(私聊):你好，小红"), 1u);
-
 
   // In the group, a pasted text longer than one record travels as several
   // records of the same second and arrives as one message, stored once.

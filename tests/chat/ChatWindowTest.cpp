@@ -226,9 +226,12 @@ TEST_F(ChatWindow, OpeningShowsWhoTalksAndTheProfileLineFollowsTheAnswers) {
 
   // Every control can be found by a screen reader.
   const std::pair<int, QString> named[] = {
-      {CSendMessage::kViewId, QStringLiteral("聊天记录")}, {CSendMessage::kInputId, QStringLiteral("输入框")},
-      {CSendMessage::kSendId, QStringLiteral("发送")},     {CSendMessage::kCloseButtonId, QStringLiteral("关闭")},
-      {CSendMessage::kAddFriendId, QStringLiteral("加为好友")}, {CSendMessage::kFontId, QStringLiteral("字体")},
+      {CSendMessage::kViewId, QStringLiteral("聊天记录")},
+      {CSendMessage::kInputId, QStringLiteral("输入框")},
+      {CSendMessage::kSendId, QStringLiteral("发送")},
+      {CSendMessage::kCloseButtonId, QStringLiteral("关闭")},
+      {CSendMessage::kAddFriendId, QStringLiteral("加为好友")},
+      {CSendMessage::kFontId, QStringLiteral("字体")},
       {CSendMessage::kLimitLabelId, QStringLiteral("您还可以再输入[120]个字")},
   };
   for (const auto& [id, name] : named) {
