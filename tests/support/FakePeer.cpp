@@ -33,6 +33,7 @@ FakePeer::~FakePeer() {
   quit_ = true;
   thread_.join();
   stopListening();
+  if (placeholder_ >= 0) ::close(placeholder_);
 }
 
 void FakePeer::setResponder(Responder responder) {
@@ -63,8 +64,24 @@ void FakePeer::closeConnection() {
 
 void FakePeer::stopListening() {
   std::lock_guard lock(mutex_);
-  if (listener_ >= 0) ::close(listener_);
+  if (listener_ < 0) return;
+  ::close(listener_);
   listener_ = -1;
+  // Keep the port taken, bound but not listening, so that connecting to it
+  // is refused for the rest of the test instead of reaching whatever other
+  // test of a parallel run happens to listen on the freed port next.
+  if (placeholder_ >= 0) return;
+  placeholder_ = ::socket(AF_INET, SOCK_STREAM, 0);
+  const int on = 1;
+  ::setsockopt(placeholder_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  address.sin_port = htons(port_);
+  if (::bind(placeholder_, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+    ::close(placeholder_);
+    placeholder_ = -1;
+  }
 }
 
 int FakePeer::connections() const {

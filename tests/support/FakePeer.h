@@ -65,6 +65,7 @@ class FakePeer {
   void writeAnswers(const std::vector<Bytes>& answers);
 
   int listener_ = -1;
+  int placeholder_ = -1;  // holds the port after stopListening()
   std::uint16_t port_ = 0;
   std::atomic<bool> quit_{false};
   std::thread thread_;
