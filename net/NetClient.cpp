@@ -651,18 +651,30 @@ void NetClient::GoOffline(bool stop) {
   c.pauser.pause(milliseconds(1000));  // time for the logout answer
   c.loggedIn = false;
   c.dropSocket(c.currentSocket());
-  if (!stop) return;
+  if (!stop) {
+    // The program is closing: a sender that connected and signed in again
+    // before Shutdown would only be logged out a second time.
+    c.retire();
+    return;
+  }
   c.pauser.pause(milliseconds(1000));
   c.stop();
+}
+
+void NetClient::Stop() {
+  Core& c = *core_;
+  c.stop();
+  c.dropSocket(c.currentSocket());
 }
 
 void NetClient::Shutdown() {
   Core& c = *core_;
   c.stopped = true;
   c.connected = false;
-  c.loggedIn = false;
+  // Only a signed-in connection has anybody to log out.
+  const bool signedIn = c.loggedIn.exchange(false);
   c.logoutState = 2;
-  c.sendLogout(true);
+  if (signedIn) c.sendLogout(true);
   // The threads end at their next look; the pauses they sit in are cut short.
   c.retire();
   c.waitForRetired();

@@ -71,11 +71,16 @@ class NetClient {
   // both started, -1 otherwise.
   int Start();
   // Logs out and closes the connection; with `stop` the threads end too (going
-  // offline), without it they stay and connect again (the main window is
-  // closing and Shutdown follows).
+  // offline, Start brings them back). Without it (the main window is closing
+  // and Shutdown follows) the threads end as well but the stopped flag stays
+  // clear.
   void GoOffline(bool stop);
-  // Program exit: logs out, stops both threads and waits for them unless one
-  // is inside an observer or receiver call. Never blocks on the UI thread.
+  // Sets the stopped flag and closes the connection without a word to the
+  // server: both threads end at their next look (an abandoned login).
+  void Stop();
+  // Program exit: logs out a signed-in connection, stops both threads and
+  // waits for them unless one is inside an observer or receiver call. Never
+  // blocks on the UI thread.
   void Shutdown();
 
   // --- requests ---

@@ -67,6 +67,8 @@ std::vector<std::uint8_t> SessionHandlers::logout(const Request& request) {
     context_.log.write("logout user " + std::to_string(link.userId()) + " from " + link.describe());
     context_.sessions.signOut(link.userId(), &link);
     link.setUserId(0);
+  } else {
+    context_.log.write("logout from " + link.describe() + ", not signed in");
   }
   return LogoutResponse{}.build(request.key());
 }

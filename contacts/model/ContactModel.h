@@ -41,7 +41,9 @@ struct GroupMembersResponse;
 class ContactModel {
  public:
   static constexpr std::size_t kFriendSlots = 200;
-  static constexpr std::size_t kListedFriends = 100;  // the friend list shows the first 100 slots
+  // Every friend the table holds is listed: a friend that is in the table but
+  // on no row could be chatted with by notice only, and never found.
+  static constexpr std::size_t kListedFriends = kFriendSlots;
   static constexpr std::size_t kGroupSlots = 10;
   static constexpr std::int32_t kServiceAccountId = 1000;
 
@@ -76,7 +78,7 @@ class ContactModel {
   GroupRecord groupSlot(std::size_t slot) const;
 
   // Replace friends: the table takes the first 200 records, then the friend
-  // list adds or updates a row for every friend in the first 100 slots.
+  // list adds or updates a row for every friend in them.
   // Friends missing from the answer keep their rows.
   void replaceFriends(const FriendListResponse& response);
 

@@ -57,7 +57,7 @@ class ContactModelTest : public ::testing::Test {
   }
 };
 
-TEST_F(ContactModelTest, FriendListOf250Fills200SlotsAndListsTheFirst100) {
+TEST_F(ContactModelTest, FriendListOf250Fills200SlotsAndListsEveryOneOfThem) {
   FriendListResponse response;
   for (std::uint32_t id = 1; id <= 250; ++id) response.friends.push_back(friendRecord(id, "f" + std::to_string(id)));
   response.friends[4] = friendRecord(0, "empty slot");
@@ -71,13 +71,14 @@ TEST_F(ContactModelTest, FriendListOf250Fills200SlotsAndListsTheFirst100) {
   EXPECT_EQ(model.friendSlot(4).userId, 0u);
 
   const auto& friends = model.list(ContactListKind::kFriends);
-  ASSERT_EQ(friends.size(), 99);  // slots 0..99 but the empty one
-  EXPECT_EQ(friends.atRow(98)->userId, 100);
-  EXPECT_EQ(friends.find(101), nullptr);
+  ASSERT_EQ(friends.size(), 199);  // slots 0..199 but the empty one
+  EXPECT_EQ(friends.atRow(198)->userId, 200);
+  EXPECT_NE(friends.find(101), nullptr) << "friends beyond the hundredth are listed too";
+  EXPECT_EQ(friends.find(201), nullptr);
   EXPECT_EQ(friends.atRow(4)->userId, 6);
   EXPECT_EQ(friends.find(7)->nickname, texts::anonymous());
   EXPECT_EQ(observer.events.front(), "friend +0 1:f1");
-  EXPECT_EQ(observer.events.size(), 99u);
+  EXPECT_EQ(observer.events.size(), 199u);
 }
 
 TEST_F(ContactModelTest, LaterFriendListsUpdateInPlaceAndNeverDropRows) {

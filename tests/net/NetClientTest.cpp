@@ -188,6 +188,30 @@ TEST_F(NetClientTest, GoingOfflineEndsSilentlyAndStartComesBack) {
   EXPECT_TRUE(eventually([&] { return client->loggedIn(); }));
 }
 
+TEST_F(NetClientTest, ClosingLogsOutOnceAndNeverSignsInAgainBeforeShutdown) {
+  ASSERT_EQ(client->Start(), 0);
+  ASSERT_TRUE(signedIn());
+  client->GoOffline(false);
+  ASSERT_TRUE(client->waitForThreads(5s)) << "the threads end instead of connecting again";
+  EXPECT_EQ(peer.connections(), 1);
+  client->Shutdown();
+  EXPECT_TRUE(peer.waitForPackets(LogoutRequest::kCommand, 1));
+  EXPECT_EQ(peer.countOf(LogoutRequest::kCommand), 1u) << "Shutdown finds nobody signed in";
+  EXPECT_TRUE(observer->endedStates().empty());
+}
+
+TEST_F(NetClientTest, StopAbandonsALoginWithoutAWordAndStartTriesAgain) {
+  ASSERT_EQ(client->Start(), 0);
+  ASSERT_TRUE(signedIn());
+  client->Stop();
+  EXPECT_TRUE(client->stopped());
+  ASSERT_TRUE(client->waitForThreads(5s));
+  EXPECT_EQ(peer.countOf(LogoutRequest::kCommand), 0u);
+  ASSERT_EQ(client->Start(), 0);
+  ASSERT_TRUE(peer.waitForPackets(LoginRequest::kCommand, 2));
+  EXPECT_TRUE(eventually([&] { return client->loggedIn(); }));
+}
+
 TEST_F(NetClientTest, NoticesAndGroupListsReachTheObserver) {
   ASSERT_EQ(client->Start(), 0);
   ASSERT_TRUE(signedIn());
