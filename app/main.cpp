@@ -1,6 +1,6 @@
 #include <QApplication>
 
-#include "app/WelcomeWindow.h"
+#include "app/CKivApp.h"
 #include "platform/MessageBox.h"
 #include "platform/qt/QtMessagePresenter.h"
 
@@ -8,9 +8,11 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   kiv::QtMessagePresenter presenter;
   kiv::installMessagePresenter(&presenter);
-  kiv::WelcomeWindow window;
-  window.show();
-  const int rc = app.exec();
+  int rc = 0;
+  {
+    kiv::CKivApp kiv;
+    rc = kiv.InitInstance();
+  }  // the connection is shut down here
   kiv::installMessagePresenter(nullptr);
   return rc;
 }

@@ -2,11 +2,19 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QList>
 #include <QMessageBox>
+#include <QPointer>
 #include <QThread>
 
 namespace kiv {
 namespace {
+
+// The boxes up right now (UI thread only); nested boxes stack up.
+QList<QPointer<QMessageBox>>& openBoxes() {
+  static QList<QPointer<QMessageBox>> boxes;
+  return boxes;
+}
 
 MessageAnswer showOnThisThread(const MessageRequest& request) {
   QMessageBox::Icon icon = QMessageBox::Warning;
@@ -30,7 +38,10 @@ MessageAnswer showOnThisThread(const MessageRequest& request) {
                   QApplication::activeWindow());
   box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
   if (auto* cancel = box.button(QMessageBox::Cancel)) cancel->setText(QStringLiteral("取消"));
-  return box.exec() == QMessageBox::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
+  openBoxes().append(&box);
+  const int answer = box.exec();
+  openBoxes().removeAll(&box);
+  return answer == QMessageBox::Ok ? MessageAnswer::Ok : MessageAnswer::Cancel;
 }
 
 }  // namespace
@@ -43,6 +54,12 @@ MessageAnswer QtMessagePresenter::present(const MessageRequest& request) {
   QMetaObject::invokeMethod(
       app, [&] { answer = showOnThisThread(request); }, Qt::BlockingQueuedConnection);
   return answer;
+}
+
+void QtMessagePresenter::dismissOpenBoxes() {
+  const auto boxes = openBoxes();
+  for (const QPointer<QMessageBox>& box : boxes)
+    if (box) box->reject();
 }
 
 }  // namespace kiv

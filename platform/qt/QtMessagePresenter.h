@@ -9,6 +9,11 @@ namespace kiv {
 class QtMessagePresenter final : public MessagePresenter {
  public:
   MessageAnswer present(const MessageRequest& request) override;
+
+  // Closes every box still waiting for an answer, as if cancelled: the
+  // program is ending and nobody is left to answer them (a worker thread
+  // waiting for one goes on). UI thread only.
+  static void dismissOpenBoxes();
 };
 
 }  // namespace kiv

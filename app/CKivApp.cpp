@@ -1,0 +1,57 @@
+#include "app/CKivApp.h"
+
+#include <QApplication>
+#include <chrono>
+
+#include "app/CDlgLogin.h"
+#include "contacts/CKivDlg.h"
+
+namespace kiv {
+namespace {
+
+NetClient::Options connectionOptions(const AppSettings& settings) {
+  NetClient::Options options;
+  options.pauseScale = settings.pace;
+  return options;
+}
+
+}  // namespace
+
+CKivApp::CKivApp(AppSettings settings) : settings_(std::move(settings)), net_(connectionOptions(settings_)) {}
+
+CKivApp::~CKivApp() {
+  Shutdown();
+}
+
+CKivDlg& CKivApp::createWindows() {
+  if (!mainWindow_) {
+    // The main window hides into the notification area and the login
+    // window closes before it shows: neither is the program's end.
+    QApplication::setQuitOnLastWindowClosed(false);
+    mainWindow_ = std::make_unique<CKivDlg>(session_);
+    login_ = new CDlgLogin(session_, settings_, mainWindow_.get());
+    mainWindow_->setSignInWindow(login_);
+  }
+  return *mainWindow_;
+}
+
+int CKivApp::InitInstance() {
+  createWindows().run();
+  mainWindow_.reset();
+  login_ = nullptr;
+  return 0;
+}
+
+void CKivApp::Shutdown() {
+  if (shutDown_) return;
+  shutDown_ = true;
+  mainWindow_.reset();
+  login_ = nullptr;
+  net_.Shutdown();
+  // Threads let go of by Shutdown (they were handing something to this
+  // thread) end as soon as that returns; the program waits a moment for
+  // them so that nothing runs while the process tears down.
+  net_.waitForThreads(std::chrono::milliseconds(2000));
+}
+
+}  // namespace kiv

@@ -1,0 +1,468 @@
+#include "contacts/CKivDlg.h"
+
+#include <QCloseEvent>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QScreen>
+
+#include "chat/CSendMessage.h"
+#include "contacts/CKivListCtrl.h"
+#include "contacts/CKivTreeCtrl.h"
+#include "contacts/ConversationTitles.h"
+#include "contacts/MainWindowLink.h"
+#include "contacts/SignInWindow.h"
+#include "contacts/model/ClientSession.h"
+#include "contacts/model/ContactModel.h"
+#include "net/FriendListMessages.h"
+#include "net/GroupListMessages.h"
+#include "net/GroupMembersMessages.h"
+#include "net/NetClient.h"
+#include "platform/MessageBox.h"
+#include "platform/qt/GbkQt.h"
+#include "platform/qt/QtMessagePresenter.h"
+#include "skin/CBitButtonNL.h"
+#include "skin/ResourceLoader.h"
+#include "storage/LocalStore.h"
+#include "storage/SoundEnabled.h"
+#include "storage/avatar/Avatars.h"
+
+namespace kiv {
+namespace {
+
+constexpr int kOnlineIcon = 128;
+constexpr int kDefaultAvatar = 148;
+constexpr int kOwnAvatarSize = 40;
+// Template 102 is 121 x 287 dialog units.
+constexpr int kWidthDlu = 121;
+constexpr int kHeightDlu = 287;
+// The list area keeps its top-left corner and fills the window but for
+// these margins; the bottom buttons sit this far above the bottom.
+constexpr int kListWidthMargin = 8;
+constexpr int kListHeightMargin = 173;
+constexpr int kBottomGap = 3;
+
+const char* const kNeedsConnection = "请先连接服务器";
+
+// The tab pictures: not selected, selected, hover (from 300 on, three each).
+int tabPicture(int tab, int role) {
+  return 300 + 3 * tab + role;
+}
+
+}  // namespace
+
+CKivDlg::CKivDlg(ClientSession& session, QWidget* parent)
+    : CDlgBasicResizable(kTemplate, parent), session_(session) {
+  resize(dluX(kWidthDlu), dluY(kHeightDlu));
+
+  avatar_ = new QLabel(this);
+  avatar_->setProperty("controlId", kOwnAvatar);
+  avatar_->setAccessibleName(QStringLiteral("我的头像"));
+  avatar_->setGeometry(dluX(4), dluY(17), kOwnAvatarSize, kOwnAvatarSize);
+
+  tabs_[0] = makeButton(kTabGroups, QStringLiteral("我的群"), 2, 54, 36, 14);
+  tabs_[1] = makeButton(kTabFriends, QStringLiteral("我的朋友"), 38, 54, 36, 14);
+  tabs_[2] = makeButton(kTabStrangers, QStringLiteral("陌生人"), 74, 54, 36, 14);
+  tabs_[1]->setToolTip(QStringLiteral("我的好友"));
+  for (int i = 0; i < 3; ++i) connect(tabs_[i], &QAbstractButton::clicked, this, [this, i] { selectTab(i + 1); });
+
+  createGroupButton_ = makeButton(kCreateGroupButton, QStringLiteral("创建群"), 5, 72, 33, 10);
+  createGroupButton_->setBitmaps(310, 311, 312);
+  searchGroupButton_ = makeButton(kSearchGroupButton, QStringLiteral("搜索群"), 43, 72, 32, 10);
+  searchGroupButton_->setBitmaps(313, 314, 315);
+  addFriendButton_ = makeButton(kAddFriendButton, QStringLiteral("添加好友"), 5, 72, 38, 10);
+  addFriendButton_->setBitmaps(316, 317, 318);
+  addFriendButton_->hide();
+  connect(createGroupButton_, &QAbstractButton::clicked, this, [this] { createGroup(); });
+  connect(searchGroupButton_, &QAbstractButton::clicked, this, [this] {
+    if (connectedOrSay()) openSearch(SearchMode::kGroup);
+  });
+  connect(addFriendButton_, &QAbstractButton::clicked, this, [this] {
+    if (connectedOrSay()) openSearch(SearchMode::kUser);
+  });
+
+  tree_ = new CKivTreeCtrl(session_, *this, this);
+  placeControl(tree_, kTree, 2, 84, 116, 186);
+  friends_ = new CKivListCtrl(session_, ContactListKind::kFriends, *this, this);
+  placeControl(friends_, kFriendList, 32, 1, 17, 13);
+  strangers_ = new CKivListCtrl(session_, ContactListKind::kStrangers, *this, this);
+  placeControl(strangers_, kStrangerList, 50, 1, 17, 13);
+  friends_->hide();
+  strangers_->hide();
+
+  bottomButtons_[0] = makeButton(kMenuButton, QStringLiteral("菜单"), 0, 274, 37, 11);
+  bottomButtons_[0]->setBitmaps(320, 321, 322);
+  bottomButtons_[1] = makeButton(kOptionsButton, QStringLiteral("设置"), 49, 274, 12, 11);
+  bottomButtons_[1]->setBitmaps(323, 324, 325);
+  bottomButtons_[1]->setToolTip(QStringLiteral("系统设置"));
+  bottomButtons_[2] = makeButton(kHistoryButton, QStringLiteral("历史"), 67, 274, 12, 11);
+  bottomButtons_[2]->setBitmaps(326, 327, 328);
+  bottomButtons_[2]->setToolTip(QStringLiteral("消息管理器"));
+  bottomButtons_[3] = makeButton(kSearchButton, QStringLiteral("查找"), 86, 274, 12, 11);
+  bottomButtons_[3]->setBitmaps(329, 330, 331);
+  connect(bottomButtons_[0], &QAbstractButton::clicked, this, [this] {
+    const QPoint buttonTop = bottomButtons_[0]->mapToGlobal(QPoint(0, 0));
+    popUpSystemMenu(buttonTop, true);
+  });
+  connect(bottomButtons_[1], &QAbstractButton::clicked, this, [this] { showOptions(); });
+  connect(bottomButtons_[2], &QAbstractButton::clicked, this, [this] { showHistory(); });
+  connect(bottomButtons_[3], &QAbstractButton::clicked, this, [this] {
+    if (connectedOrSay()) openSearch(std::nullopt);
+  });
+
+  buildSystemMenu();
+  tray_ = new QSystemTrayIcon(ResourceLoader::icon(kOnlineIcon), this);
+  tray_->setToolTip(QStringLiteral("木棉"));
+  connect(tray_, &QSystemTrayIcon::activated, this, &CKivDlg::onTrayActivated);
+
+  layoutControls();
+  setTabPictures();
+
+  // The main window hears the connection and asks for the lists from now
+  // on, the sign-in included.
+  link_ = std::make_shared<MainWindowLink>(this);
+  session_.net.setObserver(link_);
+  session_.net.setMainAsker(receiverHandle());
+  session_.mainAsker = receiverHandle();
+  session_.model.addObserver(this);
+}
+
+CKivDlg::~CKivDlg() {
+  session_.model.removeObserver(this);
+  if (session_.mainAsker == receiverHandle()) session_.mainAsker = 0;
+  session_.net.setMainAsker(0);
+  session_.net.setObserver(nullptr);
+}
+
+CBitButtonNL* CKivDlg::makeButton(int id, const QString& text, int x, int y, int w, int h) {
+  auto* button = new CBitButtonNL(text, this);
+  placeControl(button, id, x, y, w, h);
+  button->setToolTip(text);
+  button->setAccessibleName(text);
+  button->setFocusPolicy(Qt::NoFocus);
+  button->setAutoDefault(false);
+  return button;
+}
+
+void CKivDlg::buildSystemMenu() {
+  systemMenu_ = new QMenu(this);
+  const auto add = [this](SystemCommand id, const QString& text) {
+    QAction* action = systemMenu_->addAction(text);
+    action->setData(static_cast<int>(id));
+    action->setProperty("controlId", static_cast<int>(id));
+    connect(action, &QAction::triggered, this, [this, id] { runSystemCommand(id); });
+  };
+  add(kOwnProfile, QStringLiteral("我的资料"));
+  add(kMySettings, QStringLiteral("我的设置"));
+  add(kMessageManager, QStringLiteral("消息管理器"));
+  add(kFind, QStringLiteral("查找"));
+  add(kMenuAddFriend, QStringLiteral("添加好友"));
+  systemMenu_->addSeparator();
+  add(kHelp, QStringLiteral("帮助"));
+  add(kGoOnline, QStringLiteral("上线"));
+  add(kGoOffline, QStringLiteral("离线"));
+  systemMenu_->addSeparator();
+  add(kExit, QStringLiteral("退出"));
+}
+
+QAction* CKivDlg::systemAction(SystemCommand command) const {
+  for (QAction* action : systemMenu_->actions())
+    if (action->data().toInt() == command) return action;
+  return nullptr;
+}
+
+QMenu* CKivDlg::prepareSystemMenu() {
+  const bool stopped = session_.net.stopped();
+  systemAction(kHelp)->setVisible(false);
+  systemAction(kGoOnline)->setVisible(stopped);
+  systemAction(kGoOffline)->setVisible(!stopped);
+  return systemMenu_;
+}
+
+void CKivDlg::popUpSystemMenu(const QPoint& globalPoint, bool above) {
+  QMenu* menu = prepareSystemMenu();
+  // From the button, the menu opens upwards with its left edge on the
+  // button's, so it covers neither the button nor the lists' last rows.
+  const QPoint at = above ? globalPoint - QPoint(0, menu->sizeHint().height()) : globalPoint;
+  menu->popup(at);
+}
+
+void CKivDlg::onTrayActivated(QSystemTrayIcon::ActivationReason reason) {
+  if (reason == QSystemTrayIcon::DoubleClick) {
+    showNormal();
+    raise();
+    activateWindow();
+  } else if (reason == QSystemTrayIcon::Context) {
+    popUpSystemMenu(QCursor::pos(), false);
+  }
+}
+
+bool CKivDlg::connectedOrSay() {
+  if (!session_.net.stopped()) return true;
+  showMessage(kNeedsConnection);
+  return false;
+}
+
+void CKivDlg::runSystemCommand(SystemCommand command) {
+  switch (command) {
+    case kOwnProfile:
+      if (connectedOrSay()) showOwnProfile();
+      return;
+    case kMySettings:
+      showOptions();
+      return;
+    case kMessageManager:
+      showHistory();
+      return;
+    case kFind:
+      if (connectedOrSay()) openSearch(std::nullopt);
+      return;
+    case kMenuAddFriend:
+      if (connectedOrSay()) openSearch(SearchMode::kUser);
+      return;
+    case kHelp:
+      return;
+    case kGoOnline:
+      if (!session_.net.stopped()) return;
+      session_.net.Start();
+      tray_->setIcon(ResourceLoader::icon(kOnlineIcon));
+      refreshOwnAvatar(false);
+      return;
+    case kGoOffline:
+      session_.net.GoOffline(true);
+      return;
+    case kExit:
+      exitProgram();
+      return;
+  }
+}
+
+// --- initialisation
+
+bool CKivDlg::OnInitDialog() {
+  session_.store.ResolveProgramPaths();
+  session_.store.OpenLoginDatabase();
+  if (signIn_ == nullptr || !signIn_->runSignIn()) return false;
+  afterSignIn();
+  return true;
+}
+
+void CKivDlg::afterSignIn() {
+  const SelfProfile& self = session_.model.self();
+  PurgeAvatarCache(self.userId);
+  const LoginChoices& login = session_.login;
+  session_.store.SaveLogin(login.phone, self.userId, login.rememberPassword != 0 ? login.password : std::string());
+  if (login.autoLogin != 0) session_.store.SetAutoLogin(self.userId, 1);
+  session_.store.OpenMessageDatabase(self.userId);
+  refreshHeaderTexts();
+  refreshOwnAvatar(false);
+  session_.model.loadStrangers(session_.store);
+  layoutControls();
+  selectTab(kGroupsTab);
+  tray_->show();
+  SoundEnabled = session_.store.IsSoundOn();
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    move(screen->availableGeometry().center() - rect().center());
+}
+
+int CKivDlg::run() {
+  if (!OnInitDialog()) return Rejected;
+  show();
+  QEventLoop loop;
+  connect(this, &QDialog::finished, &loop, &QEventLoop::quit);
+  if (!ended_) loop.exec();
+  return result();
+}
+
+// --- header and avatar
+
+void CKivDlg::refreshHeaderTexts() {
+  const SelfProfile& self = session_.model.self();
+  setProfileText(QStringLiteral("昵称:%1\nID号:%2\n积分:%3")
+                     .arg(fromGbk(self.nickname), QString::number(self.userId), QString::number(self.points)));
+  setSignatureText(QStringLiteral("简介:%1").arg(fromGbk(self.signature)));
+}
+
+void CKivDlg::refreshOwnAvatar(bool grey) {
+  avatarGrey_ = grey;
+  const std::int32_t own = session_.model.self().userId;
+  const QImage fallback = scaleAvatar(ResourceLoader::bitmapImage(kDefaultAvatar), kOwnAvatarSize);
+  const AvatarLoad load =
+      own > 0 ? LoadAvatar(own, own, false, kOwnAvatarSize, fallback, onUiThread(this, [this](const QImage& image) {
+                  if (image.isNull()) return;
+                  avatarPicture_ = image;
+                  showOwnAvatar();
+                }))
+              : AvatarLoad{fallback, false};
+  avatarPicture_ = load.picture.isNull() ? fallback : load.picture;
+  showOwnAvatar();
+}
+
+void CKivDlg::showOwnAvatar() {
+  QImage shown = avatarPicture_;
+  if (avatarGrey_) MakeGrayAvatar(shown);
+  avatar_->setPixmap(QPixmap::fromImage(shown));
+}
+
+QImage CKivDlg::ownAvatar() const {
+  return avatar_->pixmap().toImage();
+}
+
+void CKivDlg::selfChanged(const SelfProfile& /*self*/) {
+  refreshHeaderTexts();
+}
+
+void CKivDlg::avatarChanged(std::int32_t id, bool group) {
+  if (!group && id == session_.model.self().userId) refreshOwnAvatar(avatarGrey_);
+}
+
+// --- tabs and layout
+
+void CKivDlg::setTabPictures() {
+  for (int i = 0; i < 3; ++i) {
+    if (i + 1 == wantedTab_)
+      tabs_[i]->setBitmaps(tabPicture(i, 1), tabPicture(i, 1), tabPicture(i, 1));
+    else
+      tabs_[i]->setBitmaps(tabPicture(i, 0), tabPicture(i, 1), tabPicture(i, 2));
+  }
+}
+
+void CKivDlg::selectTab(int tab) {
+  if (tab < kGroupsTab || tab > kStrangersTab) return;
+  wantedTab_ = tab;
+  if (shownTab_ == tab) return;
+  shownTab_ = tab;
+  tree_->setVisible(tab == kGroupsTab);
+  friends_->setVisible(tab == kFriendsTab);
+  strangers_->setVisible(tab == kStrangersTab);
+  setTabPictures();
+  createGroupButton_->setVisible(tab == kGroupsTab);
+  searchGroupButton_->setVisible(tab == kGroupsTab);
+  addFriendButton_->setVisible(tab == kFriendsTab);
+}
+
+void CKivDlg::layoutControls() {
+  for (CBitButtonNL* button : bottomButtons_) {
+    QRect place = button->geometry();
+    place.moveBottom(height() - 1 - kBottomGap);
+    button->setGeometry(place);
+  }
+  const QRect area(tree_->pos(), QSize(width() - kListWidthMargin, height() - kListHeightMargin));
+  tree_->setGeometry(area);
+  friends_->setGeometry(area);
+  strangers_->setGeometry(area);
+}
+
+void CKivDlg::resizeEvent(QResizeEvent* event) {
+  CDlgBasicResizable::resizeEvent(event);
+  if (tree_ != nullptr) layoutControls();
+}
+
+// --- conversations
+
+ConversationWindow* CKivDlg::openConversation(ChatCategory category, std::int32_t number,
+                                              const std::string& partnerName, const std::string& groupText,
+                                              std::int32_t terminal) {
+  if (number < 1) return nullptr;
+  ConversationRegistry& registry = session_.model.conversations();
+  const bool group = category == ChatCategory::kGroup;
+  ConversationWindow* found = group ? registry.findGroup(number) : registry.findPrivate(number);
+  if (found != nullptr && !found->isAlive()) {
+    // Its window is gone; a new one takes its place under the number.
+    if (group)
+      registry.destroyGroup(number);
+    else
+      registry.destroyPrivate(number);
+    found = nullptr;
+  }
+  auto* window = dynamic_cast<CSendMessage*>(found);
+  const bool created = window == nullptr;
+  if (created) {
+    window = new CSendMessage(session_, number, group ? 2 : 1);
+    if (group)
+      registry.addGroup(number, window);
+    else
+      registry.addPrivate(number, window);
+  }
+  window->setPartner(group ? groupText : partnerName, group ? -1 : terminal);
+  window->setTitleLine(conversationTitle(category, number, partnerName, groupText));
+  if (created) window->askProfile();
+  return window;
+}
+
+void CKivDlg::showConversation(ChatCategory category, std::int32_t number, const std::string& partnerName,
+                               const std::string& groupText, std::int32_t terminal) {
+  if (auto* window = dynamic_cast<CSendMessage*>(openConversation(category, number, partnerName, groupText, terminal))) {
+    window->show();
+    window->raise();
+    window->activateWindow();
+  }
+}
+
+// --- the member windows
+
+void CKivDlg::showSearch(SearchMode mode) {
+  openSearch(mode);
+}
+
+// The search, options, history and own-profile windows come with their own
+// changes; until then these open nothing.
+void CKivDlg::openSearch(std::optional<SearchMode> /*mode*/) {}
+void CKivDlg::showOptions() {}
+void CKivDlg::showHistory() {}
+void CKivDlg::showOwnProfile() {}
+
+void CKivDlg::createGroup() {
+  if (!connectedOrSay()) return;
+  // Creating a group belongs to the group management, not in this build yet.
+}
+
+// --- answers and connection events
+
+void CKivDlg::applyOwnProfile(const UserInfoResponse& profile) {
+  session_.model.setSelf(SelfProfile::from(profile));
+}
+
+void CKivDlg::applyGroupList(const GroupListResponse& groups) {
+  for (std::int32_t groupId : session_.model.replaceGroups(groups)) {
+    GroupMembersRequest ask;
+    ask.groupId = static_cast<std::uint32_t>(groupId);
+    session_.net.Enqueue(ask.build(session_.net.newKey()), receiverHandle());
+  }
+}
+
+void CKivDlg::OnServerResponse(const PendingRequest& request, const std::uint8_t* response, std::uint32_t size,
+                               std::uint32_t command) {
+  if (command == FriendListResponse::kCommand) {
+    session_.model.replaceFriends(FriendListResponse::read(response, size));
+    if (signIn_ != nullptr) signIn_->friendListApplied();
+  } else if (command == GroupMembersResponse::kCommand) {
+    const auto asked = GroupMembersRequest::read(request.packet, static_cast<std::size_t>(request.length));
+    session_.model.replaceMembers(static_cast<std::int32_t>(asked.groupId), GroupMembersResponse::read(response, size));
+  }
+}
+
+// --- the end
+
+void CKivDlg::exitProgram() {
+  if (ended_) return;
+  ended_ = true;
+  // A box still waiting for an answer (shown for the connection) would keep
+  // the program from ending; nobody is left to answer it.
+  QtMessagePresenter::dismissOpenBoxes();
+  session_.net.GoOffline(false);
+  session_.model.conversations().destroyAll();
+  session_.model.saveStrangers(session_.store);
+  tray_->hide();
+  QDialog::done(Rejected);
+}
+
+void CKivDlg::reject() {
+  exitProgram();
+}
+
+void CKivDlg::closeEvent(QCloseEvent* event) {
+  exitProgram();
+  event->accept();
+}
+
+}  // namespace kiv

@@ -1,0 +1,36 @@
+#include "contacts/MainWindowLink.h"
+
+#include <QCoreApplication>
+#include <QThread>
+
+#include "contacts/CKivDlg.h"
+
+namespace kiv {
+
+MainWindowLink::MainWindowLink(CKivDlg* window) : window_(window) {}
+
+template <class Work>
+void MainWindowLink::onUi(Work&& work) {
+  QCoreApplication* app = QCoreApplication::instance();
+  if (app == nullptr) return;
+  const auto run = [this, &work] {
+    if (CKivDlg* window = window_.data()) work(*window);
+  };
+  if (QThread::currentThread() == app->thread()) {
+    run();
+    return;
+  }
+  // The application object outlives any hand-over, so the call is never
+  // dropped half-way; the window is checked once the UI thread runs it.
+  QMetaObject::invokeMethod(app, run, Qt::BlockingQueuedConnection);
+}
+
+void MainWindowLink::onOwnProfile(const UserInfoResponse& profile) {
+  onUi([&](CKivDlg& window) { window.applyOwnProfile(profile); });
+}
+
+void MainWindowLink::onGroupList(const GroupListResponse& groups) {
+  onUi([&](CKivDlg& window) { window.applyGroupList(groups); });
+}
+
+}  // namespace kiv

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QPointer>
+
+#include "net/NetObserver.h"
+
+namespace kiv {
+
+class CKivDlg;
+
+// The main window's ear on the connection. Each event arrives on the
+// receive thread, is carried over to the user-interface thread and handled
+// there while the receive thread waits, so the model takes one change at a
+// time, whole and in order. Once the window is gone the events are dropped.
+class MainWindowLink : public NetObserver {
+ public:
+  explicit MainWindowLink(CKivDlg* window);
+
+  void onOwnProfile(const UserInfoResponse& profile) override;
+  void onGroupList(const GroupListResponse& groups) override;
+
+ private:
+  // Runs `work` with the window on the UI thread and waits for it.
+  template <class Work>
+  void onUi(Work&& work);
+
+  QPointer<CKivDlg> window_;  // read on the UI thread only
+};
+
+}  // namespace kiv
