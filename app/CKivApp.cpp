@@ -4,6 +4,8 @@
 #include <chrono>
 
 #include "app/CDlgLogin.h"
+#include "app/TerminationSignal.h"
+#include "platform/qt/QtMessagePresenter.h"
 #include "contacts/CKivDlg.h"
 
 namespace kiv {
@@ -36,10 +38,21 @@ CKivDlg& CKivApp::createWindows() {
 }
 
 int CKivApp::InitInstance() {
+  TerminationSignal termination;
+  QObject::connect(&termination, &TerminationSignal::requested, [this] { requestExit(); });
   createWindows().run();
   mainWindow_.reset();
   login_ = nullptr;
   return 0;
+}
+
+void CKivApp::requestExit() {
+  QtMessagePresenter::dismissOpenBoxes();
+  if (login_ != nullptr && login_->isVisible()) {
+    login_->reject();
+    return;
+  }
+  if (mainWindow_) mainWindow_->exitProgram();
 }
 
 void CKivApp::Shutdown() {

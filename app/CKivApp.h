@@ -35,6 +35,10 @@ class CKivApp {
   CKivDlg* mainWindow() const { return mainWindow_.get(); }
   CDlgLogin* loginWindow() const { return login_; }
 
+  // Ends the program from outside (a termination signal): the main window
+  // exits as with "退出", a login window still up closes.
+  void requestExit();
+
   // Ends the connection: logs out a connection still signed in, stops its
   // threads and, unless one waits for this thread, waits for them.
   void Shutdown();
