@@ -214,9 +214,13 @@ struct NetClient::Core {
 
   bool sendLogout(bool final) {
     const auto packet = LogoutRequest{}.build(newKey());
-    if (!sendDirect(packet.data(), packet.size())) return false;
-    logoutState = final ? 2 : 1;
-    return true;
+    // Set before the write: a quick server answers before the write call
+    // returns, and an answer read while the state is still 0 would count as
+    // being signed in elsewhere.
+    const int before = logoutState.exchange(final ? 2 : 1);
+    if (sendDirect(packet.data(), packet.size())) return true;
+    logoutState = before;
+    return false;
   }
 
   // Closes the connection, first reading what is left so that the close does
