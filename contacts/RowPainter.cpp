@@ -43,8 +43,12 @@ void RowPainter::paint(QPainter& painter, const Row& row, const QFont& font) {
   painter.setFont(font);
   painter.setPen(Qt::black);
   const QRect textRect(x, r.top(), std::max(0, right - x), r.height());
+  // Item texts end in blanks that kept room for the icons; the icons have
+  // their own room here, so the blanks must not push the name out.
+  QString text = row.text;
+  while (!text.isEmpty() && text.back().isSpace()) text.chop(1);
   painter.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                   painter.fontMetrics().elidedText(row.text, Qt::ElideRight, textRect.width()));
+                   painter.fontMetrics().elidedText(text, Qt::ElideRight, textRect.width()));
 }
 
 }  // namespace kiv

@@ -241,3 +241,22 @@ TEST_F(LoginWindow, ClosingItEndsTheProgramWithNoTrafficButTheAttempts) {
 
 }  // namespace
 }  // namespace kiv::test
+
+namespace kiv::test {
+namespace {
+
+TEST(AppSettings, PaceIsAFactorAtMostOneAndAnythingElseMeansOne) {
+  EXPECT_DOUBLE_EQ(AppSettings::parsePace("0.05"), 0.05);
+  EXPECT_DOUBLE_EQ(AppSettings::parsePace("1"), 1.0);
+  for (const char* bad : {"", "0", "-0.5", "2", "fast", "0.5x", "nan", "inf"})
+    EXPECT_DOUBLE_EQ(AppSettings::parsePace(bad), 1.0) << bad;
+  EXPECT_DOUBLE_EQ(AppSettings::parsePace(nullptr), 1.0);
+  ScopedEnv pace("KIV_PACE", "0.25");
+  ScopedEnv server("KIV_SERVER", "127.0.0.2:9000");
+  const AppSettings settings = AppSettings::fromEnvironment();
+  EXPECT_DOUBLE_EQ(settings.pace, 0.25);
+  EXPECT_EQ(settings.server, (Endpoint{"127.0.0.2", 9000}));
+}
+
+}  // namespace
+}  // namespace kiv::test

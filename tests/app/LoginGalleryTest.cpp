@@ -1,0 +1,29 @@
+// With KIV_SCREENSHOTS=dir: the login window empty, with a remembered
+// account, and signing in with its animation.
+#include "AppFixture.h"
+#include "support/QtScreenshot.h"
+
+namespace kiv::test {
+namespace {
+
+using LoginGallery = AppFixture;
+
+TEST_F(LoginGallery, EmptyRememberedAndSigningIn) {
+  if (qEnvironmentVariableIsEmpty("KIV_SCREENSHOTS")) GTEST_SKIP() << "KIV_SCREENSHOTS is not set";
+  CDlgLogin& empty = openLogin();
+  saveScreenshot(&empty, "login-empty");
+  app.reset();
+
+  app = std::make_unique<CKivApp>(AppSettings{Endpoint{"127.0.0.1", server.chatPort()}, 1.0});
+  app->store().ResolveProgramPaths();
+  app->store().OpenLoginDatabase();
+  remember("13800000001", 10001, "123456");
+  CDlgLogin& remembered = openLogin();
+  saveScreenshot(&remembered, "login-remembered");
+  click(CDlgLogin::kLogin);
+  QTest::qWait(350);  // a few frames of the animation
+  saveScreenshot(&remembered, "login-signing-in");
+}
+
+}  // namespace
+}  // namespace kiv::test
