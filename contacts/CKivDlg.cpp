@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include "chat/CDlgHistory.h"
 #include "chat/CSendMessage.h"
 #include "contacts/CKivListCtrl.h"
 #include "contacts/CKivTreeCtrl.h"
@@ -17,6 +18,7 @@
 #include "net/GroupListMessages.h"
 #include "net/GroupMembersMessages.h"
 #include "net/NetClient.h"
+#include "options/CDlgOption.h"
 #include "platform/MessageBox.h"
 #include "platform/qt/GbkQt.h"
 #include "platform/qt/QtMessagePresenter.h"
@@ -404,11 +406,30 @@ void CKivDlg::showSearch(SearchMode mode) {
   openSearch(mode);
 }
 
-// The search, options, history and own-profile windows come with their own
-// changes; until then these open nothing.
+namespace {
+
+void bringUp(QWidget* window) {
+  window->show();
+  window->raise();
+  window->activateWindow();
+}
+
+}  // namespace
+
+void CKivDlg::showOptions() {
+  if (options_ == nullptr) options_ = new CDlgOption(session_, this);
+  bringUp(options_);
+}
+
+void CKivDlg::showHistory() {
+  if (history_ == nullptr) history_ = new CDlgHistory(session_, this);
+  history_->Rebuild();  // the contacts may have changed since it was last shown
+  bringUp(history_);
+}
+
+// The search and own-profile windows come with their own changes; until
+// then these open nothing.
 void CKivDlg::openSearch(std::optional<SearchMode> /*mode*/) {}
-void CKivDlg::showOptions() {}
-void CKivDlg::showHistory() {}
 void CKivDlg::showOwnProfile() {}
 
 void CKivDlg::createGroup() {

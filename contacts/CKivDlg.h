@@ -16,6 +16,8 @@
 namespace kiv {
 
 class CBitButtonNL;
+class CDlgHistory;
+class CDlgOption;
 class CKivListCtrl;
 class CKivTreeCtrl;
 class ConversationWindow;
@@ -117,6 +119,9 @@ class CKivDlg : public CDlgBasicResizable, public ContactModelObserver, public C
   CKivTreeCtrl* tree() const { return tree_; }
   CKivListCtrl* friendList() const { return friends_; }
   CKivListCtrl* strangerList() const { return strangers_; }
+  // The member windows once they were first asked for, else nullptr.
+  CDlgOption* optionsWindow() const { return options_; }
+  CDlgHistory* historyWindow() const { return history_; }
 
   // From the connection (UI thread).
   void applyOwnProfile(const UserInfoResponse& profile);
@@ -168,6 +173,8 @@ class CKivDlg : public CDlgBasicResizable, public ContactModelObserver, public C
   CKivListCtrl* strangers_ = nullptr;
   QMenu* systemMenu_ = nullptr;
   QSystemTrayIcon* tray_ = nullptr;
+  CDlgOption* options_ = nullptr;
+  CDlgHistory* history_ = nullptr;
   QImage avatarPicture_;
   bool avatarGrey_ = false;
   int shownTab_ = 0;

@@ -5,6 +5,8 @@
 #include <QTimer>
 
 #include "MainWindowFixture.h"
+#include "chat/CDlgHistory.h"
+#include "options/CDlgOption.h"
 #include "contacts/model/ItemTexts.h"
 #include "platform/Gbk.h"
 #include "platform/qt/QtMessagePresenter.h"
@@ -63,6 +65,20 @@ TEST_F(MainWindow, ShowsTheOwnProfileTheTabsAndTheListsFromTheServer) {
   EXPECT_EQ(other->child(0)->data(0, CKivTreeCtrl::kIdRole).toInt(), 10002);
   EXPECT_GT(other->child(0)->data(0, CKivTreeCtrl::kOwnerRole).toInt(), 0);
   EXPECT_EQ(other->child(0)->text(0), QStringLiteral("李小红(10002)        "));
+
+  // The options and history windows are created on first use, then shown.
+  main->control<CBitButtonNL>(CKivDlg::kOptionsButton)->click();
+  CDlgOption* options = main->optionsWindow();
+  ASSERT_NE(options, nullptr);
+  EXPECT_TRUE(options->isVisible());
+  options->hide();
+  main->runSystemCommand(CKivDlg::kMySettings);
+  EXPECT_EQ(main->optionsWindow(), options);
+  EXPECT_TRUE(options->isVisible());
+  main->control<CBitButtonNL>(CKivDlg::kHistoryButton)->click();
+  ASSERT_NE(main->historyWindow(), nullptr);
+  EXPECT_TRUE(main->historyWindow()->isVisible());
+  EXPECT_EQ(main->historyWindow()->friendsRoot()->childCount(), 3);
 
   // Hover tips, and the layout rule after a resize.
   EXPECT_EQ(main->control(CKivDlg::kHistoryButton)->toolTip(), QStringLiteral("消息管理器"));
