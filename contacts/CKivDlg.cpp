@@ -6,6 +6,8 @@
 #include <QScreen>
 
 #include "chat/CDlgHistory.h"
+#include "chat/CDlgInfoUser.h"
+#include "chat/CDlgSearch.h"
 #include "chat/CSendMessage.h"
 #include "contacts/CKivListCtrl.h"
 #include "contacts/CKivTreeCtrl.h"
@@ -427,10 +429,22 @@ void CKivDlg::showHistory() {
   bringUp(history_);
 }
 
-// The search and own-profile windows come with their own changes; until
-// then these open nothing.
-void CKivDlg::openSearch(std::optional<SearchMode> /*mode*/) {}
-void CKivDlg::showOwnProfile() {}
+// The search and profile windows show and raise themselves.
+void CKivDlg::openSearch(std::optional<SearchMode> mode) {
+  if (search_ == nullptr) search_ = new CDlgSearch(session_, this);
+  if (!mode)
+    search_->showSearch();  // as it was left
+  else if (*mode == SearchMode::kGroup)
+    search_->showGroupSearch();
+  else
+    search_->showFriendSearch();
+}
+
+void CKivDlg::showOwnProfile() {
+  if (ownProfile_ == nullptr) ownProfile_ = new CDlgInfoUser(session_, this);
+  const SelfProfile& self = session_.model.self();
+  ownProfile_->ShowUser(self.userId, fromGbk(self.nickname));
+}
 
 void CKivDlg::createGroup() {
   if (!connectedOrSay()) return;

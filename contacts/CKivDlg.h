@@ -17,7 +17,9 @@ namespace kiv {
 
 class CBitButtonNL;
 class CDlgHistory;
+class CDlgInfoUser;
 class CDlgOption;
+class CDlgSearch;
 class CKivListCtrl;
 class CKivTreeCtrl;
 class ConversationWindow;
@@ -122,6 +124,8 @@ class CKivDlg : public CDlgBasicResizable, public ContactModelObserver, public C
   // The member windows once they were first asked for, else nullptr.
   CDlgOption* optionsWindow() const { return options_; }
   CDlgHistory* historyWindow() const { return history_; }
+  CDlgSearch* searchWindow() const { return search_; }
+  CDlgInfoUser* ownProfileWindow() const { return ownProfile_; }
 
   // From the connection (UI thread).
   void applyOwnProfile(const UserInfoResponse& profile);
@@ -175,6 +179,8 @@ class CKivDlg : public CDlgBasicResizable, public ContactModelObserver, public C
   QSystemTrayIcon* tray_ = nullptr;
   CDlgOption* options_ = nullptr;
   CDlgHistory* history_ = nullptr;
+  CDlgSearch* search_ = nullptr;
+  CDlgInfoUser* ownProfile_ = nullptr;
   QImage avatarPicture_;
   bool avatarGrey_ = false;
   int shownTab_ = 0;

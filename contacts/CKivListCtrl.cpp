@@ -5,6 +5,7 @@
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 
+#include "chat/CDlgInfoUser.h"
 #include "contacts/ContactCommands.h"
 #include "contacts/RowAvatars.h"
 #include "contacts/RowPainter.h"
@@ -263,8 +264,11 @@ void CKivListCtrl::runCommand(Command command) {
   }
 }
 
-// The profile window of the list's rows (created on first use, then only
-// shown) comes with the profile windows; until then there is nothing to show.
-void CKivListCtrl::showProfile(std::int32_t /*userId*/, const std::string& /*rowText*/) {}
+// One profile window for the list's rows, created on first use and refilled
+// (and shown) for every row asked about.
+void CKivListCtrl::showProfile(std::int32_t userId, const std::string& rowText) {
+  if (profile_ == nullptr) profile_ = new CDlgInfoUser(session_, this);
+  profile_->ShowUser(userId, fromGbk(rowText));
+}
 
 }  // namespace kiv

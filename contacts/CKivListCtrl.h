@@ -11,6 +11,7 @@
 
 namespace kiv {
 
+class CDlgInfoUser;
 class ContactCommands;
 class RowAvatars;
 struct ClientSession;
@@ -42,6 +43,8 @@ class CKivListCtrl : public QListWidget, public ContactModelObserver {
   int hoverRow() const { return hoverRow_; }
   QMenu* menu() const { return menu_; }
   QAction* action(Command command) const;
+  // The rows' profile window once it was first asked for, else nullptr.
+  CDlgInfoUser* profileWindow() const { return profile_; }
 
   // The menu as a right click at `pos` (viewport coordinates) would show it,
   // with its entries enabled for what lies there; nullptr when no menu comes
@@ -78,6 +81,7 @@ class CKivListCtrl : public QListWidget, public ContactModelObserver {
   ContactCommands& commands_;
   RowAvatars* avatars_;
   QMenu* menu_;
+  CDlgInfoUser* profile_ = nullptr;
   int hoverRow_ = -1;
 };
 

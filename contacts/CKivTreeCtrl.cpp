@@ -5,6 +5,8 @@
 #include <QPainter>
 #include <QStyledItemDelegate>
 
+#include "chat/CDlgInfoGroup.h"
+#include "chat/CDlgInfoUser.h"
 #include "contacts/ContactCommands.h"
 #include "contacts/RowAvatars.h"
 #include "contacts/RowPainter.h"
@@ -303,7 +305,7 @@ void CKivTreeCtrl::runCommand(Command command) {
         commands_.showConversation(ChatCategory::kGroup, group->groupId, groupText, groupText, -1);
       return;
     case kGroupProfile:
-      if (member == nullptr) showGroupProfile(group->groupId, groupText);
+      if (member == nullptr) showGroupProfile(group->groupId, groupText, group->owner > 0);
       return;
     case kMemberChat:
       if (member == nullptr) return;
@@ -326,9 +328,16 @@ void CKivTreeCtrl::runCommand(Command command) {
   }
 }
 
-// The group and member profile windows (each created on first use, then only
-// shown) come with the profile windows; until then there is nothing to show.
-void CKivTreeCtrl::showGroupProfile(std::int32_t /*groupId*/, const std::string& /*text*/) {}
-void CKivTreeCtrl::showMemberProfile(std::int32_t /*userId*/, const std::string& /*text*/) {}
+// One window for group profiles and one for member profiles, each created
+// on first use and refilled for every item asked about.
+void CKivTreeCtrl::showGroupProfile(std::int32_t groupId, const std::string& text, bool owner) {
+  if (groupProfile_ == nullptr) groupProfile_ = new CDlgInfoGroup(session_, this);
+  groupProfile_->ShowGroup(groupId, fromGbk(text), owner);
+}
+
+void CKivTreeCtrl::showMemberProfile(std::int32_t userId, const std::string& text) {
+  if (memberProfile_ == nullptr) memberProfile_ = new CDlgInfoUser(session_, this);
+  memberProfile_->ShowUser(userId, fromGbk(text));
+}
 
 }  // namespace kiv

@@ -11,6 +11,8 @@
 
 namespace kiv {
 
+class CDlgInfoGroup;
+class CDlgInfoUser;
 class ContactCommands;
 class RowAvatars;
 struct ClientSession;
@@ -51,6 +53,8 @@ class CKivTreeCtrl : public QTreeWidget, public ContactModelObserver {
   QTreeWidgetItem* hoverItem() const { return hoverItem_; }
   QMenu* menu() const { return menu_; }
   QAction* action(Command command) const;
+  CDlgInfoGroup* groupProfileWindow() const { return groupProfile_; }
+  CDlgInfoUser* memberProfileWindow() const { return memberProfile_; }
 
   // Menu 133 as a right click at `pos` (viewport coordinates) shows it: the
   // item there becomes the selected one and the entries are enabled for it.
@@ -85,13 +89,15 @@ class CKivTreeCtrl : public QTreeWidget, public ContactModelObserver {
   void setHoverItem(QTreeWidgetItem* item);
   void repaintItem(QTreeWidgetItem* item);
   void forgetHover(QTreeWidgetItem* going);
-  void showGroupProfile(std::int32_t groupId, const std::string& text);
+  void showGroupProfile(std::int32_t groupId, const std::string& text, bool owner);
   void showMemberProfile(std::int32_t userId, const std::string& text);
 
   ClientSession& session_;
   ContactCommands& commands_;
   RowAvatars* avatars_;
   QMenu* menu_;
+  CDlgInfoGroup* groupProfile_ = nullptr;
+  CDlgInfoUser* memberProfile_ = nullptr;
   QFont groupFont_;
   QTreeWidgetItem* hoverItem_ = nullptr;
   std::unordered_map<std::int32_t, GroupItems> groups_;

@@ -6,6 +6,9 @@
 
 #include "MainWindowFixture.h"
 #include "chat/CDlgHistory.h"
+#include "chat/CDlgInfoGroup.h"
+#include "chat/CDlgInfoUser.h"
+#include "chat/CDlgSearch.h"
 #include "options/CDlgOption.h"
 #include "contacts/model/ItemTexts.h"
 #include "platform/Gbk.h"
@@ -79,6 +82,25 @@ TEST_F(MainWindow, ShowsTheOwnProfileTheTabsAndTheListsFromTheServer) {
   ASSERT_NE(main->historyWindow(), nullptr);
   EXPECT_TRUE(main->historyWindow()->isVisible());
   EXPECT_EQ(main->historyWindow()->friendsRoot()->childCount(), 3);
+
+  // So are the search and the profile windows.
+  main->runSystemCommand(CKivDlg::kMenuAddFriend);
+  ASSERT_NE(main->searchWindow(), nullptr);
+  EXPECT_TRUE(main->searchWindow()->isVisible());
+  EXPECT_EQ(main->searchWindow()->tab(), CDlgSearch::kFriends);
+  main->control<CBitButtonNL>(CKivDlg::kSearchGroupButton)->click();
+  EXPECT_EQ(main->searchWindow()->tab(), CDlgSearch::kGroups);
+  main->runSystemCommand(CKivDlg::kOwnProfile);
+  ASSERT_NE(main->ownProfileWindow(), nullptr);
+  EXPECT_TRUE(main->ownProfileWindow()->isVisible());
+  friends->setCurrentRow(0);
+  friends->runCommand(CKivListCtrl::kFriendProfile);
+  ASSERT_NE(friends->profileWindow(), nullptr);
+  EXPECT_TRUE(friends->profileWindow()->isVisible());
+  tree->setCurrentItem(tree->groupItem(20001));
+  tree->runCommand(CKivTreeCtrl::kGroupProfile);
+  ASSERT_NE(tree->groupProfileWindow(), nullptr);
+  EXPECT_TRUE(tree->groupProfileWindow()->isVisible());
 
   // Hover tips, and the layout rule after a resize.
   EXPECT_EQ(main->control(CKivDlg::kHistoryButton)->toolTip(), QStringLiteral("消息管理器"));
