@@ -11,6 +11,7 @@
 #include "chat/CSendMessage.h"
 #include "contacts/CKivListCtrl.h"
 #include "contacts/CKivTreeCtrl.h"
+#include "contacts/CommandMenu.h"
 #include "contacts/ConversationTitles.h"
 #include "contacts/MainWindowLink.h"
 #include "contacts/SignInWindow.h"
@@ -150,10 +151,7 @@ CBitButtonNL* CKivDlg::makeButton(int id, const QString& text, int x, int y, int
 void CKivDlg::buildSystemMenu() {
   systemMenu_ = new QMenu(this);
   const auto add = [this](SystemCommand id, const QString& text) {
-    QAction* action = systemMenu_->addAction(text);
-    action->setData(static_cast<int>(id));
-    action->setProperty("controlId", static_cast<int>(id));
-    connect(action, &QAction::triggered, this, [this, id] { runSystemCommand(id); });
+    menus::addCommand(systemMenu_, id, text, this, [this, id] { runSystemCommand(id); });
   };
   add(kOwnProfile, QStringLiteral("我的资料"));
   add(kMySettings, QStringLiteral("我的设置"));
@@ -169,9 +167,7 @@ void CKivDlg::buildSystemMenu() {
 }
 
 QAction* CKivDlg::systemAction(SystemCommand command) const {
-  for (QAction* action : systemMenu_->actions())
-    if (action->data().toInt() == command) return action;
-  return nullptr;
+  return menus::findCommand(systemMenu_, command);
 }
 
 QMenu* CKivDlg::prepareSystemMenu() {

@@ -6,6 +6,7 @@
 #include <QStyledItemDelegate>
 
 #include "chat/CDlgInfoUser.h"
+#include "contacts/CommandMenu.h"
 #include "contacts/ContactCommands.h"
 #include "contacts/RowAvatars.h"
 #include "contacts/RowPainter.h"
@@ -56,17 +57,9 @@ CKivListCtrl::CKivListCtrl(ClientSession& session, ContactListKind kind, Contact
     : QListWidget(parent), session_(session), kind_(kind), commands_(commands) {
   const bool friends = kind == ContactListKind::kFriends;
   setAccessibleName(friends ? QStringLiteral("好友列表") : QStringLiteral("陌生人列表"));
-  setFont(CDlgBasic::makeTextFont());
-  setFrameShape(QFrame::NoFrame);
-  setSelectionMode(QAbstractItemView::SingleSelection);
+  setUpContactView(*this);
   setUniformItemSizes(true);
-  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  setMouseTracking(true);
-  viewport()->setMouseTracking(true);
   setItemDelegate(new Delegate(*this));
-  QPalette colours = palette();
-  colours.setColor(QPalette::Base, Qt::white);
-  setPalette(colours);
 
   avatars_ = new RowAvatars([&session] { return session.model.self().userId; }, this);
   connect(avatars_, &RowAvatars::arrived, this, [this](std::int32_t id, bool group) {
@@ -76,10 +69,7 @@ CKivListCtrl::CKivListCtrl(ClientSession& session, ContactListKind kind, Contact
 
   menu_ = new QMenu(friends ? QStringLiteral("我的好友功能") : QStringLiteral("陌生人菜单"), this);
   const auto add = [this](Command id, const QString& text) {
-    QAction* action = menu_->addAction(text);
-    action->setData(static_cast<int>(id));
-    action->setProperty("controlId", static_cast<int>(id));
-    connect(action, &QAction::triggered, this, [this, id] { runCommand(id); });
+    menus::addCommand(menu_, id, text, this, [this, id] { runCommand(id); });
   };
   if (friends) {
     add(kFriendChat, QStringLiteral("聊天"));
@@ -105,9 +95,7 @@ CKivListCtrl::~CKivListCtrl() {
 }
 
 QAction* CKivListCtrl::action(Command command) const {
-  for (QAction* action : menu_->actions())
-    if (action->data().toInt() == command) return action;
-  return nullptr;
+  return menus::findCommand(menu_, command);
 }
 
 void CKivListCtrl::setRowText(QListWidgetItem* item, const ContactEntry& entry) {

@@ -7,6 +7,7 @@
 
 #include "chat/CDlgInfoGroup.h"
 #include "chat/CDlgInfoUser.h"
+#include "contacts/CommandMenu.h"
 #include "contacts/ContactCommands.h"
 #include "contacts/RowAvatars.h"
 #include "contacts/RowPainter.h"
@@ -55,25 +56,17 @@ class CKivTreeCtrl::Delegate : public QStyledItemDelegate {
 CKivTreeCtrl::CKivTreeCtrl(ClientSession& session, ContactCommands& commands, QWidget* parent)
     : QTreeWidget(parent), session_(session), commands_(commands) {
   setAccessibleName(QStringLiteral("群列表"));
-  setFont(CDlgBasic::makeTextFont());
+  setUpContactView(*this);
   groupFont_ = font();
   groupFont_.setBold(true);
   setHeaderHidden(true);
   setColumnCount(1);
-  setFrameShape(QFrame::NoFrame);
   setIndentation(kIndent);
   setRootIsDecorated(true);
   setUniformRowHeights(true);
   setExpandsOnDoubleClick(false);  // a double-click chats with the group
-  setSelectionMode(QAbstractItemView::SingleSelection);
   setSelectionBehavior(QAbstractItemView::SelectRows);
-  setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  setMouseTracking(true);
-  viewport()->setMouseTracking(true);
   setItemDelegate(new Delegate(*this));
-  QPalette colours = palette();
-  colours.setColor(QPalette::Base, Qt::white);
-  setPalette(colours);
 
   avatars_ = new RowAvatars([&session] { return session.model.self().userId; }, this);
   connect(avatars_, &RowAvatars::arrived, this, [this](std::int32_t id, bool group) {
@@ -89,10 +82,7 @@ CKivTreeCtrl::CKivTreeCtrl(ClientSession& session, ContactCommands& commands, QW
 
   menu_ = new QMenu(QStringLiteral("我的群功能"), this);
   const auto add = [this](Command id, const QString& text) {
-    QAction* action = menu_->addAction(text);
-    action->setData(static_cast<int>(id));
-    action->setProperty("controlId", static_cast<int>(id));
-    connect(action, &QAction::triggered, this, [this, id] { runCommand(id); });
+    menus::addCommand(menu_, id, text, this, [this, id] { runCommand(id); });
   };
   add(kGroupChat, QStringLiteral("群聊"));
   add(kGroupProfile, QStringLiteral("群资料"));
@@ -119,9 +109,7 @@ CKivTreeCtrl::~CKivTreeCtrl() {
 }
 
 QAction* CKivTreeCtrl::action(Command command) const {
-  for (QAction* action : menu_->actions())
-    if (action->data().toInt() == command) return action;
-  return nullptr;
+  return menus::findCommand(menu_, command);
 }
 
 QTreeWidgetItem* CKivTreeCtrl::groupItem(std::int32_t groupId) const {
