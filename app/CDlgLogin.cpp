@@ -2,6 +2,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -145,6 +147,8 @@ void CDlgLogin::buildControls() {
 // --- opening and the remembered accounts
 
 void CDlgLogin::OnInitDialog() {
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    move(screen->availableGeometry().center() - rect().center());
   phones_.clear();
   passwords_.clear();
   order_.clear();
