@@ -22,6 +22,7 @@ class MainWindowFixture : public ::testing::Test {
  protected:
   void SetUp() override {
     stack = std::make_unique<ClientStack>(server, "13800000001", home.path(), DemoServer::kPassword, false);
+    chooseAtSignIn(stack->session.login);
     main = std::make_unique<CKivDlg>(stack->session);
     ASSERT_TRUE(stack->signIn());
     ASSERT_TRUE(ClientStack::waitFor([&] { return listsArrived(); }));
@@ -33,6 +34,9 @@ class MainWindowFixture : public ::testing::Test {
     main.reset();
     stack.reset();
   }
+
+  // The login window's choices ("记住密码", "自动登录"); none by default.
+  virtual void chooseAtSignIn(LoginChoices& /*login*/) {}
 
   bool listsArrived() const {
     const ContactModel& model = stack->model;
