@@ -1,11 +1,18 @@
 #include <QApplication>
 
+#include "KivVersion.h"
 #include "app/CKivApp.h"
+#include "app/InfoOptions.h"
 #include "platform/MessageBox.h"
 #include "platform/qt/QtMessagePresenter.h"
 
 int main(int argc, char** argv) {
+  // Answered before QApplication exists: they need no display.
+  if (const auto rc = kiv::answerInfoOptions(argc, argv, stdout)) return *rc;
   QApplication app(argc, argv);
+  QApplication::setApplicationVersion(QString::fromLatin1(kiv::kVersion));
+  // Lets the desktop match the windows with the installed entry and icon.
+  QGuiApplication::setDesktopFileName(QString::fromLatin1(kiv::kAppId));
   kiv::QtMessagePresenter presenter;
   kiv::installMessagePresenter(&presenter);
   int rc = 0;

@@ -6,15 +6,21 @@
 #include <cstdlib>
 #include <string>
 
+#include "KivVersion.h"
 #include "cli/CliCommand.h"
 
 namespace {
 
-int usage() {
-  std::fprintf(stderr,
+void printUsage(std::FILE* out) {
+  std::fprintf(out,
                "usage: kiv-cli [--server HOST:PORT] [--web HOST:PORT] [--home DIR] "
-               "[--phone PHONE --password PW] COMMAND [ARGS]\ncommands:\n");
-  for (const auto* c : kiv::cli::CliCommand::all()) std::fprintf(stderr, "  %s\n", c->usage());
+               "[--phone PHONE --password PW] COMMAND [ARGS]\n"
+               "       kiv-cli --help | --version\ncommands:\n");
+  for (const auto* c : kiv::cli::CliCommand::all()) std::fprintf(out, "  %s\n", c->usage());
+}
+
+int usage() {
+  printUsage(stderr);
   return kiv::cli::kExitUsage;
 }
 
@@ -27,6 +33,14 @@ int main(int argc, char** argv) {
   options.web = webEndpoint();
   if (const char* home = std::getenv("KIV_HOME")) options.home = home;
 
+  if (argc == 2 && std::string(argv[1]) == "--version") {
+    std::printf("kiv-cli %s\n", kVersion);
+    return cli::kExitOk;
+  }
+  if (argc == 2 && (std::string(argv[1]) == "--help" || std::string(argv[1]) == "-h")) {
+    printUsage(stdout);
+    return cli::kExitOk;
+  }
   int i = 1;
   for (; i < argc; ++i) {
     const std::string arg = argv[i];

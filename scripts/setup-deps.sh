@@ -13,6 +13,7 @@ packages=(
   xvfb xauth fonts-wqy-microhei
   clang libfuzzer-14-dev libclang-rt-14-dev
   python3 curl
+  dpkg-dev appstream desktop-file-utils
 )
 
 missing=()

@@ -18,6 +18,7 @@ bool parsePort(const std::string& text, std::uint16_t& port) {
 
 const char* CommandLine::usage() {
   return "usage: kiv-server [--db FILE] [--bind ADDR] [--port N] [--web-port N] [--refuse-second-login] [serve]\n"
+         "       kiv-server --help | --version\n"
          "       kiv-server [--db FILE] COMMAND ARGS...\n"
          "commands:\n"
          "  serve                                   run the chat and web ports (default)\n"

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "KivVersion.h"
 #include "server/AdminCommands.h"
 #include "server/ChatServer.h"
 #include "server/CommandLine.h"
@@ -46,6 +47,10 @@ int main(int argc, char** argv) {
   for (const auto& arg : args) {
     if (arg == "--help" || arg == "-h" || arg == "help") {
       std::cout << kiv::server::CommandLine::usage();
+      return 0;
+    }
+    if (arg == "--version") {
+      std::cout << "kiv-server " << kiv::kVersion << "\n";
       return 0;
     }
   }
