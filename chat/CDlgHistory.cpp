@@ -203,7 +203,8 @@ void CDlgHistory::previousPage() {
 
 void CDlgHistory::OnDrawBackground(QPainter& painter, int /*left*/, int /*top*/, int /*right*/, int bottom) {
   if (leftPane_.isNull()) return;
-  FramePieces::tile(painter, leftPane_, 1, kLeftPaneTop, 1 + leftPane_.width(), bottom - 2);
+  const int paneRight = 1 + ResourceLoader::logicalSize(leftPane_).width();
+  FramePieces::tile(painter, leftPane_, 1, kLeftPaneTop, paneRight, bottom - 2);
 }
 
 void CDlgHistory::keyPressEvent(QKeyEvent* event) {

@@ -462,7 +462,8 @@ void CSendMessage::OnDrawBackground(QPainter& painter, int /*left*/, int /*top*/
   painter.setPen(Qt::black);
   painter.setBackgroundMode(Qt::TransparentMode);
   // The title starts after the program's name in the caption's corner.
-  const int titleLeft = std::max(kTextLeft, frame().piece[FramePieces::TopLeft].width() + 4);
+  const int cornerWidth = ResourceLoader::logicalSize(frame().piece[FramePieces::TopLeft]).width();
+  const int titleLeft = std::max(kTextLeft, cornerWidth + 4);
   const QRect title(titleLeft, kTitleTop, right - kTextLeft - titleLeft, kLineHeight);
   painter.setFont(titleFont());
   painter.drawText(title, Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,

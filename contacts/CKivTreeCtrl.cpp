@@ -199,7 +199,8 @@ void CKivTreeCtrl::drawBranches(QPainter* painter, const QRect& rect, const QMod
   static const QPixmap collapse = ResourceLoader::bitmap(254);
   const QPixmap& glyph = item->isExpanded() ? collapse : expand;
   const QRect own(rect.right() + 1 - indentation(), rect.top(), indentation(), rect.height());
-  painter->drawPixmap(own.left() + (own.width() - glyph.width()) / 2, own.top() + (own.height() - glyph.height()) / 2,
+  const QSize size = ResourceLoader::logicalSize(glyph);
+  painter->drawPixmap(own.left() + (own.width() - size.width()) / 2, own.top() + (own.height() - size.height()) / 2,
                       glyph);
 }
 

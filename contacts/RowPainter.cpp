@@ -33,8 +33,9 @@ void RowPainter::paint(QPainter& painter, const Row& row, const QFont& font) {
   const auto drawMark = [&](int number) {
     const QPixmap& mark = markPicture(number);
     if (mark.isNull()) return;
-    right -= mark.width();
-    painter.drawPixmap(right, r.top() + (r.height() - mark.height()) / 2, mark);
+    const QSize size = ResourceLoader::logicalSize(mark);
+    right -= size.width();
+    painter.drawPixmap(right, r.top() + (r.height() - size.height()) / 2, mark);
     right -= 2;
   };
   if (row.terminalIcon != 0) drawMark(row.terminalIcon);

@@ -93,7 +93,8 @@ void CDlgOption::reject() {
 void CDlgOption::OnDrawBackground(QPainter& painter, int /*left*/, int /*top*/, int /*right*/, int bottom) {
   if (leftPane_.isNull()) return;
   // One column down the left, ending 2 pixels above the bottom.
-  FramePieces::tile(painter, leftPane_, 1, kLeftPaneTop, 1 + leftPane_.width(), bottom - 2);
+  const int paneRight = 1 + ResourceLoader::logicalSize(leftPane_).width();
+  FramePieces::tile(painter, leftPane_, 1, kLeftPaneTop, paneRight, bottom - 2);
 }
 
 }  // namespace kiv

@@ -152,7 +152,8 @@ void CDlgBasic::paintEvent(QPaintEvent* /*event*/) {
   if (isMinimized()) {
     screen.fillRect(rect(), palette().color(QPalette::Window));
     const QPixmap pix = icon_.pixmap(32, 32);
-    screen.drawPixmap((width() - pix.width()) / 2, (height() - pix.height()) / 2, pix);
+    const QSize size = ResourceLoader::logicalSize(pix);
+    screen.drawPixmap((width() - size.width()) / 2, (height() - size.height()) / 2, pix);
     return;
   }
   // Everything is composed off-screen first and reaches the screen in one

@@ -11,32 +11,33 @@ void FramePieces::load(const int (&numbers)[Count]) {
 }
 
 void FramePieces::tile(QPainter& painter, const QPixmap& tile, int left, int top, int right, int bottom) {
-  const int w = tile.width();
-  const int h = tile.height();
+  const QSize size = ResourceLoader::logicalSize(tile);
+  const int w = size.width();
+  const int h = size.height();
   if (w <= 0 || h <= 0) return;  // a missing piece leaves its area as it was
   for (int y = top; y < bottom; y += h)
     for (int x = left; x < right; x += w) painter.drawPixmap(x, y, tile);
 }
 
 void FramePieces::draw(QPainter& p, int w, int h, bool withBackground) const {
-  const QPixmap& tl = piece[TopLeft];
-  const QPixmap& tr = piece[TopRight];
-  const QPixmap& bl = piece[BottomLeft];
-  const QPixmap& br = piece[BottomRight];
-  const QPixmap& top = piece[Top];
-  const QPixmap& bottom = piece[Bottom];
-  const QPixmap& left = piece[Left];
-  const QPixmap& right = piece[Right];
+  // Laid out by the pieces' logical sizes: on a HiDPI screen they carry
+  // twice the pixels.
+  QSize size[Count];
+  for (int i = 0; i < Count; ++i) size[i] = ResourceLoader::logicalSize(piece[i]);
+  const QSize& tl = size[TopLeft];
+  const QSize& tr = size[TopRight];
+  const QSize& bl = size[BottomLeft];
+  const QSize& br = size[BottomRight];
 
   if (withBackground) tile(p, piece[Background], 0, 0, w, h);
-  p.drawPixmap(0, 0, tl);
-  tile(p, top, tl.width(), 0, w - tr.width(), top.height());
-  p.drawPixmap(w - tr.width(), 0, tr);
-  tile(p, left, 0, tl.height(), left.width(), h - bl.height());
-  tile(p, right, w - right.width(), tr.height(), w, h - br.height());
-  p.drawPixmap(0, h - bl.height(), bl);
-  tile(p, bottom, bl.width(), h - bottom.height(), w - br.width(), h);
-  p.drawPixmap(w - br.width(), h - br.height(), br);
+  p.drawPixmap(0, 0, piece[TopLeft]);
+  tile(p, piece[Top], tl.width(), 0, w - tr.width(), size[Top].height());
+  p.drawPixmap(w - tr.width(), 0, piece[TopRight]);
+  tile(p, piece[Left], 0, tl.height(), size[Left].width(), h - bl.height());
+  tile(p, piece[Right], w - size[Right].width(), tr.height(), w, h - br.height());
+  p.drawPixmap(0, h - bl.height(), piece[BottomLeft]);
+  tile(p, piece[Bottom], bl.width(), h - size[Bottom].height(), w - br.width(), h);
+  p.drawPixmap(w - br.width(), h - br.height(), piece[BottomRight]);
 }
 
 }  // namespace kiv

@@ -1,6 +1,7 @@
 #include "skin/ResourceLoader.h"
 
 #include <QDir>
+#include <QGuiApplication>
 #include <QFile>
 #include <algorithm>
 #include <mutex>
@@ -55,7 +56,21 @@ QString ResourceLoader::bitmapPath(int number) {
 
 QPixmap ResourceLoader::bitmap(int number) {
   const QString path = bitmapPath(number);
-  return path.isEmpty() ? QPixmap() : QPixmap(path);
+  if (path.isEmpty()) return QPixmap();
+  const auto* gui = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+  if (gui != nullptr && gui->devicePixelRatio() > 1.0) {
+    const QString fine = QStringLiteral(":/bitmap/%1@2x.png").arg(number);
+    QPixmap picture(fine);
+    if (!picture.isNull()) {
+      picture.setDevicePixelRatio(2.0);
+      return picture;
+    }
+  }
+  return QPixmap(path);
+}
+
+QSize ResourceLoader::logicalSize(const QPixmap& picture) {
+  return picture.deviceIndependentSize().toSize();
 }
 
 QImage ResourceLoader::bitmapImage(int number) {
@@ -71,10 +86,12 @@ QIcon ResourceLoader::icon(int number) {
   const QString path = iconPath(number);
   if (path.isEmpty()) return QIcon();
   QIcon icon(path);
-  // A hand-drawn small size reads better in lists and the tray than a
-  // scaled-down large one.
-  const QString small = pathOf("icon/16", number, "png");
-  if (!small.isEmpty()) icon.addFile(small, QSize(16, 16));
+  // Each size was drawn for itself: a small one reads better in lists and
+  // the tray than a scaled-down large one, a large one stays sharp.
+  for (const QString& side : QDir(QStringLiteral(":/icon")).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+    const QString sized = QStringLiteral(":/icon/%1/%2.png").arg(side).arg(number);
+    if (QFile::exists(sized)) icon.addFile(sized, QSize(side.toInt(), side.toInt()));
+  }
   return icon;
 }
 

@@ -16,13 +16,19 @@ namespace kiv {
 // empty result (null pixmap, null icon, empty bytes or path), never a crash.
 class ResourceLoader {
  public:
-  // Bitmaps (PNG inside). bitmap() needs a QGuiApplication; bitmapImage()
-  // works on any thread.
+  // Bitmaps (PNG inside). bitmap() needs a QGuiApplication; on a screen
+  // with a device pixel ratio above 1 it gives the picture drawn at twice the
+  // pixels each way (device pixel ratio 2), so lay pictures out by
+  // logicalSize(), not by their pixel size. bitmapImage() works on any thread
+  // and always gives the plain picture.
   static QPixmap bitmap(int number);
   static QImage bitmapImage(int number);
   static QString bitmapPath(int number);
+  // The size a picture covers on the window, whatever its pixel density.
+  static QSize logicalSize(const QPixmap& picture);
 
-  // Window and notification-area icons.
+  // Window and notification-area icons, with every size that was drawn for
+  // them (16 to 256 pixels), so each screen gets a sharp one.
   static QIcon icon(int number);
   static QPixmap iconPixmap(int number, int size);
   static QString iconPath(int number);

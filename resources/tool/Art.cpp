@@ -4,10 +4,39 @@
 
 namespace art {
 
+namespace {
+int currentScale = 1;
+}
+
+void setScale(int scale) {
+  currentScale = scale;
+}
+
+int scale() {
+  return currentScale;
+}
+
 QImage canvas(int w, int h, const QColor& fill) {
-  QImage image(w, h, QImage::Format_ARGB32_Premultiplied);
+  QImage image(w * currentScale, h * currentScale, QImage::Format_ARGB32_Premultiplied);
+  image.setDevicePixelRatio(currentScale);
   image.fill(fill);
   return image;
+}
+
+QSize logicalSize(const QImage& image) {
+  return image.deviceIndependentSize().toSize();
+}
+
+void fillRow(QImage& image, int y, const QColor& colour) {
+  QPainter p(&image);
+  p.setCompositionMode(QPainter::CompositionMode_Source);
+  p.fillRect(QRect(0, y, logicalSize(image).width(), 1), colour);
+}
+
+void fillColumn(QImage& image, int x, const QColor& colour) {
+  QPainter p(&image);
+  p.setCompositionMode(QPainter::CompositionMode_Source);
+  p.fillRect(QRect(x, 0, 1, logicalSize(image).height()), colour);
 }
 
 QFont uiFont(int pixels, bool bold) {

@@ -29,7 +29,16 @@ inline const QColor buttonBorder{0x6a, 0x9b, 0xd2};
 inline const QColor hoverBorder{0x2f, 0x7c, 0xd6};
 }  // namespace tone
 
+// Every picture is drawn in logical pixels. At scale 2 (the "@2x" files for
+// HiDPI screens) a canvas has twice the pixels each way and carries that
+// device pixel ratio, so painters on it draw at the finer density by
+// themselves; row and column fills below keep to whole logical pixels.
+void setScale(int scale);
+int scale();
 QImage canvas(int w, int h, const QColor& fill = Qt::transparent);
+QSize logicalSize(const QImage& image);
+void fillRow(QImage& image, int y, const QColor& colour);
+void fillColumn(QImage& image, int x, const QColor& colour);
 QFont uiFont(int pixels, bool bold = false);
 // Plain painter with antialiasing on.
 void smooth(QPainter& p);

@@ -112,7 +112,10 @@ void drawKapok(QPainter& p, const QRectF& box, bool greyed) {
     heart = QColor(0xe2, 0xe2, 0xe2);
     heartEdge = QColor(0x80, 0x80, 0x80);
   }
-  const qreal penWidth = std::max<qreal>(0.8, r / 9.0);
+  // A bold edge keeps the small flowers readable; the large ones (the icon
+  // theme's 64 pixels and up) get a finer edge, veins and stamens instead.
+  const bool large = r >= 28;
+  const qreal penWidth = large ? 2.5 + (r - 28) / 24.0 : std::max<qreal>(0.8, r / 9.0);
   for (int i = 0; i < 5; ++i) {
     p.save();
     p.translate(c);
@@ -127,7 +130,27 @@ void drawKapok(QPainter& p, const QRectF& box, bool greyed) {
     p.setPen(QPen(edge, penWidth));
     p.setBrush(fill);
     p.drawPath(petal);
+    if (large) {
+      QColor vein = edge;
+      vein.setAlpha(110);
+      p.setPen(QPen(vein, penWidth * 0.45, Qt::SolidLine, Qt::RoundCap));
+      p.setBrush(Qt::NoBrush);
+      p.drawLine(QPointF(r * 0.32, 0), QPointF(r * 0.8, 0));
+      p.drawLine(QPointF(r * 0.4, 0), QPointF(r * 0.7, -r * 0.16));
+      p.drawLine(QPointF(r * 0.4, 0), QPointF(r * 0.7, r * 0.16));
+    }
     p.restore();
+  }
+  if (large) {
+    // A ring of stamens around the heart.
+    p.setPen(QPen(heartEdge, penWidth * 0.5, Qt::SolidLine, Qt::RoundCap));
+    for (int i = 0; i < 10; ++i) {
+      const qreal a = (i * 36 + 18) * M_PI / 180.0;
+      const QPointF tip = c + QPointF(std::cos(a), std::sin(a)) * r * 0.42;
+      p.drawLine(c + QPointF(std::cos(a), std::sin(a)) * r * 0.24, tip);
+      p.setBrush(heart);
+      p.drawEllipse(tip, r * 0.045, r * 0.045);
+    }
   }
   p.setPen(QPen(heartEdge, penWidth * 0.8));
   p.setBrush(heart);
@@ -282,14 +305,15 @@ QImage ownerMark() {
 }
 
 QImage treeGlyph(bool expand) {
+  // Filled rectangles rather than stroked lines: whole logical pixels stay
+  // crisp at every scale.
   QImage image = canvas(10, 10, Qt::white);
   QPainter p(&image);
-  p.setPen(QColor(0x7a, 0x9c, 0xc6));
-  p.setBrush(QColor(0xf4, 0xf9, 0xff));
-  p.drawRect(0, 0, 8, 8);
-  p.setPen(QColor(0x2e, 0x5e, 0x99));
-  p.drawLine(2, 4, 6, 4);
-  if (expand) p.drawLine(4, 2, 4, 6);
+  p.fillRect(QRect(0, 0, 9, 9), QColor(0x7a, 0x9c, 0xc6));
+  p.fillRect(QRect(1, 1, 7, 7), QColor(0xf4, 0xf9, 0xff));
+  const QColor ink(0x2e, 0x5e, 0x99);
+  p.fillRect(QRect(2, 4, 5, 1), ink);
+  if (expand) p.fillRect(QRect(4, 2, 1, 5), ink);
   return image;
 }
 

@@ -29,14 +29,7 @@ QColor topRow(int y, bool withHeader) {
 }
 
 void paintTopRows(QImage& image, bool withHeader) {
-  for (int y = 0; y < image.height(); ++y) {
-    const QRgb c = topRow(y, withHeader).rgba();
-    for (int x = 0; x < image.width(); ++x) image.setPixel(x, y, c);
-  }
-}
-
-void paintColumn(QImage& image, int x, const QColor& c) {
-  for (int y = 0; y < image.height(); ++y) image.setPixel(x, y, c.rgba());
+  for (int y = 0; y < logicalSize(image).height(); ++y) fillRow(image, y, topRow(y, withHeader));
 }
 
 QPainterPath rounded(const QRectF& r, qreal radius) {
@@ -50,7 +43,7 @@ QPainterPath rounded(const QRectF& r, qreal radius) {
 QImage frameCorner(int w, int h, bool withHeader, bool left) {
   QImage image = canvas(w, h);
   paintTopRows(image, withHeader);
-  paintColumn(image, left ? 0 : w - 1, tone::outline);
+  fillColumn(image, left ? 0 : w - 1, tone::outline);
   if (left) {
     QPainter p(&image);
     smooth(p);
@@ -73,9 +66,9 @@ QImage frameTop(int w, int h, bool withHeader) {
 
 QImage frameSide(int w, bool left) {
   QImage image = canvas(w, 8, tone::band);
-  paintColumn(image, left ? 0 : w - 1, tone::outline);
+  fillColumn(image, left ? 0 : w - 1, tone::outline);
   // The band darkens by a step towards the content so its inner edge is crisp.
-  paintColumn(image, left ? w - 1 : 0, tone::bandDark);
+  fillColumn(image, left ? w - 1 : 0, tone::bandDark);
   return image;
 }
 
@@ -91,14 +84,14 @@ QImage frameBottom(int w, int h, bool bar) {
       c = mix(tone::headerBottom, tone::headerTop, double(y - 1) / (h - 5));
     else if (!bar && y == 0)
       c = tone::bandDark;
-    for (int x = 0; x < w; ++x) image.setPixel(x, y, c.rgba());
+    fillRow(image, y, c);
   }
   return image;
 }
 
 QImage frameBottomCorner(int h) {
   QImage image = canvas(1, h);
-  paintColumn(image, 0, tone::outline);
+  fillColumn(image, 0, tone::outline);
   return image;
 }
 
@@ -267,9 +260,9 @@ QImage leftPane() {
   // taller strip would run over the frame's bottom edge.
   QImage image = canvas(w, 1, tone::pane);
   // It is laid from x = 1, over the frame's band: its first columns continue it.
-  paintColumn(image, 0, tone::band);
-  paintColumn(image, 1, tone::bandDark);
-  paintColumn(image, w - 1, tone::rule);
+  fillColumn(image, 0, tone::band);
+  fillColumn(image, 1, tone::bandDark);
+  fillColumn(image, w - 1, tone::rule);
   return image;
 }
 
@@ -279,7 +272,7 @@ QImage chatStrip(int number) {
       QImage image = canvas(8, 56);
       for (int y = 0; y < 56; ++y) {
         const QColor c = y == 55 ? tone::rule : mix(tone::headerTop, tone::headerBottom, y / 54.0);
-        for (int x = 0; x < 8; ++x) image.setPixel(x, y, c.rgba());
+        fillRow(image, y, c);
       }
       return image;
     }
@@ -287,20 +280,20 @@ QImage chatStrip(int number) {
       QImage image = canvas(8, 26);
       for (int y = 0; y < 26; ++y) {
         const QColor c = (y == 0 || y == 25) ? tone::rule : mix(QColor(0xf8, 0xfb, 0xff), tone::headerBottom, y / 25.0);
-        for (int x = 0; x < 8; ++x) image.setPixel(x, y, c.rgba());
+        fillRow(image, y, c);
       }
       return image;
     }
     case 242: {  // upright rule beside the picture column
       QImage image = canvas(2, 8, Qt::white);
-      paintColumn(image, 0, tone::rule);
+      fillColumn(image, 0, tone::rule);
       return image;
     }
     default: {  // 214: button bar along the bottom
       QImage image = canvas(8, 36);
       for (int y = 0; y < 36; ++y) {
         const QColor c = y == 0 ? tone::rule : mix(tone::headerTop, tone::headerBottom, (y - 1) / 34.0);
-        for (int x = 0; x < 8; ++x) image.setPixel(x, y, c.rgba());
+        fillRow(image, y, c);
       }
       return image;
     }

@@ -26,6 +26,10 @@ struct Entry {
   std::function<QImage()> draw;  // pictures only
 };
 
+// The sizes of the icon theme, from the menu's smallest to the software
+// centre's largest.
+constexpr int kIconSizes[] = {16, 22, 24, 32, 48, 64, 128, 256};
+
 QString sizeOf(const QImage& image) {
   return QStringLiteral("%1 x %2").arg(image.width()).arg(image.height());
 }
@@ -287,19 +291,32 @@ int main(int argc, char** argv) {
     QString size;
     if (kind == QLatin1String("bitmap")) {
       const QImage image = e.draw();
+      setScale(2);
+      const QImage fine = e.draw();
+      setScale(1);
+      if (fine.size() != image.size() * 2) {
+        std::fprintf(stderr, "bitmap %d: the @2x drawing is not twice the size\n", e.number);
+        return 1;
+      }
       const QString alias = QStringLiteral("bitmap/%1.png").arg(e.number);
-      if (!savePng(image, out.filePath(alias))) return 1;
+      const QString fineAlias = QStringLiteral("bitmap/%1@2x.png").arg(e.number);
+      if (!savePng(image, out.filePath(alias)) || !savePng(fine, out.filePath(fineAlias))) return 1;
       addFile(alias);
+      addFile(fineAlias);
       size = sizeOf(image);
     } else if (kind == QLatin1String("icon")) {
       const QImage image = e.draw();
       const QString alias = QStringLiteral("icon/%1.png").arg(e.number);
-      const QString small = QStringLiteral("icon/16/%1.png").arg(e.number);
       if (!savePng(image, out.filePath(alias))) return 1;
-      if (!savePng(appIcon(16, e.number == 273), out.filePath(small))) return 1;
       addFile(alias);
-      addFile(small);
-      size = sizeOf(image) + QStringLiteral(" and 16 x 16");
+      // Each size drawn for itself: a small flower needs its own proportions,
+      // and a large one scaled up from 32 pixels would be blurred.
+      for (const int side : kIconSizes) {
+        const QString sized = QStringLiteral("icon/%1/%2.png").arg(side).arg(e.number);
+        if (!savePng(appIcon(side, e.number == 273), out.filePath(sized))) return 1;
+        addFile(sized);
+      }
+      size = sizeOf(image) + QStringLiteral(" (and 16 to 256 square)");
     } else if (kind == QLatin1String("wave")) {
       const QString alias = QStringLiteral("wave/%1.wav").arg(e.number);
       if (!writeFile(out.filePath(alias), writeChime())) return 1;
@@ -326,8 +343,12 @@ int main(int argc, char** argv) {
       "# Resources\n\n"
       "The program's numbered pictures, icons, sound and animation. Windows ask for them by number through\n"
       "`kiv::ResourceLoader` (`bitmap(171)`, `icon(128)`, `wave(268)`, `gif(278)`); they are compiled in from\n"
-      "`skin/kiv_resources.qrc` under `:/bitmap/N.png`, `:/icon/N.png` (plus `:/icon/16/N.png`),\n"
-      "`:/wave/N.wav` and `:/gif/N.gif`.\n\n"
+      "`skin/kiv_resources.qrc` under `:/bitmap/N.png`, `:/icon/N.png` (plus `:/icon/SIZE/N.png` for\n"
+      "SIZE 16, 22, 24, 32, 48, 64, 128 and 256), `:/wave/N.wav` and `:/gif/N.gif`.\n\n"
+      "Every bitmap comes twice: `N.png`, and `N@2x.png` drawn at twice the pixels each way for HiDPI\n"
+      "screens. `ResourceLoader::bitmap` hands out the finer one when a screen has a device pixel ratio\n"
+      "above 1; lay pictures out by `ResourceLoader::logicalSize`, never by their pixel size. The sizes\n"
+      "of icon 128 are also the program's icon in the desktop's icon theme (the package installs them).\n\n"
       "Everything here is drawn by `tool/` (a small Qt program). After changing it run `./generate.sh`, which\n"
       "rebuilds the tool, redraws every file, rewrites the `.qrc` and this page; commit the results.\n\n"
       "The skin: a soft blue frame with a one-pixel darker outline, a caption band 26 pixels high (presses\n"
