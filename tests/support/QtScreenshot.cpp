@@ -10,7 +10,8 @@ QString saveScreenshot(QWidget* widget, const QString& name) {
   const QByteArray dir = qgetenv("KIV_SCREENSHOTS");
   if (dir.isEmpty() || widget == nullptr) return {};
   QDir().mkpath(QString::fromLocal8Bit(dir));
-  const QString path = QDir(QString::fromLocal8Bit(dir)).filePath(name + ".png");
+  const QString suffix = widget->devicePixelRatioF() > 1 ? QStringLiteral("@2x.png") : QStringLiteral(".png");
+  const QString path = QDir(QString::fromLocal8Bit(dir)).filePath(name + suffix);
   return widget->grab().save(path, "PNG") ? path : QString();
 }
 
