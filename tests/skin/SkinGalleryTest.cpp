@@ -67,7 +67,8 @@ class OptionsPreview : public test::TestDialog {
  protected:
   void OnDrawBackground(QPainter& painter, int /*left*/, int /*top*/, int /*right*/, int bottom) override {
     const QPixmap pane = ResourceLoader::bitmap(227);
-    for (int y = 25; y < bottom - 2; y += pane.height()) painter.drawPixmap(1, y, pane);
+    const int step = ResourceLoader::logicalSize(pane).height();
+    for (int y = 25; y < bottom - 2; y += step) painter.drawPixmap(1, y, pane);
   }
 };
 
@@ -219,10 +220,18 @@ TEST(SkinGallery, ProgressBars) {
   EXPECT_FALSE(test::saveScreenshot(&sheet, QStringLiteral("skin-progress")).isEmpty());
 }
 
-// Every resource with its number, and the small marks as they appear in a
-// list row (16 and 20 pixels, on white).
+// Every resource with its number and logical size, and the small marks as
+// they appear in a list row (16 and 20 pixels, on white); on a HiDPI screen
+// with the pictures drawn for it.
 TEST(SkinGallery, ContactSheetOfAllResources) {
   if (!wanted()) GTEST_SKIP() << "KIV_SCREENSHOTS not set";
+  const qreal ratio = qApp->devicePixelRatio();
+  const auto sizeOf = [](int number) { return ResourceLoader::logicalSize(ResourceLoader::bitmap(number)); };
+  const auto scaledTo = [ratio](const QPixmap& picture, int side) {
+    QPixmap scaled = picture.scaled(QSize(side, side) * ratio, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    scaled.setDevicePixelRatio(ratio);
+    return scaled;
+  };
   const QList<int> numbers = ResourceLoader::bitmapNumbers();
   const int columns = 6;
   const int cellW = 170;
@@ -230,13 +239,14 @@ TEST(SkinGallery, ContactSheetOfAllResources) {
   for (int i = 0; i < numbers.size(); i += columns) {
     int h = 0;
     for (int j = i; j < std::min<int>(i + columns, numbers.size()); ++j)
-      h = std::max(h, std::min(ResourceLoader::bitmap(numbers[j]).height(), 130));
+      h = std::max(h, std::min(sizeOf(numbers[j]).height(), 130));
     rowHeights.append(h + 26);
   }
   int height = 10;
   for (int h : rowHeights) height += h;
   height += 120;
-  QImage sheet(columns * cellW + 20, height, QImage::Format_RGB32);
+  QImage sheet(QSize(columns * cellW + 20, height) * ratio, QImage::Format_RGB32);
+  sheet.setDevicePixelRatio(ratio);
   sheet.fill(QColor(0xe6, 0xe6, 0xe6));
   QPainter p(&sheet);
   QFont font = p.font();
@@ -249,8 +259,10 @@ TEST(SkinGallery, ContactSheetOfAllResources) {
     const QPixmap pix = ResourceLoader::bitmap(numbers[i]);
     const int x = 10 + col * cellW;
     p.setPen(Qt::black);
-    p.drawText(x, y + 11, QStringLiteral("%1  (%2x%3)").arg(numbers[i]).arg(pix.width()).arg(pix.height()));
-    p.drawPixmap(x, y + 16, pix.copy(0, 0, std::min(pix.width(), cellW - 8), std::min(pix.height(), 130)));
+    const QSize size = ResourceLoader::logicalSize(pix);
+    p.drawText(x, y + 11, QStringLiteral("%1  (%2x%3)").arg(numbers[i]).arg(size.width()).arg(size.height()));
+    const QSize shown(std::min(size.width(), cellW - 8), std::min(size.height(), 130));
+    p.drawPixmap(QRect(QPoint(x, y + 16), shown), pix, QRect(QPoint(0, 0), shown * pix.devicePixelRatio()));
   }
   y += rowHeights.last() + 10;
   // Icons at their sizes, and the list marks on white at 16 and 20 pixels.
@@ -268,20 +280,18 @@ TEST(SkinGallery, ContactSheetOfAllResources) {
     const QPixmap mark = ResourceLoader::bitmap(number);
     p.drawText(mx, y + 14, QString::number(number));
     p.drawPixmap(mx, y + 20, mark);
-    p.drawPixmap(mx, y + 42, mark.scaled(20, 20, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    p.drawPixmap(mx, y + 42, scaledTo(mark, 20));
     mx += 36;
   }
   for (int number : {148, 240, 149}) {
-    p.drawPixmap(mx, y + 20,
-                 ResourceLoader::bitmap(number).scaled(20, 20, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
-    p.drawPixmap(mx, y + 46,
-                 ResourceLoader::bitmap(number).scaled(40, 40, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+    p.drawPixmap(mx, y + 20, scaledTo(ResourceLoader::bitmap(number), 20));
+    p.drawPixmap(mx, y + 46, scaledTo(ResourceLoader::bitmap(number), 40));
     mx += 48;
   }
   p.end();
   QLabel label;
   label.setPixmap(QPixmap::fromImage(sheet));
-  label.setFixedSize(sheet.size());  // adjustSize would cap it to the screen
+  label.setFixedSize(sheet.deviceIndependentSize().toSize());  // adjustSize would cap it to the screen
   EXPECT_FALSE(test::saveScreenshot(&label, QStringLiteral("skin-resources")).isEmpty());
 }
 
