@@ -33,13 +33,15 @@ TEST_F(NetClientTest, SignsInAsksOwnProfileAndKeepsTheCycleSchedule) {
   while (first + 1 < packets.size() && commandOf(packets[first + 1].data()) == LoginRequest::kCommand) ++first;
   packets.erase(packets.begin(), packets.begin() + static_cast<std::ptrdiff_t>(first));
   const auto commands = commandsOf(packets);
-  // Login; counter 0: group list; counter 1: the resend pass writes the own
-  // profile request and the friend list queued at counter 0; 2-9 have nothing
-  // due (the clock stands still); 10, 20 ... 110: notice polls; 120: group
-  // list again and a new friend list.
-  std::vector<std::uint32_t> expected = {1, 19, 3, 15};
+  // Login; counter 0: group list and notice poll; counter 1: the resend pass
+  // writes the own profile request and the friend list queued at counter 0;
+  // 2-9 have nothing due (the clock stands still); 10, 20 ... 110: notice
+  // polls; 120: group list and poll again, and a new friend list. A poll
+  // every ten cycles, the list turn included.
+  std::vector<std::uint32_t> expected = {1, 19, 7, 3, 15};
   for (int i = 0; i < 11; ++i) expected.push_back(7);
   expected.push_back(19);
+  expected.push_back(7);
   expected.push_back(15);
   ASSERT_GE(commands.size(), expected.size());
   EXPECT_EQ(std::vector<std::uint32_t>(commands.begin(), commands.begin() + expected.size()), expected);
@@ -49,9 +51,10 @@ TEST_F(NetClientTest, SignsInAsksOwnProfileAndKeepsTheCycleSchedule) {
   const std::uint32_t loginSequence = getU32(packets[0].data(), kSequenceOffset);
   EXPECT_EQ(packets[1].size(), 24u);
   EXPECT_EQ(getU32(packets[1].data(), kSequenceOffset), loginSequence + 1);
-  EXPECT_EQ(getU32(packets[4].data(), kSequenceOffset), loginSequence + 2);
-  EXPECT_EQ(packets[4], packets[5]);
-  EXPECT_EQ(packets[1], packets[15]);
+  EXPECT_EQ(getU32(packets[2].data(), kSequenceOffset), loginSequence + 2);
+  EXPECT_EQ(packets[2], packets[5]);
+  EXPECT_EQ(packets[5], packets[6]);
+  EXPECT_EQ(packets[1], packets[16]);
   // Every header carries the account and the (fake) clock's time stamp.
   for (const auto& p : packets) {
     EXPECT_EQ(getU32(p.data(), kAccountHighOffset), 0x00000003u);
@@ -63,7 +66,7 @@ TEST_F(NetClientTest, SignsInAsksOwnProfileAndKeepsTheCycleSchedule) {
   EXPECT_EQ(login.password, "secret");
   EXPECT_EQ(login.clientVersion, 5);
   // The first own-profile request knows no UserId yet.
-  EXPECT_EQ(UserInfoRequest::read(packets[2].data(), packets[2].size()).userId, 0u);
+  EXPECT_EQ(UserInfoRequest::read(packets[3].data(), packets[3].size()).userId, 0u);
 
   EXPECT_EQ(observer->logins.load(), 1);
   EXPECT_EQ(observer->ownIdsSeen(), std::vector<std::uint32_t>{777});
