@@ -65,10 +65,14 @@ std::string trimmed(std::string_view text) {
 }
 
 std::string groupNameOf(std::string_view itemText) {
-  const std::string text = trimmed(itemText);
-  const auto bracket = text.find('(');
-  if (bracket == std::string::npos || bracket == 0) return text;
-  return text.substr(0, bracket);
+  std::string text = trimmed(itemText);
+  // Only the marker goes: a name may hold brackets of its own ("Fans(2010)"),
+  // and cutting at the first one would rename the group on every shield
+  // change, or leave a name starting with one marked for good.
+  const std::string& marker = shieldMarker();
+  if (text.size() >= marker.size() && text.compare(text.size() - marker.size(), marker.size(), marker) == 0)
+    text.resize(text.size() - marker.size());
+  return text;
 }
 
 }  // namespace kiv::texts

@@ -39,8 +39,8 @@ std::string groupItem(std::string_view name, bool shielded, int spaces);
 
 // The text without surrounding blanks (spaces, tabs, line breaks).
 std::string trimmed(std::string_view text);
-// The group's name taken back from its item text: the trimmed text up to its
-// first "(", or all of it when there is none or it starts with "(".
+// The group's name taken back from its item text: the trimmed text without
+// the shield marker at its end.
 std::string groupNameOf(std::string_view itemText);
 
 }  // namespace kiv::texts

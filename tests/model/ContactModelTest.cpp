@@ -164,12 +164,13 @@ TEST_F(ContactModelTest, GroupTextsAndWhenAnUpdateTakes) {
   EXPECT_TRUE(observer.events.empty());
   EXPECT_EQ(model.findGroup(7)->owner, 1);
 
-  // Shielding rebuilds the text from the name, with 10 spaces.
+  // Shielding rebuilds the text from the name, with 10 spaces; the name
+  // keeps the brackets of its own.
   EXPECT_TRUE(model.setGroupShield(7, 1));
-  EXPECT_EQ(model.findGroup(7)->displayText, "Fans" + g("(屏蔽中)") + std::string(10, ' '));
+  EXPECT_EQ(model.findGroup(7)->displayText, "Fans(2010)" + g("(屏蔽中)") + std::string(10, ' '));
   EXPECT_EQ(model.findGroup(7)->shielded, 1);
   EXPECT_TRUE(model.setGroupShield(7, 0));
-  EXPECT_EQ(model.findGroup(7)->displayText, "Fans" + std::string(10, ' '));
+  EXPECT_EQ(model.findGroup(7)->displayText, "Fans(2010)" + std::string(10, ' '));
   EXPECT_FALSE(model.setGroupShield(99, 1));
 
   // A created group counts at once; the list later renames it.
@@ -245,8 +246,8 @@ TEST(ItemTexts, RowMemberAndGroupTexts) {
   EXPECT_EQ(texts::groupItem(g("朋友"), true, 8), g("朋友(屏蔽中)") + std::string(8, ' '));
   EXPECT_EQ(texts::trimmed("  a b \t"), "a b");
   EXPECT_EQ(texts::trimmed("   "), "");
-  EXPECT_EQ(texts::groupNameOf("  Fans(2010)        "), "Fans");
-  EXPECT_EQ(texts::groupNameOf("(x)y "), "(x)y");
+  EXPECT_EQ(texts::groupNameOf("  Fans(2010)        "), "Fans(2010)");
+  EXPECT_EQ(texts::groupNameOf("(x)y" + g("(屏蔽中)") + " "), "(x)y");
   EXPECT_EQ(texts::groupNameOf("plain  "), "plain");
   // A nickname of 16 bytes off the wire keeps 15, never half a character.
   EXPECT_EQ(texts::clipNickname("abcdefghijklmnopq"), "abcdefghijklmno");
