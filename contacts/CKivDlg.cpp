@@ -14,9 +14,12 @@
 #include "contacts/CommandMenu.h"
 #include "contacts/ConversationTitles.h"
 #include "contacts/MainWindowLink.h"
+#include "contacts/NoticeHandler.h"
 #include "contacts/SignInWindow.h"
 #include "contacts/model/ClientSession.h"
 #include "contacts/model/ContactModel.h"
+#include "net/CreateGroupMessages.h"
+#include "net/DismissGroupMessages.h"
 #include "net/FriendListMessages.h"
 #include "net/GroupListMessages.h"
 #include "net/GroupMembersMessages.h"
@@ -35,6 +38,7 @@ namespace kiv {
 namespace {
 
 constexpr int kOnlineIcon = 128;
+constexpr int kOfflineIcon = 273;
 constexpr int kDefaultAvatar = 148;
 constexpr int kOwnAvatarSize = 40;
 // Template 102 is 121 x 287 dialog units.
@@ -116,11 +120,17 @@ CKivDlg::CKivDlg(ClientSession& session, QWidget* parent)
 
   buildSystemMenu();
   tray_ = new QSystemTrayIcon(ResourceLoader::icon(kOnlineIcon), this);
+  trayIconNumber_ = kOnlineIcon;
   tray_->setToolTip(QStringLiteral("木棉"));
   connect(tray_, &QSystemTrayIcon::activated, this, &CKivDlg::onTrayActivated);
 
   layoutControls();
   setTabPictures();
+
+  notices_ = std::make_unique<NoticeHandler>(
+      session_,
+      [this](ChatCategory category, std::int32_t number, const std::string& partnerName, const std::string& groupText,
+             std::int32_t terminal) { return openConversation(category, number, partnerName, groupText, terminal); });
 
   // The main window hears the connection and asks for the lists from now
   // on, the sign-in included.
@@ -132,6 +142,7 @@ CKivDlg::CKivDlg(ClientSession& session, QWidget* parent)
 }
 
 CKivDlg::~CKivDlg() {
+  link_->detach();
   session_.model.removeObserver(this);
   if (session_.mainAsker == receiverHandle()) session_.mainAsker = 0;
   session_.net.setMainAsker(0);
@@ -224,11 +235,12 @@ void CKivDlg::runSystemCommand(SystemCommand command) {
     case kGoOnline:
       if (!session_.net.stopped()) return;
       session_.net.Start();
-      tray_->setIcon(ResourceLoader::icon(kOnlineIcon));
-      refreshOwnAvatar(false);
+      showConnectionLook(true);
       return;
     case kGoOffline:
+      // The user is offline now, as after a lost connection, and sees so.
       session_.net.GoOffline(true);
+      showConnectionLook(false);
       return;
     case kExit:
       exitProgram();
@@ -254,12 +266,13 @@ void CKivDlg::afterSignIn() {
   if (login.autoLogin != 0) session_.store.SetAutoLogin(self.userId, 1);
   session_.store.OpenMessageDatabase(self.userId);
   refreshHeaderTexts();
-  refreshOwnAvatar(false);
+  showConnectionLook(true);
   session_.model.loadStrangers(session_.store);
   layoutControls();
   selectTab(kGroupsTab);
   tray_->show();
   SoundEnabled = session_.store.IsSoundOn();
+  signedIn_ = true;
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
 }
@@ -295,6 +308,12 @@ void CKivDlg::refreshOwnAvatar(bool grey) {
               : AvatarLoad{fallback, false};
   avatarPicture_ = load.picture.isNull() ? fallback : load.picture;
   showOwnAvatar();
+}
+
+void CKivDlg::showConnectionLook(bool online) {
+  refreshOwnAvatar(!online);
+  trayIconNumber_ = online ? kOnlineIcon : kOfflineIcon;
+  tray_->setIcon(ResourceLoader::icon(trayIconNumber_));
 }
 
 void CKivDlg::showOwnAvatar() {
@@ -392,7 +411,12 @@ ConversationWindow* CKivDlg::openConversation(ChatCategory category, std::int32_
 void CKivDlg::showConversation(ChatCategory category, std::int32_t number, const std::string& partnerName,
                                const std::string& groupText, std::int32_t terminal) {
   if (auto* window = dynamic_cast<CSendMessage*>(openConversation(category, number, partnerName, groupText, terminal))) {
-    window->show();
+    // A window that a notice left minimised comes back as the user asks
+    // for the conversation.
+    if (window->isMinimized())
+      window->showNormal();
+    else
+      window->show();
     window->raise();
     window->activateWindow();
   }
@@ -443,8 +467,7 @@ void CKivDlg::showOwnProfile() {
 }
 
 void CKivDlg::createGroup() {
-  if (!connectedOrSay()) return;
-  // Creating a group belongs to the group management, not in this build yet.
+  if (connectedOrSay()) tree_->groupManager().createGroup();
 }
 
 // --- answers and connection events
@@ -463,13 +486,38 @@ void CKivDlg::applyGroupList(const GroupListResponse& groups) {
 
 void CKivDlg::OnServerResponse(const PendingRequest& request, const std::uint8_t* response, std::uint32_t size,
                                std::uint32_t command) {
-  if (command == FriendListResponse::kCommand) {
-    session_.model.replaceFriends(FriendListResponse::read(response, size));
-    if (signIn_ != nullptr) signIn_->friendListApplied();
-  } else if (command == GroupMembersResponse::kCommand) {
-    const auto asked = GroupMembersRequest::read(request.packet, static_cast<std::size_t>(request.length));
-    session_.model.replaceMembers(static_cast<std::int32_t>(asked.groupId), GroupMembersResponse::read(response, size));
+  const auto asked = static_cast<std::size_t>(request.length);
+  switch (command) {
+    case FriendListResponse::kCommand:
+      session_.model.replaceFriends(FriendListResponse::read(response, size));
+      if (signIn_ != nullptr) signIn_->friendListApplied();
+      return;
+    case GroupMembersResponse::kCommand:
+      session_.model.replaceMembers(static_cast<std::int32_t>(GroupMembersRequest::read(request.packet, asked).groupId),
+                                    GroupMembersResponse::read(response, size));
+      return;
+    case CreateGroupResponse::kCommand:
+      tree_->groupManager().onCreated(CreateGroupResponse::read(response, size));
+      return;
+    case DismissGroupResponse::kCommand:
+      tree_->groupManager().onDismissed(
+          static_cast<std::int32_t>(DismissGroupRequest::read(request.packet, asked).groupId),
+          DismissGroupResponse::read(response, size));
+      return;
+    default:
+      return;  // the answers nobody reads (leaving, shielding, invitations, ...)
   }
+}
+
+void CKivDlg::handleNotice(const MessageNotice& notice) {
+  if (signedIn_ && !ended_) notices_->handle(notice);
+}
+
+void CKivDlg::connectionEnded(int logoutState) {
+  // Before the sign-in the login window tells what went wrong; once the
+  // program is ending there is nothing to show.
+  if (!signedIn_ || ended_ || logoutState == 2) return;
+  showConnectionLook(false);
 }
 
 // --- the end
@@ -477,6 +525,9 @@ void CKivDlg::OnServerResponse(const PendingRequest& request, const std::uint8_t
 void CKivDlg::exitProgram() {
   if (ended_) return;
   ended_ = true;
+  // Nothing the connection says from here on needs this window, and this
+  // thread must not be waited for any more.
+  link_->detach();
   // A box still waiting for an answer (shown for the connection) would keep
   // the program from ending; nobody is left to answer it.
   QtMessagePresenter::dismissOpenBoxes();

@@ -24,9 +24,11 @@ class CKivListCtrl;
 class CKivTreeCtrl;
 class ConversationWindow;
 class MainWindowLink;
+class NoticeHandler;
 class SignInWindow;
 struct ClientSession;
 struct GroupListResponse;
+struct MessageNotice;
 struct UserInfoResponse;
 
 // The program's main window: the own avatar and profile lines, three tabs
@@ -34,8 +36,10 @@ struct UserInfoResponse;
 // bottom, the system menu and the notification-area icon. Its initialisation
 // runs the sign-in first; it shows itself only once signed in. It listens to
 // the connection for the own profile and the group list, asks for and
-// receives the friend and member lists, opens and titles every conversation,
-// and signs out and saves the strangers when the program ends.
+// receives the friend and member lists, opens the conversations that
+// notices announce, shows when the connection has ended, opens and titles
+// every conversation, and signs out and saves the strangers when the
+// program ends.
 class CKivDlg : public CDlgBasicResizable, public ContactModelObserver, public ContactCommands {
   Q_OBJECT
  public:
@@ -112,6 +116,9 @@ class CKivDlg : public CDlgBasicResizable, public ContactModelObserver, public C
   QAction* systemAction(SystemCommand command) const;
   void runSystemCommand(SystemCommand command);
   QSystemTrayIcon* trayIcon() const { return tray_; }
+  // The icon resource the notification area shows: 128 online, 273 once
+  // the connection has ended.
+  int trayIconNumber() const { return trayIconNumber_; }
 
   // Signs out, closes every conversation, saves the strangers and ends the
   // window (and so the program).
@@ -130,6 +137,13 @@ class CKivDlg : public CDlgBasicResizable, public ContactModelObserver, public C
   // From the connection (UI thread).
   void applyOwnProfile(const UserInfoResponse& profile);
   void applyGroupList(const GroupListResponse& groups);
+  // One notice of waiting messages: the conversation is opened (not shown)
+  // and its messages are asked for. Only between sign-in and exit; a notice
+  // dropped before is listed again by the next poll.
+  void handleNotice(const MessageNotice& notice);
+  // The connection ended on its own (logout state 0, 1 or 3; the box for 3
+  // is the connection's): the offline look.
+  void connectionEnded(int logoutState);
 
   void OnServerResponse(const PendingRequest& request, const std::uint8_t* response, std::uint32_t size,
                         std::uint32_t command) override;
@@ -155,6 +169,9 @@ class CKivDlg : public CDlgBasicResizable, public ContactModelObserver, public C
   void popUpSystemMenu(const QPoint& globalTopLeft, bool above);
   void onTrayActivated(QSystemTrayIcon::ActivationReason reason);
   void showOwnAvatar();
+  // The grey own avatar and icon 273, or the coloured one and icon 128; the
+  // icon's tip stays.
+  void showConnectionLook(bool online);
 
   // The member windows, each created on first use and then only shown.
   void openSearch(std::optional<SearchMode> mode);
@@ -166,6 +183,7 @@ class CKivDlg : public CDlgBasicResizable, public ContactModelObserver, public C
   ClientSession& session_;
   SignInWindow* signIn_ = nullptr;
   std::shared_ptr<MainWindowLink> link_;
+  std::unique_ptr<NoticeHandler> notices_;
   QLabel* avatar_ = nullptr;
   std::array<CBitButtonNL*, 3> tabs_{};
   CBitButtonNL* createGroupButton_ = nullptr;
@@ -183,6 +201,8 @@ class CKivDlg : public CDlgBasicResizable, public ContactModelObserver, public C
   CDlgInfoUser* ownProfile_ = nullptr;
   QImage avatarPicture_;
   bool avatarGrey_ = false;
+  int trayIconNumber_ = 0;
+  bool signedIn_ = false;
   int shownTab_ = 0;
   int wantedTab_ = kGroupsTab;
   bool ended_ = false;

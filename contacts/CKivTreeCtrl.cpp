@@ -54,7 +54,7 @@ class CKivTreeCtrl::Delegate : public QStyledItemDelegate {
 };
 
 CKivTreeCtrl::CKivTreeCtrl(ClientSession& session, ContactCommands& commands, QWidget* parent)
-    : QTreeWidget(parent), session_(session), commands_(commands) {
+    : QTreeWidget(parent), session_(session), commands_(commands), management_(session) {
   setAccessibleName(QStringLiteral("群列表"));
   setUpContactView(*this);
   groupFont_ = font();
@@ -272,13 +272,18 @@ void CKivTreeCtrl::contextMenuEvent(QContextMenuEvent* event) {
 
 void CKivTreeCtrl::runCommand(Command command) {
   QTreeWidgetItem* item = currentItem();
-  const bool needsConnection = command == kGroupChat || command == kMemberChat || command == kInviteMember;
+  const bool needsConnection =
+      command == kGroupChat || command == kMemberChat || command == kInviteMember || command == kCreateGroup;
   if (needsConnection && session_.net.stopped()) {
     showMessage(kNeedsConnection);
     return;
   }
   if (command == kInviteMember) {
     commands_.showSearch(ContactCommands::SearchMode::kUser);
+    return;
+  }
+  if (command == kCreateGroup) {
+    management_.createGroup();
     return;
   }
   if (item == nullptr) return;
@@ -310,9 +315,22 @@ void CKivTreeCtrl::runCommand(Command command) {
       if (member != nullptr)
         showMemberProfile(member->userId, texts::trimmed(texts::memberItem(member->nickname, member->userId)));
       return;
+    case kDismissGroup:
+      if (member == nullptr) management_.dismissGroup(group->groupId);
+      return;
+    case kQuitGroup:
+      if (member == nullptr) management_.quitGroup(group->groupId);
+      return;
+    case kRemoveMember:
+      if (member != nullptr) management_.removeMember(group->groupId, member->userId);
+      return;
+    case kShieldGroup:
+      if (member != nullptr) return;
+      // The entry offers the opposite of the state the group is in now.
+      if (const int shielded = management_.toggleShield(group->groupId); shielded >= 0)
+        action(kShieldGroup)->setText(shielded != 0 ? QStringLiteral("接收群信息") : QStringLiteral("屏蔽群信息"));
+      return;
     default:
-      // Leaving, dismissing, shielding, removing a member and creating a
-      // group are the group management's, which is not in this build yet.
       return;
   }
 }

@@ -7,6 +7,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "contacts/GroupManager.h"
 #include "contacts/model/ContactModelObserver.h"
 
 namespace kiv {
@@ -55,6 +56,8 @@ class CKivTreeCtrl : public QTreeWidget, public ContactModelObserver {
   QAction* action(Command command) const;
   CDlgInfoGroup* groupProfileWindow() const { return groupProfile_; }
   CDlgInfoUser* memberProfileWindow() const { return memberProfile_; }
+  // Creating, dismissing, leaving and shielding groups, removing members.
+  GroupManager& groupManager() { return management_; }
 
   // Menu 133 as a right click at `pos` (viewport coordinates) shows it: the
   // item there becomes the selected one and the entries are enabled for it.
@@ -94,6 +97,7 @@ class CKivTreeCtrl : public QTreeWidget, public ContactModelObserver {
 
   ClientSession& session_;
   ContactCommands& commands_;
+  GroupManager management_;
   RowAvatars* avatars_;
   QMenu* menu_;
   CDlgInfoGroup* groupProfile_ = nullptr;

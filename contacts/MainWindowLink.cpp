@@ -12,7 +12,7 @@ MainWindowLink::MainWindowLink(CKivDlg* window) : window_(window) {}
 template <class Work>
 void MainWindowLink::onUi(Work&& work) {
   QCoreApplication* app = QCoreApplication::instance();
-  if (app == nullptr) return;
+  if (app == nullptr || detached_) return;
   const auto run = [this, &work] {
     if (CKivDlg* window = window_.data()) work(*window);
   };
@@ -31,6 +31,15 @@ void MainWindowLink::onOwnProfile(const UserInfoResponse& profile) {
 
 void MainWindowLink::onGroupList(const GroupListResponse& groups) {
   onUi([&](CKivDlg& window) { window.applyGroupList(groups); });
+}
+
+// Each notice is handled before the next is read: the receive thread waits.
+void MainWindowLink::onNotice(const MessageNotice& notice) {
+  onUi([&](CKivDlg& window) { window.handleNotice(notice); });
+}
+
+void MainWindowLink::onConnectionEnded(int logoutState) {
+  onUi([&](CKivDlg& window) { window.connectionEnded(logoutState); });
 }
 
 }  // namespace kiv

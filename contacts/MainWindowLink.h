@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPointer>
+#include <atomic>
 
 #include "net/NetObserver.h"
 
@@ -16,8 +17,15 @@ class MainWindowLink : public NetObserver {
  public:
   explicit MainWindowLink(CKivDlg* window);
 
+  // From now on every event is dropped on the receive thread itself, without
+  // waiting for the UI thread: the program is ending, and that thread may be
+  // about to wait for the connection's threads.
+  void detach() { detached_ = true; }
+
   void onOwnProfile(const UserInfoResponse& profile) override;
   void onGroupList(const GroupListResponse& groups) override;
+  void onNotice(const MessageNotice& notice) override;
+  void onConnectionEnded(int logoutState) override;
 
  private:
   // Runs `work` with the window on the UI thread and waits for it.
@@ -25,6 +33,7 @@ class MainWindowLink : public NetObserver {
   void onUi(Work&& work);
 
   QPointer<CKivDlg> window_;  // read on the UI thread only
+  std::atomic<bool> detached_{false};
 };
 
 }  // namespace kiv

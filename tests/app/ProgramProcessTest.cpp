@@ -1,11 +1,15 @@
 // The real kiv binary against a real kiv-server process: it signs in on its
-// own from a remembered auto-login account and ends cleanly when told to.
+// own from a remembered auto-login account and ends cleanly when told to,
+// also while a box of the connection waits for an answer.
 #include <gtest/gtest.h>
 #include <csignal>
 #include <filesystem>
+#include <fstream>
+#include <memory>
 #include <thread>
 
 #include "cli/ChildProcess.h"
+#include "net/NetClient.h"
 #include "platform/TcpSocket.h"
 #include "storage/LocalStore.h"
 #include "support/TempDir.h"
@@ -33,49 +37,86 @@ int count(const std::string& text, const std::string& what) {
   return n;
 }
 
-TEST(KivProgram, SignsInAutomaticallyAndEndsCleanlyOnTermination) {
-  const std::string server = ChildProcess::built("server/kiv-server");
-  const std::string kiv = ChildProcess::built("app/kiv");
-  if (server.empty() || kiv.empty()) GTEST_SKIP() << "kiv or kiv-server is not built";
-  TempDir dir("kiv-program");
-  const std::string db = dir.file("server.db");
-  ASSERT_EQ(run(server, {"--db", db, "seed-demo"}).status, 0);
-  const std::uint16_t chat = freePort();
-  const std::uint16_t web = freePort();
-  ChildProcess serving(server, {"--db", db, "--bind", "127.0.0.1", "--port", std::to_string(chat), "--web-port",
-                                std::to_string(web), "serve"});
-  ASSERT_TRUE(serving.waitForOutput("serving chat", 10000)) << serving.output();
+// A kiv-server process serving the demo accounts, and the environment in
+// which a kiv started now signs in on its own as 张小明 (offscreen, at a
+// quick pace).
+class KivProgram : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    server = ChildProcess::built("server/kiv-server");
+    kiv = ChildProcess::built("app/kiv");
+    if (server.empty() || kiv.empty()) GTEST_SKIP() << "kiv or kiv-server is not built";
+    const std::string db = dir.file("server.db");
+    ASSERT_EQ(run(server, {"--db", db, "seed-demo"}).status, 0);
+    chat = freePort();
+    const std::uint16_t web = freePort();
+    serving = std::make_unique<ChildProcess>(
+        server, std::vector<std::string>{"--db", db, "--bind", "127.0.0.1", "--port", std::to_string(chat),
+                                         "--web-port", std::to_string(web), "serve"});
+    ASSERT_TRUE(serving->waitForOutput("serving chat", 10000)) << serving->output();
 
-  const std::string home = dir.file("home/");
-  std::filesystem::create_directories(home);
-  ScopedEnv homeEnv("KIV_HOME", home.c_str());
-  {
-    LocalStore store;
-    store.ResolveProgramPaths();
-    ASSERT_EQ(store.OpenLoginDatabase(), 1);
-    ASSERT_EQ(store.SaveLogin("13800000001", 10001, "123456"), 1);
-    ASSERT_EQ(store.SetAutoLogin(10001, 1), 1);
+    std::filesystem::create_directories(home);
+    env.push_back(std::make_unique<ScopedEnv>("KIV_HOME", home.c_str()));
+    {
+      LocalStore store;
+      store.ResolveProgramPaths();
+      ASSERT_EQ(store.OpenLoginDatabase(), 1);
+      ASSERT_EQ(store.SaveLogin("13800000001", 10001, "123456"), 1);
+      ASSERT_EQ(store.SetAutoLogin(10001, 1), 1);
+    }
+    const std::string chatEndpoint = "127.0.0.1:" + std::to_string(chat);
+    const std::string webEndpoint = "127.0.0.1:" + std::to_string(web);
+    env.push_back(std::make_unique<ScopedEnv>("KIV_SERVER", chatEndpoint.c_str()));
+    env.push_back(std::make_unique<ScopedEnv>("KIV_WEB", webEndpoint.c_str()));
+    env.push_back(std::make_unique<ScopedEnv>("KIV_PACE", "0.05"));
+    env.push_back(std::make_unique<ScopedEnv>("QT_QPA_PLATFORM", "offscreen"));
   }
-  const std::string chatEndpoint = "127.0.0.1:" + std::to_string(chat);
-  const std::string webEndpoint = "127.0.0.1:" + std::to_string(web);
-  ScopedEnv serverEnv("KIV_SERVER", chatEndpoint.c_str());
-  ScopedEnv webEnv("KIV_WEB", webEndpoint.c_str());
-  ScopedEnv pace("KIV_PACE", "0.05");
-  ScopedEnv platform("QT_QPA_PLATFORM", "offscreen");
 
-  ChildProcess client(kiv, {});
-  ASSERT_TRUE(client.started());
-  ASSERT_TRUE(serving.waitForOutput("login 13800000001", 20000)) << serving.output();
-  // The main window opens the account's message store once it is signed in.
-  ASSERT_TRUE(eventually([&] { return std::filesystem::exists(home + "10001/MsgEx.db"); }, 20000))
-      << client.output();
-  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  void TearDown() override {
+    if (!serving) return;
+    serving->signal(SIGTERM);
+    EXPECT_EQ(serving->wait(10000), 0);
+  }
 
-  client.signal(SIGTERM);
-  EXPECT_EQ(client.wait(20000), 0) << client.output();
-  ASSERT_TRUE(serving.waitForOutput("logout user 10001", 5000)) << serving.output();
+  // Starts kiv and waits until its main window has opened the account's
+  // message store, which it does once signed in.
+  std::unique_ptr<ChildProcess> signedInClient() {
+    auto client = std::make_unique<ChildProcess>(kiv, std::vector<std::string>{});
+    EXPECT_TRUE(client->started());
+    EXPECT_TRUE(serving->waitForOutput("login 13800000001", 20000)) << serving->output();
+    EXPECT_TRUE(eventually([&] { return std::filesystem::exists(home + "10001/MsgEx.db"); }, 20000))
+        << client->output();
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    return client;
+  }
+
+  // Everything the program's log holds so far.
+  std::string logText() const {
+    std::string text;
+    std::error_code error;
+    for (const auto& file : std::filesystem::directory_iterator(home + "Log", error)) {
+      std::ifstream in(file.path());
+      text.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    return text;
+  }
+
+  TempDir dir{"kiv-program"};
+  std::string home = dir.file("home/");
+  std::string server;
+  std::string kiv;
+  std::uint16_t chat = 0;
+  std::unique_ptr<ChildProcess> serving;
+  std::vector<std::unique_ptr<ScopedEnv>> env;
+};
+
+TEST_F(KivProgram, SignsInAutomaticallyAndEndsCleanlyOnTermination) {
+  auto client = signedInClient();
+  client->signal(SIGTERM);
+  EXPECT_EQ(client->wait(20000), 0) << client->output();
+  ASSERT_TRUE(serving->waitForOutput("logout user 10001", 5000)) << serving->output();
   std::this_thread::sleep_for(std::chrono::milliseconds(200));
-  EXPECT_EQ(count(serving.output(), " logout "), 1) << serving.output();
+  EXPECT_EQ(count(serving->output(), " logout "), 1) << serving->output();
 
   LocalStore store;
   store.ResolveProgramPaths();
@@ -83,8 +124,31 @@ TEST(KivProgram, SignsInAutomaticallyAndEndsCleanlyOnTermination) {
   StrangerMap strangers;
   store.LoadStrangers(strangers);
   EXPECT_EQ(strangers.count(1000), 1u) << "the strangers were saved at the end";
-  serving.signal(SIGTERM);
-  EXPECT_EQ(serving.wait(10000), 0);
+}
+
+TEST_F(KivProgram, EndsAtOnceWhenToldToWhileTheForcedOfflineBoxWaitsForAnAnswer) {
+  auto client = signedInClient();
+  // The same account signs in elsewhere: the program's box comes up and
+  // nobody answers it.
+  NetClient::Options quick;
+  quick.pauseScale = 0.05;
+  quick.logDirectory = dir.file("elsewhere");
+  NetClient elsewhere(quick);
+  elsewhere.SetServer("127.0.0.1", chat);
+  elsewhere.SetAccount("13800000001", "123456");
+  ASSERT_EQ(elsewhere.Start(), 0);
+  ASSERT_TRUE(eventually([&] { return elsewhere.loggedIn(); }, 20000));
+  // The program logs the unasked logout answer, then shows its box.
+  ASSERT_TRUE(eventually([&] { return count(logText(), "KIV_EXIT_RESP") > 0; }, 20000)) << logText();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+
+  const auto told = std::chrono::steady_clock::now();
+  client->signal(SIGTERM);
+  EXPECT_EQ(client->wait(20000), 0) << client->output();
+  const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - told);
+  // Nothing waits for an answer that cannot come any more.
+  EXPECT_LT(took.count(), 1500) << client->output();
+  elsewhere.Shutdown();
 }
 
 }  // namespace

@@ -265,7 +265,7 @@ TEST_F(MainWindow, ExitClosesTheConversationsSavesTheStrangersAndLogsOutOnce) {
   stranger.nickname = gbk::fromUtf8("路人");
   stack->model.addOrUpdateContact(ContactListKind::kStrangers, stranger);
 
-  QTest::keyClick(main.get(), Qt::Key_Escape);
+  QTest::keyClick(main, Qt::Key_Escape);
   EXPECT_TRUE(main->hasEnded());
   EXPECT_FALSE(main->isVisible());
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

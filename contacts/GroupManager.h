@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace kiv {
+
+struct ClientSession;
+struct CreateGroupResponse;
+struct DismissGroupResponse;
+
+// What the user does to groups: creating one (refused here at two own
+// groups), dismissing, leaving, removing a member and shielding. Every
+// change is made to the tree at once and told to the server with the main
+// window as the asker; only the answers to creating and dismissing are read
+// (the main window hands them back here). Destructive commands ask first,
+// and Cancel leaves everything as it was and sends nothing.
+class GroupManager {
+ public:
+  explicit GroupManager(ClientSession& session) : session_(session) {}
+
+  void createGroup();
+  void dismissGroup(std::int32_t groupId);
+  void quitGroup(std::int32_t groupId);
+  void removeMember(std::int32_t groupId, std::int32_t userId);
+  // Flips the shield state of the group; the new state, or -1 when there
+  // is no such group.
+  int toggleShield(std::int32_t groupId);
+
+  void onCreated(const CreateGroupResponse& answer);
+  void onDismissed(std::int32_t groupId, const DismissGroupResponse& answer);
+
+ private:
+  void send(const std::vector<std::uint8_t>& packet);
+
+  ClientSession& session_;
+};
+
+}  // namespace kiv
