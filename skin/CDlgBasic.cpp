@@ -204,6 +204,9 @@ void CDlgBasic::mouseReleaseEvent(QMouseEvent* event) {
 
 void CDlgBasic::changeEvent(QEvent* event) {
   QDialog::changeEvent(event);
+  // Minimised, the window paints only its icon: coming back it paints all
+  // of itself again, also where no window manager asks it to.
+  if (event->type() == QEvent::WindowStateChange) update();
   if (event->type() == QEvent::WindowStateChange && hideOnMinimize_ && isMinimized()) {
     // Minimized by the system (taskbar, keyboard): disappear into the
     // notification area as the minimize button does.
