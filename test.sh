@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Builds everything with AddressSanitizer and UndefinedBehaviorSanitizer into
-# build-test/ and runs the whole test suite. Exit status is ctest's.
+# build-test/ and runs the whole test suite; then builds with ThreadSanitizer
+# into build-tsan/ and runs the suites that use threads a second time
+# (KIV_TEST_TSAN=0 skips that pass). Arguments go to the first pass's ctest.
+# Exit status is 0 when both passes are green.
 set -uo pipefail
 cd "$(dirname "$0")"
 ./scripts/setup-deps.sh || exit 1
@@ -13,4 +16,15 @@ export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_string_checks=1:detect_stack_use_after_return=0"
 export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-cd build-test && ctest --output-on-failure -j "$jobs" "$@"
+(cd build-test && ctest --output-on-failure -j "$jobs" "$@")
+status=$?
+
+if [ "${KIV_TEST_TSAN:-1}" != 0 ]; then
+  cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKIV_TSAN=ON -DKIV_BUILD_BENCH=OFF >/dev/null || exit 1
+  cmake --build build-tsan -j "$jobs" || exit 1
+  export TSAN_OPTIONS="suppressions=$PWD/tests/tsan.supp:halt_on_error=0:second_deadlock_stack=1"
+  # The layers without threads of their own (and the fuzz runs) gain nothing
+  # from a second pass.
+  (cd build-tsan && ctest --output-on-failure -j "$jobs" -LE '^(platform|storage|avatar|fuzz)$') || status=1
+fi
+exit $status

@@ -8,6 +8,7 @@
 #include <QRect>
 #include <algorithm>
 
+#include "platform/qt/UiThreadCall.h"
 #include "skin/GifParser.h"
 #include "skin/ResourceLoader.h"
 
@@ -166,10 +167,10 @@ int CPictureEx::Draw() {
 void CPictureEx::Stop() {
   stopRequested_ = true;
   stopEvent_->interrupt();
+  // From the frame callback the thread cannot wait for itself; it ends as
+  // soon as the callback returns, and the next Draw or Stop collects it.
+  if (animationThread_.load() == std::this_thread::get_id()) return;
   if (thread_.joinable()) {
-    // From the frame callback the thread cannot wait for itself; it ends as
-    // soon as the callback returns, and the next Draw or Stop collects it.
-    if (thread_.get_id() == std::this_thread::get_id()) return;
     // The thread only ever waits on the stop event, so this returns within
     // one frame step. Waiting without a time limit is deliberate: a thread
     // left running would go on drawing into pictures that Unload frees.
@@ -207,6 +208,7 @@ QSize CPictureEx::sizeHint() const {
 }
 
 void CPictureEx::animate() {
+  animationThread_ = std::this_thread::get_id();
   const int count = static_cast<int>(frames_.size());
   while (!stopRequested_.load()) {
     const int index = current_.load();
@@ -247,13 +249,10 @@ void CPictureEx::animate() {
 void CPictureEx::requestRepaint() {
   // One pending repaint is enough; a fast animation must not flood the queue.
   if (repaintPending_.exchange(true)) return;
-  QMetaObject::invokeMethod(
-      this,
-      [this] {
-        repaintPending_ = false;
-        update();
-      },
-      Qt::QueuedConnection);
+  postToThreadOf(this, [this] {
+    repaintPending_ = false;
+    update();
+  });
 }
 
 void CPictureEx::paintEvent(QPaintEvent* event) {

@@ -123,7 +123,11 @@ class CPictureEx : public QWidget {
   std::atomic<bool> stopRequested_{false};
   std::atomic<bool> repaintPending_{false};
   std::unique_ptr<Pauser> stopEvent_;
-  std::thread thread_;
+  std::thread thread_;  // UI thread only
+  // Set by the animation thread itself before its first frame, so that Stop
+  // from the frame callback knows where it runs without reading thread_,
+  // which the UI thread may still be assigning.
+  std::atomic<std::thread::id> animationThread_{};
   std::function<void(int)> frameObserver_;
   bool resumeOnScreen_ = false;  // animation thread only (and Unload, after it ended)
 };

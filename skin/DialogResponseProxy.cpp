@@ -1,8 +1,8 @@
 #include "skin/DialogResponseProxy.h"
 
 #include <QCoreApplication>
-#include <QThread>
 
+#include "platform/qt/UiThreadCall.h"
 #include "skin/CDlgBasic.h"
 
 namespace kiv {
@@ -18,17 +18,11 @@ void DialogResponseProxy::OnServerResponse(const PendingRequest& request, const 
                                            std::uint32_t size, std::uint32_t command) {
   QCoreApplication* app = QCoreApplication::instance();
   if (app == nullptr) return;  // shutting down: nobody left to tell
-  if (QThread::currentThread() == app->thread()) {
-    deliverHere(request, response, size, command);
-    return;
-  }
   // The caller keeps the proxy, the request and the packet alive until this
-  // returns, and the blocking call returns only after the UI thread ran it.
-  // The application object is the context: unlike the dialog, it outlives any
+  // returns, and the call returns only after the UI thread ran it. The
+  // application object is the context: unlike the dialog, it outlives any
   // delivery, so the call is never silently dropped half-way.
-  QMetaObject::invokeMethod(
-      app, [this, &request, response, size, command] { deliverHere(request, response, size, command); },
-      Qt::BlockingQueuedConnection);
+  callOnThreadOf(app, [&] { deliverHere(request, response, size, command); });
 }
 
 }  // namespace kiv

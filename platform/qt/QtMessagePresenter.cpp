@@ -5,7 +5,8 @@
 #include <QList>
 #include <QMessageBox>
 #include <QPointer>
-#include <QThread>
+
+#include "platform/qt/UiThreadCall.h"
 
 namespace kiv {
 namespace {
@@ -49,10 +50,8 @@ MessageAnswer showOnThisThread(const MessageRequest& request) {
 MessageAnswer QtMessagePresenter::present(const MessageRequest& request) {
   auto* app = QCoreApplication::instance();
   if (app == nullptr) return MessageAnswer::Ok;
-  if (QThread::currentThread() == app->thread()) return showOnThisThread(request);
   MessageAnswer answer = MessageAnswer::Cancel;
-  QMetaObject::invokeMethod(
-      app, [&] { answer = showOnThisThread(request); }, Qt::BlockingQueuedConnection);
+  callOnThreadOf(app, [&] { answer = showOnThisThread(request); });
   return answer;
 }
 

@@ -3,6 +3,7 @@
 // another through notice poll and fetch, and the forced sign-out.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <mutex>
@@ -111,6 +112,13 @@ class NetClientServerTest : public ::testing::Test {
     return c;
   }
 
+  // Shutdown does not wait for a thread that is inside a call out; its last
+  // look into the registry must be over before the fixture's goes away.
+  static void finish(NetClient& c) {
+    c.Shutdown();
+    EXPECT_TRUE(c.waitForThreads(std::chrono::seconds(10)));
+  }
+
   MessageRecorder messages_;
   TempDir dir_;
   ReceiverRegistry registry_;
@@ -145,8 +153,8 @@ TEST_F(NetClientServerTest, PrivateMessageFromOneClientToAnother) {
   ASSERT_TRUE(aliceEvents->waitFor([&] { return !aliceEvents->fetched.empty(); }));
   EXPECT_EQ(gbk::toUtf8(aliceEvents->fetched[0]), "王大力(私聊):你好刘洋");
 
-  alice->Shutdown();
-  bob->Shutdown();
+  finish(*alice);
+  finish(*bob);
 }
 
 TEST_F(NetClientServerTest, WrongPasswordIsRefusedAndSecondSignInForcesTheFirstOffline) {
@@ -154,7 +162,7 @@ TEST_F(NetClientServerTest, WrongPasswordIsRefusedAndSecondSignInForcesTheFirstO
   auto wrong = client("13800000005", "nope", wrongEvents);
   ASSERT_TRUE(wrongEvents->waitFor([&] { return wrongEvents->refusal != 0; }));
   EXPECT_EQ(wrongEvents->refusal, 3);
-  wrong->Shutdown();
+  finish(*wrong);
 
   auto firstEvents = std::make_shared<Events>();
   auto first = client("13800000005", "123456", firstEvents);
@@ -166,8 +174,8 @@ TEST_F(NetClientServerTest, WrongPasswordIsRefusedAndSecondSignInForcesTheFirstO
   EXPECT_EQ(firstEvents->endedWith, 3);
   const auto texts = messages_.texts();
   EXPECT_NE(std::find(texts.begin(), texts.end(), "您的帐号因在其它地方登录被迫下线"), texts.end());
-  second->Shutdown();
-  first->Shutdown();
+  finish(*second);
+  finish(*first);
 }
 
 }  // namespace

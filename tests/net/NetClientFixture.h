@@ -117,6 +117,9 @@ class NetClientFixture : public ::testing::Test {
   void TearDown() override {
     client->Shutdown();
     EXPECT_TRUE(client->waitForThreads(10s));
+    // The responder calls serve() on this fixture; it must not run while the
+    // fixture is being destroyed.
+    peer.stop();
   }
 
   std::unique_ptr<NetClient> makeClient() {

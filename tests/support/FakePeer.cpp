@@ -30,10 +30,14 @@ FakePeer::FakePeer() {
 }
 
 FakePeer::~FakePeer() {
-  quit_ = true;
-  thread_.join();
+  stop();
   stopListening();
   if (placeholder_ >= 0) ::close(placeholder_);
+}
+
+void FakePeer::stop() {
+  quit_ = true;
+  if (thread_.joinable()) thread_.join();
 }
 
 void FakePeer::setResponder(Responder responder) {
@@ -63,10 +67,17 @@ void FakePeer::closeConnection() {
 }
 
 void FakePeer::stopListening() {
-  std::lock_guard lock(mutex_);
+  std::unique_lock lock(mutex_);
   if (listener_ < 0) return;
-  ::close(listener_);
-  listener_ = -1;
+  if (quit_ || !thread_.joinable()) {
+    ::close(listener_);
+    listener_ = -1;
+  } else {
+    // The peer's thread closes it between two polls: a socket closed while a
+    // poll holds it would go on accepting until that poll ends.
+    closeListener_ = true;
+    listenerClosed_.wait(lock, [this] { return listener_ < 0; });
+  }
   // Keep the port taken, bound but not listening, so that connecting to it
   // is refused for the rest of the test instead of reaching whatever other
   // test of a parallel run happens to listen on the freed port next.
@@ -150,6 +161,11 @@ void FakePeer::run() {
     int n = 0;
     {
       std::lock_guard lock(mutex_);
+      if (closeListener_ && listener_ >= 0) {
+        ::close(listener_);
+        listener_ = -1;
+        listenerClosed_.notify_all();
+      }
       if (listener_ >= 0) fds[n++] = pollfd{listener_, POLLIN, 0};
       if (connection_.isOpen()) fds[n++] = pollfd{connection_.fd(), POLLIN, 0};
     }

@@ -46,6 +46,10 @@ class FakePeer {
   void closeConnection();
   // Closes the listening socket too: later connects are refused.
   void stopListening();
+  // Ends the peer's thread: once it returns no responder runs any more. A
+  // fixture whose responder reads the fixture calls it before the fixture
+  // starts to go away.
+  void stop();
 
   int connections() const;
   // Every packet received so far, in order, over all connections.
@@ -64,7 +68,7 @@ class FakePeer {
   void handle(const Bytes& packet);
   void writeAnswers(const std::vector<Bytes>& answers);
 
-  int listener_ = -1;
+  int listener_ = -1;     // guarded by mutex_ once the thread runs
   int placeholder_ = -1;  // holds the port after stopListening()
   std::uint16_t port_ = 0;
   std::atomic<bool> quit_{false};
@@ -78,6 +82,8 @@ class FakePeer {
   bool coalesce_ = false;
   std::size_t splitAt_ = 0;
   int connections_ = 0;
+  bool closeListener_ = false;
+  std::condition_variable listenerClosed_;
 };
 
 }  // namespace kiv::test

@@ -13,6 +13,7 @@
 #include "net/ReceiverRegistry.h"
 #include "net/ResponseReceiver.h"
 #include "platform/Endpoint.h"
+#include "platform/qt/UiThreadCall.h"
 #include "storage/avatar/Avatars.h"
 
 namespace kiv::test {
@@ -70,7 +71,7 @@ class ListRouter : public NetObserver, public ResponseReceiver {
   void onUi(F&& work) {
     // Blocking, like the windows' own hand-over: the receive thread goes on
     // only once the model has taken the change.
-    QMetaObject::invokeMethod(context_, std::forward<F>(work), Qt::BlockingQueuedConnection);
+    callOnThreadOf(context_, work);
   }
 
   ClientStack& stack_;
