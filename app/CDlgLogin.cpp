@@ -20,6 +20,7 @@
 #include "net/UserInfoMessages.h"
 #include "platform/MessageBox.h"
 #include "platform/qt/GbkQt.h"
+#include "platform/qtcore/UiThreadCall.h"
 #include "skin/CPictureEx.h"
 #include "skin/ResourceLoader.h"
 #include "storage/avatar/Avatars.h"
@@ -246,15 +247,12 @@ void CDlgLogin::forgotPassword() {
   const std::string phoneGbk = toGbk(phone);
   std::thread([self, server, phoneGbk, phone] {
     const int result = SmsPasswordExchange(server).RequestSmsPassword(phoneGbk);
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(),
-        [self, result, phone] {
-          if (!self) return;
-          self->smsRunning_ = false;
-          self->forgot_->setEnabled(true);
-          showMessage(smsAnswerText(result, phone).toStdString());
-        },
-        Qt::QueuedConnection);
+    postToThreadOf(QCoreApplication::instance(), [self, result, phone] {
+      if (!self) return;
+      self->smsRunning_ = false;
+      self->forgot_->setEnabled(true);
+      showMessage(smsAnswerText(result, phone).toStdString());
+    });
   }).detach();
 }
 

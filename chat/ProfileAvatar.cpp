@@ -7,6 +7,7 @@
 
 #include "contacts/model/ClientSession.h"
 #include "contacts/model/ContactModel.h"
+#include "platform/qtcore/UiThreadCall.h"
 #include "skin/ResourceLoader.h"
 #include "storage/avatar/AvatarImage.h"
 
@@ -82,7 +83,7 @@ bool ProfileAvatar::uploadIfChanged() {
     const bool ok = UploadAvatar(own, picture, id, group, path, login) == 1;
     // The object outlives the thread (its destructor joins it); a queued call
     // still waiting when it goes is dropped with it.
-    QMetaObject::invokeMethod(this, [this, id, ok] { finishUpload(id, ok); }, Qt::QueuedConnection);
+    postToThreadOf(this, [this, id, ok] { finishUpload(id, ok); });
     uploadDone_ = true;
   });
   return true;

@@ -1,9 +1,9 @@
 #include "contacts/MainWindowLink.h"
 
 #include <QCoreApplication>
-#include <QThread>
 
 #include "contacts/CKivDlg.h"
+#include "platform/qtcore/UiThreadCall.h"
 
 namespace kiv {
 
@@ -13,16 +13,11 @@ template <class Work>
 void MainWindowLink::onUi(Work&& work) {
   QCoreApplication* app = QCoreApplication::instance();
   if (app == nullptr || detached_) return;
-  const auto run = [this, &work] {
-    if (CKivDlg* window = window_.data()) work(*window);
-  };
-  if (QThread::currentThread() == app->thread()) {
-    run();
-    return;
-  }
   // The application object outlives any hand-over, so the call is never
   // dropped half-way; the window is checked once the UI thread runs it.
-  QMetaObject::invokeMethod(app, run, Qt::BlockingQueuedConnection);
+  callOnThreadOf(app, [this, &work] {
+    if (CKivDlg* window = window_.data()) work(*window);
+  });
 }
 
 void MainWindowLink::onOwnProfile(const UserInfoResponse& profile) {

@@ -8,7 +8,7 @@
 #include <QRect>
 #include <algorithm>
 
-#include "platform/qt/UiThreadCall.h"
+#include "platform/qtcore/UiThreadCall.h"
 #include "skin/GifParser.h"
 #include "skin/ResourceLoader.h"
 

@@ -2,7 +2,7 @@
 
 #include <QCoreApplication>
 
-#include "platform/qt/UiThreadCall.h"
+#include "platform/qtcore/UiThreadCall.h"
 #include "skin/CDlgBasic.h"
 
 namespace kiv {

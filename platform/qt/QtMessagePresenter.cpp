@@ -6,7 +6,7 @@
 #include <QMessageBox>
 #include <QPointer>
 
-#include "platform/qt/UiThreadCall.h"
+#include "platform/qtcore/UiThreadCall.h"
 
 namespace kiv {
 namespace {

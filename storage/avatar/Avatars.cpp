@@ -1,9 +1,9 @@
 #include "storage/avatar/Avatars.h"
 
 #include <QCoreApplication>
-#include <QMetaObject>
 #include <QPointer>
 
+#include "platform/qtcore/UiThreadCall.h"
 #include "storage/avatar/AvatarPaths.h"
 
 namespace kiv {
@@ -30,12 +30,9 @@ AvatarReady onUiThread(QObject* context, std::function<void(const QImage&)> hand
     // be destroyed there at any moment, so the worker must not touch it.
     QCoreApplication* app = QCoreApplication::instance();
     if (app == nullptr) return;
-    QMetaObject::invokeMethod(
-        app,
-        [guard, handler, picture] {
-          if (guard) handler(picture);
-        },
-        Qt::QueuedConnection);
+    postToThreadOf(app, [guard, handler, picture] {
+      if (guard) handler(picture);
+    });
   };
 }
 

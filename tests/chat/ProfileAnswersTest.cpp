@@ -95,10 +95,14 @@ TEST_F(ScriptedProfiles, ALateAnswerForTheUserShownBeforeIsDroppedAndKeepsTheDis
   EXPECT_EQ(info.control<QLineEdit>(U::kNickname)->text(), QStringLiteral("二号"));
   EXPECT_EQ(info.control<QLineEdit>(U::kCity)->text(), QStringLiteral("******"));
 
+  Bytes second;
   {
+    // Not written under the lock: the peer's thread holds its own lock while
+    // it takes this one in answer().
     std::lock_guard lock(mutex);
-    ASSERT_TRUE(session.peer.write(*heldSecond));
+    second = *heldSecond;
   }
+  ASSERT_TRUE(session.peer.write(second));
   ASSERT_TRUE(waitFor([&] { return !info.busy(); }));
   EXPECT_EQ(info.control<QLineEdit>(U::kNickname)->text(), QStringLiteral("user802"));
   EXPECT_TRUE(info.control<QRadioButton>(U::kFemale)->isChecked());

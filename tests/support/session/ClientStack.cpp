@@ -13,7 +13,7 @@
 #include "net/ReceiverRegistry.h"
 #include "net/ResponseReceiver.h"
 #include "platform/Endpoint.h"
-#include "platform/qt/UiThreadCall.h"
+#include "platform/qtcore/UiThreadCall.h"
 #include "storage/avatar/Avatars.h"
 
 namespace kiv::test {
