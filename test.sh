@@ -23,8 +23,8 @@ if [ "${KIV_TEST_TSAN:-1}" != 0 ]; then
   cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKIV_TSAN=ON -DKIV_BUILD_BENCH=OFF >/dev/null || exit 1
   cmake --build build-tsan -j "$jobs" || exit 1
   export TSAN_OPTIONS="suppressions=$PWD/tests/tsan.supp:halt_on_error=0:second_deadlock_stack=1"
-  # The layers without threads of their own (and the fuzz runs) gain nothing
-  # from a second pass.
-  (cd build-tsan && ctest --output-on-failure -j "$jobs" -LE '^(platform|storage|avatar|fuzz)$') || status=1
+  # The layers without threads of their own, the fuzz runs and the package
+  # gain nothing from a second pass.
+  (cd build-tsan && ctest --output-on-failure -j "$jobs" -LE '^(platform|storage|avatar|fuzz|package)$') || status=1
 fi
 exit $status

@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 
 #include "MainWindowFixture.h"
+#include "platform/qtcore/UiThreadCall.h"
 
 namespace kiv::test {
 namespace {
@@ -26,8 +27,7 @@ class LookAtTheBox : public MessagePresenter {
   MessageAnswer present(const MessageRequest& request) override {
     // Read on the UI thread, which owns the window, while the asking thread
     // waits as it does for a real box.
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(), [&] { iconWhileUp = main_.trayIconNumber(); }, Qt::BlockingQueuedConnection);
+    callOnThreadOf(QCoreApplication::instance(), [&] { iconWhileUp = main_.trayIconNumber(); });
     texts.push_back(request.text);
     return MessageAnswer::Ok;
   }
