@@ -1,0 +1,133 @@
+"""The program's windows as a user meets them: the login window, the main
+window and its menu, message boxes, conversations. Everything is found by
+what is shown (titles, texts, names) and worked through the accessibility
+tree and the keyboard."""
+
+import os
+import re
+import sqlite3
+
+from . import ui
+
+TOP_LEVEL = ("dialog", "frame", "window", "alert")
+
+
+def _top_level_with(client, role_name, name_match, timeout):
+    """The shown top-level window of `client` holding a shown control of that
+    role and name."""
+
+    def look():
+        for w in ui.children(client.app(timeout)):
+            if ui.role(w) in TOP_LEVEL and ui.showing(w) and ui.find_all(w, role_name, name_match):
+                return w
+        if not client.running():
+            raise AssertionError("kiv %s ended (status %s):\n%s" % (client.name, client.child.proc.returncode,
+                                                                     client.log_tail()))
+        return None
+
+    return ui.wait_for(look, timeout, "a window of kiv %s with %s %r" % (client.name, role_name, name_match))
+
+
+# --------------------------------------------------------------- login
+
+def login_window(client, timeout=60):
+    return _top_level_with(client, "push button", "登录", timeout)
+
+
+def sign_in(client, phone, password, remember=False, auto=False, timeout=60):
+    """Types phone and password into the login window, sets the two check
+    boxes and presses "登录". Returns the main window once it is shown."""
+    window = login_window(client, timeout)
+    phone_edit = ui.find(window, "text", "手机号码")
+    ui.focus(phone_edit)
+    ui.combo("Control", "a")
+    ui.key("BackSpace")
+    ui.type_keys(phone_edit, phone)
+    password_edit = ui.find(window, "password text", "密码")
+    ui.focus(password_edit)
+    ui.combo("Control", "a")
+    ui.key("BackSpace")
+    ui.type_keys(password_edit, password)
+    # "自动登录" checks "记住密码" with it; unchecking "记住密码" clears both.
+    ui.set_checked(ui.find(window, "check box", "记住密码"), remember or auto)
+    ui.set_checked(ui.find(window, "check box", "自动登录"), auto)
+    ui.press(ui.find(window, "push button", "登录"))
+    return main_window(client, timeout)
+
+
+# --------------------------------------------------------------- main window
+
+def main_window(client, timeout=60):
+    return _top_level_with(client, "push button", "我的群", timeout)
+
+
+def menu_command(client, item, timeout=30):
+    """Chooses `item` in the main window's menu (the "菜单" button)."""
+    main = main_window(client, timeout)
+    for attempt in range(5):
+        menu = ui.open_menu(ui.find(main, "push button", "菜单"))
+        try:
+            ui.choose(menu, item)
+            return
+        except ui.UiFailure:
+            # Closed again by a window that came up meanwhile: once more.
+            if attempt == 4:
+                raise
+            ui.key("Escape")
+
+
+def menu_entries(client):
+    """What the main window's menu offers right now; the menu is closed again."""
+    main = main_window(client)
+    menu = ui.open_menu(ui.find(main, "push button", "菜单"))
+    items = ui.menu_items(menu)
+    ui.key("Escape")
+    return items
+
+
+def list_rows(main, list_name):
+    """The rows of one of the main window's lists ("好友列表", "陌生人列表") or
+    of the group tree ("群列表"), as shown, whichever tab is up."""
+    for lst in ui.find_all(main, ("list", "tree", "tree table", "table"), list_name, only_showing=False):
+        return [ui.name(r).strip() for r in ui.children(lst) if ui.role(r) in ("list item", "table cell", "tree item")]
+    raise ui.UiFailure("the main window has no list %r" % list_name)
+
+
+def wait_rows(main, list_name, predicate, what, timeout=60):
+    return ui.wait_for(lambda: predicate(list_rows(main, list_name)) and list_rows(main, list_name), timeout,
+                       "%s in %s" % (what, list_name))
+
+
+# --------------------------------------------------------------- boxes
+
+def message_box(client, text, timeout=60):
+    """Waits for a message box whose text contains `text`; returns it."""
+    pattern = re.compile(re.escape(text))
+    return _top_level_with(client, "label", pattern, timeout)
+
+
+def box_text(box):
+    return "\n".join(ui.name(l) for l in ui.find_all(box, "label"))
+
+
+def dismiss(box, button="确定"):
+    ui.press(ui.find(box, "push button", button))
+    ui.wait_for(lambda: not ui.showing(box), 10, "the box to close")
+
+
+# --------------------------------------------------------------- files
+
+def login_database(client):
+    """(UserId, phone, password) of every account the client remembers, and
+    the auto-login UserId (or None), read from its login database."""
+    path = os.path.join(client.home, "KivSys.dll")
+    with sqlite3.connect("file:%s?mode=ro" % path, uri=True, timeout=10) as db:
+        rows = [(r[0], _text(r[1]), _text(r[2])) for r in db.execute("select phoneid, phone, pwd from loginer")]
+        auto = db.execute("select phoneid from AutoLoginer").fetchall()
+    return rows, (auto[0][0] if auto else None)
+
+
+def _text(value):
+    if isinstance(value, bytes):
+        return value.decode("gbk", "replace")
+    return value or ""
