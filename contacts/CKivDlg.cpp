@@ -297,6 +297,9 @@ void CKivDlg::refreshHeaderTexts() {
 
 void CKivDlg::refreshOwnAvatar(bool grey) {
   avatarGrey_ = grey;
+  // The grey picture is the only sign of being offline; a screen reader
+  // says it in words.
+  avatar_->setAccessibleDescription(grey ? QStringLiteral("离线") : QStringLiteral("在线"));
   const std::int32_t own = session_.model.self().userId;
   const QImage fallback = scaleAvatar(ResourceLoader::bitmapImage(kDefaultAvatar), kOwnAvatarSize);
   const AvatarLoad load =

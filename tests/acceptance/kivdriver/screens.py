@@ -131,3 +131,12 @@ def _text(value):
     if isinstance(value, bytes):
         return value.decode("gbk", "replace")
     return value or ""
+
+
+def presence(client):
+    """"在线" or "离线", as the main window's own picture says it."""
+    return ui.description(ui.find(main_window(client), "image", "我的头像"))
+
+
+def wait_presence(client, state, timeout=60):
+    ui.wait_for(lambda: presence(client) == state, timeout, "kiv %s to show itself %s" % (client.name, state))
