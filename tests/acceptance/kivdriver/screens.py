@@ -121,10 +121,17 @@ def login_database(client):
     """(UserId, phone, password) of every account the client remembers, and
     the auto-login UserId (or None), read from its login database."""
     path = os.path.join(client.home, "KivSys.dll")
-    with sqlite3.connect("file:%s?mode=ro" % path, uri=True, timeout=10) as db:
+    with _gbk_database(path) as db:
         rows = [(r[0], _text(r[1]), _text(r[2])) for r in db.execute("select phoneid, phone, pwd from loginer")]
         auto = db.execute("select phoneid from AutoLoginer").fetchall()
     return rows, (auto[0][0] if auto else None)
+
+
+def _gbk_database(path):
+    """A client database, read only; its texts are GBK bytes."""
+    db = sqlite3.connect("file:%s?mode=ro" % path, uri=True, timeout=10)
+    db.text_factory = bytes
+    return db
 
 
 def _text(value):
@@ -140,3 +147,70 @@ def presence(client):
 
 def wait_presence(client, state, timeout=60):
     ui.wait_for(lambda: presence(client) == state, timeout, "kiv %s to show itself %s" % (client.name, state))
+
+
+# --------------------------------------------------------------- conversations
+
+def window_titled(client, title, timeout=60):
+    """A shown top-level window whose title matches (a string exactly, a
+    pattern by search)."""
+
+    def look():
+        for w in ui.children(client.app(timeout)):
+            if ui.role(w) in TOP_LEVEL and ui.showing(w):
+                n = ui.name(w)
+                if (title.search(n) if isinstance(title, re.Pattern) else n == title):
+                    return w
+        return None
+
+    return ui.wait_for(look, timeout, "window %r of kiv %s" % (title, client.name))
+
+
+def window_with(client, role_name, name_match, timeout=60):
+    """The shown top-level window holding a shown control of that role and name."""
+    return _top_level_with(client, role_name, name_match, timeout)
+
+
+def open_conversation(client, tab, list_name, row):
+    """Double-clicks `row` in one of the main window's lists, as a user
+    opens a conversation; returns the chat window."""
+    main = main_window(client)
+    ui.press(ui.find(main, "push button", tab))
+    item = ui.find(ui.find(main, None, list_name, only_showing=False), None, row)
+    ui.double_click(item)
+    return window_with(client, "text", "输入框")
+
+
+def say(chat, text):
+    """Types `text` into a chat window's input and presses "发送"."""
+    ui.enter_text(ui.find(chat, "text", "输入框"), text)
+    ui.press(ui.find(chat, "push button", "发送"))
+
+
+def wait_said(chat, text, timeout=60):
+    """Waits until the conversation shows `text`; returns all it shows."""
+    view = ui.find(chat, "text", "聊天记录")
+    return ui.wait_for(lambda: text in ui.text(view) and ui.text(view), timeout, "%r in the conversation" % text)
+
+
+def message_rows(client, user_id, table="msg_user"):
+    """(partner or group, text) of every stored message of the signed-in
+    account `user_id`, oldest first."""
+    path = os.path.join(client.home, str(user_id), "MsgEx.db")
+    with _gbk_database(path) as db:
+        return [(r[0], _text(r[1])) for r in db.execute("select id, msg from %s order by rowid" % table)]
+
+
+def sound_on(client):
+    path = os.path.join(client.home, "KivSys.dll")
+    with sqlite3.connect("file:%s?mode=ro" % path, uri=True, timeout=10) as db:
+        return not db.execute("select name from sqlite_master where name='dis_voice'").fetchall()
+
+
+def close(window):
+    """Closes a skinned window with its caption's close button (if it is
+    still open)."""
+    if not ui.showing(window):
+        return
+    ui.press(ui.find(window, "push button", "关闭"))
+    ui.wait_for(lambda: not ui.showing(window), 10, "%r to close" % ui.name(window))

@@ -53,10 +53,19 @@ def pump():
 
 
 def desktop():
-    d = pyatspi.Registry.getDesktop(0)
-    # Nothing cached: every look asks the program, so no stale tree is read.
-    d.set_cache_mask(Atspi.Cache.NONE)
-    return d
+    return pyatspi.Registry.getDesktop(0)
+
+
+def fresh(acc):
+    """Forgets what the accessibility library cached of `acc` and below it,
+    so the next look asks the program: states and names change all the time,
+    and the cache follows the programs' announcements only when they are
+    listened to."""
+    try:
+        acc.clear_cache()
+    except (AttributeError, GLib.Error):
+        pass
+    return acc
 
 
 class _FocusWatch:
@@ -111,15 +120,15 @@ def role(acc):
 
 
 def name(acc):
-    return acc.name or ""
+    return fresh(acc).name or ""
 
 
 def description(acc):
-    return acc.description or ""
+    return fresh(acc).description or ""
 
 
 def states(acc):
-    return acc.getState()
+    return fresh(acc).getState()
 
 
 def showing(acc):
@@ -149,6 +158,7 @@ def text(acc):
 
 
 def children(acc):
+    fresh(acc)
     out = []
     for i in range(acc.childCount):
         c = acc.getChildAtIndex(i)
@@ -182,6 +192,7 @@ def find_all(root, role_name=None, name_match=None, only_showing=True):
     """Every control under `root` (itself included) of that role with that
     name (or hover text; a string matches exactly, a compiled pattern
     searches)."""
+    fresh(root)
     return [a for a in walk(root) if _matches(a, role_name, name_match, only_showing)]
 
 
@@ -252,9 +263,36 @@ def set_checked(acc, on):
         wait_for(lambda: checked(acc) == on, 10, "%r to be %s" % (name(acc), "checked" if on else "unchecked"))
 
 
+def top_level(acc):
+    """The window a control is in."""
+    while acc.parent is not None and role(acc.parent) != "application":
+        acc = acc.parent
+    return acc
+
+
+def to_front(acc):
+    """Brings the window of `acc` to the front with the keyboard, as clicking
+    its caption does under a window manager."""
+    from . import stacking
+    top = top_level(acc)
+    e = top.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+    pid = top.get_application().get_process_id()
+    if not stacking.bring_to_front(pid, (e.x, e.y, e.width, e.height)):
+        raise UiFailure("no X window of process %d at %s for %r" % (pid, (e.x, e.y, e.width, e.height), name(top)))
+
+
 def focus(acc):
-    acc.queryComponent().grabFocus()
-    wait_for(lambda: focused(acc), 10, "focus on %s %r" % (role(acc), name(acc)))
+    """Gives `acc` the keyboard focus, its window brought to the front first."""
+
+    def has_it():
+        to_front(acc)
+        if focused(acc):
+            return True
+        top_level(acc).queryComponent().grabFocus()
+        acc.queryComponent().grabFocus()
+        return False
+
+    wait_for(has_it, 10, "focus on %s %r" % (role(acc), name(acc)), interval=0.2)
 
 
 def key(keyname):
@@ -352,11 +390,19 @@ def menu_items(menu):
 
 
 def click(acc):
-    """A left click in the middle of the control, with the mouse."""
+    """A left click in the middle of the control, with the mouse, its window
+    brought to the front first."""
+    to_front(acc)
     e = acc.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
     pyatspi.Registry.generateMouseEvent(e.x + e.width // 2, e.y + e.height // 2, pyatspi.MOUSE_B1C)
 
 
 def double_click(acc):
+    """Two left clicks in quick succession (the library's own double click
+    comes too fast for the toolkit to take it for one)."""
+    to_front(acc)
     e = acc.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
-    pyatspi.Registry.generateMouseEvent(e.x + e.width // 2, e.y + e.height // 2, pyatspi.MOUSE_B1D)
+    x, y = e.x + e.width // 2, e.y + e.height // 2
+    pyatspi.Registry.generateMouseEvent(x, y, pyatspi.MOUSE_B1C)
+    time.sleep(0.05)
+    pyatspi.Registry.generateMouseEvent(x, y, pyatspi.MOUSE_B1C)
