@@ -1,5 +1,6 @@
 #include "contacts/CKivDlg.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QGuiApplication>
@@ -534,6 +535,12 @@ void CKivDlg::exitProgram() {
   // A box still waiting for an answer (shown for the connection) would keep
   // the program from ending; nobody is left to answer it.
   QtMessagePresenter::dismissOpenBoxes();
+  // Nor may a modal window (the search results) whose own loop runs inside
+  // this one: the program would only end once the user closed it.
+  for (QWidget* widget : QApplication::topLevelWidgets()) {
+    auto* dialog = qobject_cast<QDialog*>(widget);
+    if (dialog != nullptr && dialog != this && dialog->isVisible() && dialog->isModal()) dialog->reject();
+  }
   session_.net.GoOffline(false);
   session_.model.conversations().destroyAll();
   session_.model.saveStrangers(session_.store);

@@ -2,6 +2,9 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QMessageBox>
+#include <QLineEdit>
+#include <QPointer>
+#include <QTest>
 #include <QTimer>
 
 #include "MainWindowFixture.h"
@@ -9,6 +12,7 @@
 #include "chat/CDlgInfoGroup.h"
 #include "chat/CDlgInfoUser.h"
 #include "chat/CDlgSearch.h"
+#include "chat/CDlgSearchRet.h"
 #include "options/CDlgOption.h"
 #include "contacts/model/ItemTexts.h"
 #include "platform/Gbk.h"
@@ -304,6 +308,35 @@ TEST_F(MainWindow, QuittingWhileABoxFromTheConnectionWaitsForAnAnswerEndsAtOnce)
   EXPECT_TRUE(quitWithBoxUp);
   EXPECT_TRUE(stack->net.waitForThreads(std::chrono::seconds(5))) << "nothing waits for an answer any more";
   installMessagePresenter(&boxes);
+}
+
+TEST_F(MainWindow, QuittingWhileTheSearchResultsRunEndsTheirModalRunToo) {
+  // A session logout (SIGTERM) or "退出" from the tray while the results of
+  // a search are up: their modal run, inside the program's own, must end.
+  main->runSystemCommand(CKivDlg::kFind);
+  CDlgSearch* form = main->searchWindow();
+  ASSERT_NE(form, nullptr);
+  QPointer<CDlgSearchRet> results;
+  bool quitWhileUp = false;
+  QObject::connect(form, &CDlgSearch::resultsOpened, [&](CDlgSearchRet* r) {
+    results = r;
+    QTimer::singleShot(0, r, [&] {
+      quitWhileUp = results && results->isVisible();
+      main->runSystemCommand(CKivDlg::kExit);
+    });
+  });
+  // Left open, the run would never end; this closes it late and says so.
+  bool stuck = false;
+  QTimer::singleShot(5000, main, [&] {
+    stuck = results && results->isVisible();
+    if (stuck) results->reject();
+  });
+  QTest::keyClicks(form->control<QLineEdit>(CDlgSearch::kText), QStringLiteral("10002"));
+  form->control<QAbstractButton>(CDlgSearch::kFind)->click();  // returns once the results' run ended
+  EXPECT_TRUE(quitWhileUp);
+  EXPECT_FALSE(stuck);
+  EXPECT_TRUE(results.isNull()) << "the results window was closed and deleted";
+  EXPECT_TRUE(main->hasEnded());
 }
 
 }  // namespace

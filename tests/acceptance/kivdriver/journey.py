@@ -73,12 +73,18 @@ class Journey:
         failed = kind is not None
         if failed:
             self._save_artifacts()
+        problems = []
         for c in self.clients:
             if c.running():
-                c.terminate(timeout=20)
+                # Ending on SIGTERM as on "退出" is part of every journey: a
+                # session logout must not leave the program hanging.
+                began = time.monotonic()
+                status = c.terminate(timeout=20)
+                if status != 0:
+                    problems.append("kiv %s did not end cleanly on SIGTERM: status %s after %.1f s" %
+                                    (c.name, status, time.monotonic() - began))
         self.server.stop()
         self.desktop.stop()
-        problems = []
         for c in self.clients:
             reports = c.sanitizer_reports()
             if reports:
