@@ -177,8 +177,13 @@ def open_conversation(client, tab, list_name, row):
     main = main_window(client)
     ui.press(ui.find(main, "push button", tab))
     item = ui.find(ui.find(main, None, list_name, only_showing=False), None, row)
-    ui.double_click(item)
-    return window_with(client, "text", "输入框")
+    for attempt in range(3):
+        ui.double_click(item)
+        try:
+            return window_with(client, "text", "输入框", timeout=10)
+        except ui.UiFailure:
+            if attempt == 2:
+                raise
 
 
 def say(chat, text):

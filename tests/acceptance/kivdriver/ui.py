@@ -398,11 +398,9 @@ def click(acc):
 
 
 def double_click(acc):
-    """Two left clicks in quick succession (the library's own double click
-    comes too fast for the toolkit to take it for one)."""
+    """A double click in the middle of the control, its window brought to the
+    front first."""
+    from . import stacking
     to_front(acc)
     e = acc.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
-    x, y = e.x + e.width // 2, e.y + e.height // 2
-    pyatspi.Registry.generateMouseEvent(x, y, pyatspi.MOUSE_B1C)
-    time.sleep(0.05)
-    pyatspi.Registry.generateMouseEvent(x, y, pyatspi.MOUSE_B1C)
+    stacking.double_click(e.x + e.width // 2, e.y + e.height // 2)
