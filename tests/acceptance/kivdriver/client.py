@@ -23,7 +23,8 @@ class Client:
     def start(self):
         self.runs += 1
         log = os.path.join(self.workdir, "kiv-%s.%d.log" % (self.name, self.runs))
-        self.child = Child("kiv " + self.name, [self.binary], self.env, log)
+        # Started in its home, where a file dialog opens first.
+        self.child = Child("kiv " + self.name, [self.binary], self.env, log, cwd=self.home)
         return self
 
     def running(self):

@@ -114,10 +114,26 @@ class Desktop:
                 rgb[0::3], rgb[1::3], rgb[2::3] = line[1::4], line[2::4], line[3::4]
             rows += rgb
 
-        def chunk(kind, body):
-            return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
-
-        png = b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0))
-        png += chunk(b"IDAT", zlib.compress(bytes(rows), 6)) + chunk(b"IEND", b"")
         with open(path, "wb") as f:
-            f.write(png)
+            f.write(png(width, height, bytes(rows)))
+
+
+def png(width, height, rows):
+    """A PNG of 8-bit RGB pixels; `rows` holds each row behind a filter byte."""
+
+    def chunk(kind, body):
+        return struct.pack(">I", len(body)) + kind + body + struct.pack(">I", zlib.crc32(kind + body))
+
+    return (b"\x89PNG\r\n\x1a\n" + chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)) +
+            chunk(b"IDAT", zlib.compress(rows, 6)) + chunk(b"IEND", b""))
+
+
+def write_picture(path, width, height, colour):
+    """A picture file of one colour with a white diagonal, for uploads."""
+    rows = bytearray()
+    for y in range(height):
+        rows.append(0)
+        for x in range(width):
+            rows += bytes((255, 255, 255)) if abs(x - y) < 3 else bytes(colour)
+    with open(path, "wb") as f:
+        f.write(png(width, height, bytes(rows)))

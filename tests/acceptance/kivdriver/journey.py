@@ -23,8 +23,8 @@ DEFAULT_PACE = "0.05"
 class Journey:
     def __init__(self, name, kiv, server, artifacts, pace=DEFAULT_PACE):
         self.name = name
-        self.kiv_binary = kiv
-        self.server_binary = server
+        self.kiv_binary = os.path.abspath(kiv)
+        self.server_binary = os.path.abspath(server)
         self.artifacts = artifacts
         self.pace = pace
         self.clients = []

@@ -8,12 +8,13 @@ import time
 
 
 class Child:
-    def __init__(self, name, argv, env, log_path, pass_fds=()):
+    def __init__(self, name, argv, env, log_path, pass_fds=(), cwd=None):
         self.name = name
         self.log_path = log_path
         self._log = open(log_path, "ab")
         self.proc = subprocess.Popen(argv, env=env, stdin=subprocess.DEVNULL, stdout=self._log,
-                                     stderr=subprocess.STDOUT, pass_fds=pass_fds, start_new_session=True)
+                                     stderr=subprocess.STDOUT, pass_fds=pass_fds, start_new_session=True,
+                                     cwd=cwd)
 
     @property
     def pid(self):

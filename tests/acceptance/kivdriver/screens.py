@@ -171,12 +171,19 @@ def window_with(client, role_name, name_match, timeout=60):
     return _top_level_with(client, role_name, name_match, timeout)
 
 
+def show_list(main, tab, list_name):
+    """Presses the main window's tab and returns its list once it is shown
+    (a pressed button acts a moment later, and the rows of a hidden list
+    claim to be shown)."""
+    ui.press(ui.find(main, "push button", tab))
+    return ui.find(main, None, list_name)
+
+
 def open_conversation(client, tab, list_name, row):
     """Double-clicks `row` in one of the main window's lists, as a user
     opens a conversation; returns the chat window."""
     main = main_window(client)
-    ui.press(ui.find(main, "push button", tab))
-    item = ui.find(ui.find(main, None, list_name, only_showing=False), None, row)
+    item = ui.find(show_list(main, tab, list_name), None, row)
     for attempt in range(3):
         ui.double_click(item)
         try:

@@ -40,3 +40,4 @@ def double_click(x, y):
     """Two clicks close enough in time to be one double click even on a busy
     machine (two separate requests to the accessibility registry may not be)."""
     _xdotool("mousemove", "--sync", str(x), str(y), "click", "--repeat", "2", "--delay", "60", "1")
+

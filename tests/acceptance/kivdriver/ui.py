@@ -239,14 +239,23 @@ def dump(root, limit=400):
 
 # --------------------------------------------------------------- acting
 
-def act(acc, action):
+def act(acc, action, timeout=10):
     """Runs a named action ("Press", "Toggle", "SetFocus", ...) as a screen
-    reader would."""
-    a = acc.queryAction()
-    names = [a.getName(i) for i in range(a.nActions)]
-    if action not in names:
-        raise UiFailure("%s %r has no action %r (has %s)" % (role(acc), name(acc), action, names))
-    a.doAction(names.index(action))
+    reader would; a control offers none while it is disabled, so it waits
+    for it to be offered."""
+
+    def offered():
+        a = acc.queryAction()
+        names = [a.getName(i) for i in range(a.nActions)]
+        return (a, names.index(action)) if action in names else None
+
+    try:
+        a, index = wait_for(offered, timeout, "%s %r to offer %r" % (role(acc), name(acc), action))
+    except UiFailure:
+        a = acc.queryAction()
+        raise UiFailure("%s %r has no action %r (has %s)" % (role(acc), name(acc), action,
+                                                             [a.getName(i) for i in range(a.nActions)]))
+    a.doAction(index)
 
 
 def press(acc):
@@ -404,3 +413,48 @@ def double_click(acc):
     to_front(acc)
     e = acc.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
     stacking.double_click(e.x + e.width // 2, e.y + e.height // 2)
+
+def context_menu(acc, attempts=3):
+    """Right-clicks `acc` and returns the menu that comes up (found through
+    the focus, like open_menu)."""
+
+    def menu():
+        f = focused_now()
+        if f is not None and role(f) == "menu item":
+            return f.parent
+        return None
+
+    for attempt in range(attempts):
+        to_front(acc)
+        forget_focus()
+        e = acc.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
+        pyatspi.Registry.generateMouseEvent(e.x + e.width // 2, e.y + e.height // 2, pyatspi.MOUSE_B3C)
+        time.sleep(0.3)
+        key("Down")
+        try:
+            return wait_for(menu, 3, "a menu item to take the focus")
+        except UiFailure:
+            key("Escape")
+    raise UiFailure("no menu came up on %r" % name(acc))
+
+
+def select_in_combo(combo, value, timeout=10):
+    """Chooses `value` in a drop-down list with the arrow keys, as a keyboard
+    user does (the name of such a list is what it shows)."""
+    items = [name(i) for i in children(children(combo)[0])]
+    if value not in items:
+        raise UiFailure("the list %r offers no %r" % (name(combo), value))
+    # A drop-down list takes the focus only from a click, which also opens
+    # it; Escape closes it again and leaves the focus. It never reports the
+    # focus, so each key's effect is checked instead.
+    click(combo)
+    wait_for(lambda: states(combo).contains(pyatspi.STATE_EXPANDED), timeout, "the list %r to open" % name(combo))
+    key("Escape")
+    wait_for(lambda: not states(combo).contains(pyatspi.STATE_EXPANDED), timeout, "the list to close")
+    for _ in range(len(items)):
+        shown = name(combo)
+        if shown == value:
+            return
+        key("Down" if items.index(shown) < items.index(value) else "Up")
+        wait_for(lambda: name(combo) != shown, timeout, "the list to move from %r" % shown)
+    raise UiFailure("the list %r did not reach %r" % (name(combo), value))
