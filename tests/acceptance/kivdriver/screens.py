@@ -226,3 +226,22 @@ def close(window):
         return
     ui.press(ui.find(window, "push button", "关闭"))
     ui.wait_for(lambda: not ui.showing(window), 10, "%r to close" % ui.name(window))
+
+
+def search(client, tab, by, text):
+    """Runs a search from the main window's "查找": `tab` "查找好友" or
+    "查找群", `by` the option ("ID号", "昵称", "群号", ...). Returns the
+    results window."""
+    main = main_window(client)
+    ui.press(ui.find(main, "push button", "查找"))
+    form = window_titled(client, "查找")
+    ui.press(ui.find(form, "push button", tab))
+    ui.set_checked(ui.find(form, "radio button", by), True)
+    ui.enter_text(ui.find(form, "text", "内容"), text)
+    ui.press(ui.find(form, "push button", "查找"))
+    return window_titled(client, "查找结果")
+
+
+def pick_result(results, cell):
+    """Selects the row of the results that shows `cell`."""
+    ui.click(ui.find(ui.find(results, "tree", "查找结果"), "table cell", cell))

@@ -382,16 +382,29 @@ def open_menu(button, attempts=5):
 
 
 def choose(menu, item, timeout=2):
-    """Runs the shown menu item of that name."""
+    """Runs the shown menu item of that name the keyboard way: Down until it
+    has the focus, then Return. (Its action would not return before a box
+    the command shows is closed.)"""
 
     def entry():
         return next((i for i in children(menu) if role(i) == "menu item" and name(i) == item and showing(i)), None)
 
     try:
-        found = wait_for(entry, timeout, "menu item %r" % item)
+        wait_for(entry, timeout, "menu item %r" % item)
     except UiFailure:
         raise UiFailure("the menu has no item %r (it shows %s)" % (item, menu_items(menu)))
-    press(found)
+    for _ in range(len(children(menu)) + 1):
+        current = focused_now()
+        if current is not None and role(current) == "menu item" and name(current) == item:
+            key("Return")
+            return
+        forget_focus()
+        key("Down")
+        try:
+            wait_for(lambda: focused_now() is not None, timeout, "the next menu item")
+        except UiFailure:
+            break
+    raise UiFailure("menu item %r could not be reached with the keys (disabled?)" % item)
 
 
 def menu_items(menu):
@@ -458,3 +471,16 @@ def select_in_combo(combo, value, timeout=10):
         key("Down" if items.index(shown) < items.index(value) else "Up")
         wait_for(lambda: name(combo) != shown, timeout, "the list to move from %r" % shown)
     raise UiFailure("the list %r did not reach %r" % (name(combo), value))
+
+
+def click_text(acc, part):
+    """Clicks the middle of the first place where a text control shows
+    `part` (a link in a conversation, say)."""
+    to_front(acc)
+    t = acc.queryText()
+    whole = t.getText(0, -1)
+    if part not in whole:
+        raise UiFailure("%r does not show %r" % (name(acc), part))
+    offset = whole.index(part) + len(part) // 2
+    x, y, w, h = t.getCharacterExtents(offset, pyatspi.DESKTOP_COORDS)
+    pyatspi.Registry.generateMouseEvent(x + w // 2, y + h // 2, pyatspi.MOUSE_B1C)
