@@ -106,10 +106,6 @@ def message_box(client, text, timeout=60):
     return _top_level_with(client, "label", pattern, timeout)
 
 
-def box_text(box):
-    return "\n".join(ui.name(l) for l in ui.find_all(box, "label"))
-
-
 def dismiss(box, button="确定"):
     ui.press(ui.find(box, "push button", button))
     ui.wait_for(lambda: not ui.showing(box), 10, "the box to close")

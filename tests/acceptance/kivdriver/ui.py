@@ -136,10 +136,6 @@ def showing(acc):
     return s.contains(pyatspi.STATE_SHOWING) and s.contains(pyatspi.STATE_VISIBLE)
 
 
-def enabled(acc):
-    return states(acc).contains(pyatspi.STATE_ENABLED)
-
-
 def checked(acc):
     return states(acc).contains(pyatspi.STATE_CHECKED)
 
@@ -201,12 +197,6 @@ def find(root, role_name=None, name_match=None, timeout=DEFAULT_TIMEOUT, only_sh
     what = "%s %r" % (role_name or "control", name_match.pattern if isinstance(name_match, re.Pattern)
                       else name_match)
     return wait_for(lambda: next(iter(find_all(root, role_name, name_match, only_showing)), None), timeout, what)
-
-
-def absent(root, role_name=None, name_match=None, timeout=DEFAULT_TIMEOUT):
-    """Waits until no such control is shown."""
-    what = "%s %r to go away" % (role_name or "control", name_match)
-    wait_for(lambda: not find_all(root, role_name, name_match), timeout, what)
 
 
 def dump(root, limit=400):
@@ -357,11 +347,11 @@ def enter_text(acc, value):
     wait_for(lambda: text(acc) == value, 10, "%r to hold %r" % (name(acc), value))
 
 
-def open_menu(button, attempts=5):
-    """Opens the popup menu of `button` and returns the menu: it presses the
-    button, then Down, and takes the menu from the item that got the focus.
-    A popup closes when another window comes up meanwhile (a conversation
-    opening by itself), so it tries again."""
+def _popped_up(trigger, what, attempts):
+    """Runs `trigger` (which brings up a popup menu), presses Down and takes
+    the menu from the item that got the focus; popup menus are not in the
+    tree otherwise. A popup closes when another window comes up meanwhile
+    (a conversation opening by itself), so it tries again."""
 
     def menu():
         f = focused_now()
@@ -371,14 +361,19 @@ def open_menu(button, attempts=5):
 
     for attempt in range(attempts):
         forget_focus()
-        press(button)
+        trigger()
         time.sleep(0.3)
         key("Down")
         try:
             return wait_for(menu, 3, "a menu item to take the focus")
         except UiFailure:
             key("Escape")
-    raise UiFailure("the menu of %r did not open in %d attempts" % (name(button), attempts))
+    raise UiFailure("no menu came up %s in %d attempts" % (what, attempts))
+
+
+def open_menu(button, attempts=5):
+    """Opens the popup menu of `button` and returns the menu."""
+    return _popped_up(lambda: press(button), "from %r" % name(button), attempts)
 
 
 def choose(menu, item, timeout=2):
@@ -428,27 +423,14 @@ def double_click(acc):
     stacking.double_click(e.x + e.width // 2, e.y + e.height // 2)
 
 def context_menu(acc, attempts=3):
-    """Right-clicks `acc` and returns the menu that comes up (found through
-    the focus, like open_menu)."""
+    """Right-clicks `acc` and returns the menu that comes up."""
 
-    def menu():
-        f = focused_now()
-        if f is not None and role(f) == "menu item":
-            return f.parent
-        return None
-
-    for attempt in range(attempts):
+    def right_click():
         to_front(acc)
-        forget_focus()
         e = acc.queryComponent().getExtents(pyatspi.DESKTOP_COORDS)
         pyatspi.Registry.generateMouseEvent(e.x + e.width // 2, e.y + e.height // 2, pyatspi.MOUSE_B3C)
-        time.sleep(0.3)
-        key("Down")
-        try:
-            return wait_for(menu, 3, "a menu item to take the focus")
-        except UiFailure:
-            key("Escape")
-    raise UiFailure("no menu came up on %r" % name(acc))
+
+    return _popped_up(right_click, "on %r" % name(acc), attempts)
 
 
 def select_in_combo(combo, value, timeout=10):
