@@ -288,6 +288,10 @@ void CSendMessage::notice(const QString& text) {
   view_->appendColored(text, noticeColour());
 }
 
+void CSendMessage::historyNotSaved() {
+  notice(QStringLiteral("\r\n\r\n 系统提示：聊天记录没能保存，磁盘空间可能已满！"));
+}
+
 void CSendMessage::send() {
   NetClient& net = session_.net;
   if (net.stopped()) {
@@ -313,8 +317,9 @@ void CSendMessage::send() {
 
   // Echoed and stored at once; a failure reported later only adds a notice.
   const SentMessage echo = SentMessage::make(kind_, text, clock_.stampSend(std::time(nullptr)));
-  echo.store(session_.store, kind_, partner_);
+  const bool stored = echo.store(session_.store, kind_, partner_) == 1;
   view_->appendFormatted(fromGbk(echo.viewText()), inputFormat_);
+  if (!stored) historyNotSaved();
   input_->clear();
   input_->setFocus();
 }
@@ -371,8 +376,9 @@ void CSendMessage::showMessages(const FetchMessagesResponse& fetched) {
     view_->appendColored(fromGbk(block.viewText()), receivedColour());
     if (block.invitation) view_->appendLink(fromGbk(ReceivedMessages::linkText()));
   }
-  // Shown first, then stored: a refused row is lost from the history only.
-  received.store(session_.store, kind_, partner_);
+  // Shown first, then stored: rows the disk refuses are missing from the
+  // history only, and the user is told so.
+  if (!received.rows.empty() && received.store(session_.store, kind_, partner_) == 0) historyNotSaved();
   if (SoundEnabled.load() == 1) WavePlayer::play(ResourceLoader::waveUrl(kMessageSound));
   if (!isVisible()) showMinimized();
   flash_->start();

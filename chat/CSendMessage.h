@@ -120,6 +120,8 @@ class CSendMessage : public CDlgBasic, public ConversationWindow {
   void showAvatar();
   void applyInputLimit();
   void notice(const QString& text);
+  // The history refused what the window shows (a full disk, most likely).
+  void historyNotSaved();
   void setProfileLine(const QString& text);
 
   void showMessages(const FetchMessagesResponse& fetched);

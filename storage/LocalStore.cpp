@@ -181,9 +181,18 @@ int LocalStore::AppendMessage(const std::string& table, std::int32_t id, const s
 
 int LocalStore::AppendMessages(const std::string& table, std::int32_t id, const std::vector<HistoryRow>& rows) {
   if (!isPlainIdentifier(table)) return 0;
+  // All or nothing: rows fetched together are one answer of the server, and
+  // a history missing its middle (a full disk that freed a page meanwhile)
+  // would read as if the partner had said less.
   const bool batched = rows.size() > 1 && messages_.execute("begin");
   int stored = 0;
-  for (const auto& row : rows) stored += AppendMessage(table, id, row.msg, row.rtime);
+  for (const auto& row : rows) {
+    if (AppendMessage(table, id, row.msg, row.rtime) != 1) {
+      if (batched) messages_.execute("rollback");
+      return 0;
+    }
+    ++stored;
+  }
   if (batched && !messages_.execute("commit")) {
     messages_.execute("rollback");
     return 0;

@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QLabel>
+#include <filesystem>
 
 #include "ChatTestSupport.h"
 #include "net/JoinGroupMessages.h"
@@ -12,6 +13,7 @@
 #include "net/ResponseReceiver.h"
 #include "platform/MessageBox.h"
 #include "skin/CBitButtonNL.h"
+#include "storage/SqliteDatabase.h"
 #include "support/TempDir.h"
 
 namespace kiv::test {
@@ -130,6 +132,47 @@ TEST(ChatConversation, InvitationLinksJoinTheInvitedUserAndAdmitTheOneWhoAsked) 
   EXPECT_EQ(occurrences(utf8History(zhang.store, kGroupConversation, 20001), "[10005]"), 0u);
   EXPECT_TRUE(boxes.texts().empty());
   ReceiverRegistry::global().remove(asker);
+}
+
+TEST(ChatConversation, AHistoryTheDiskRefusesIsSaidInTheWindowAndNothingHalfWritten) {
+  MessageRecorder boxes;
+  DemoServer server;
+  TempDir homeZhang, homeLi;
+  ClientStack zhang(server, DemoServer::demoPhone(10001), homeZhang.path());
+  ClientStack li(server, DemoServer::demoPhone(10002), homeLi.path());
+  ASSERT_TRUE(zhang.signIn());
+  ASSERT_TRUE(li.signIn());
+  // 李小红's disk is full: every row her history takes is refused.
+  std::string liHistory;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(homeLi.path()))
+    if (entry.path().filename() == "MsgEx.db") liHistory = entry.path().string();
+  ASSERT_FALSE(liHistory.empty());
+  {
+    SqliteDatabase db;
+    ASSERT_TRUE(db.open(liHistory));
+    for (const char* table : {"msg_user", "msg_group"})
+      ASSERT_TRUE(db.execute(std::string("CREATE TRIGGER full_") + table + " BEFORE INSERT ON " + table +
+                             " BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END"));
+  }
+  const QString saidNothing = QStringLiteral("聊天记录没能保存，磁盘空间可能已满");
+
+  CSendMessage* toLi = openChat(zhang, 10002, kPrivateConversation, "李小红(10002)", terminal::kPcClient);
+  toLi->show();
+  typeText(toLi->input(), QStringLiteral("在吗"));
+  QTest::keyClick(toLi->input(), Qt::Key_Return);
+  EXPECT_FALSE(shown(toLi).contains(saidNothing)) << "张小明's disk has room";
+  ASSERT_TRUE(ClientStack::waitFor([&] { return zhang.net.pendingRequests() == 0; }));
+
+  CSendMessage* toZhang = openChat(li, 10001, kPrivateConversation, "张小明(10001)", terminal::kPcClient);
+  toZhang->show();
+  fetchFor(li, toZhang);
+  ASSERT_TRUE(waitForShown(toZhang, QStringLiteral("张小明(私聊):在吗")));
+  EXPECT_TRUE(shown(toZhang).contains(saidNothing)) << "shown, not kept, and said so";
+  typeText(toZhang->input(), QStringLiteral("在"));
+  QTest::keyClick(toZhang->input(), Qt::Key_Return);
+  EXPECT_EQ(shown(toZhang).count(saidNothing), 2);
+  EXPECT_EQ(utf8History(li.store, kPrivateConversation, 10001), "");
+  EXPECT_TRUE(boxes.texts().empty()) << "a notice in the window, no box";
 }
 
 }  // namespace

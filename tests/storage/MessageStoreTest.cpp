@@ -217,6 +217,27 @@ TEST_F(MessageStoreTest, TwoThreadsAppendingAtOnceLoseNothing) {
           std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count()));
 }
 
+TEST_F(MessageStoreTest, ABatchThatCannotBeStoredWholeLeavesNothingBehind) {
+  // The disk fills up at the second row of three fetched together (a
+  // trigger stands in for the full disk: it refuses the same way).
+  {
+    SqliteDatabase db;
+    ASSERT_TRUE(db.open(messageFile()));
+    ASSERT_TRUE(db.execute("CREATE TRIGGER full BEFORE INSERT ON msg_user WHEN NEW.msg = 'two' "
+                           "BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END"));
+  }
+  const std::vector<HistoryRow> rows = {{"one", timeText(1)}, {"two", timeText(2)}, {"three", timeText(3)}};
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(store_.AppendMessages(LocalStore::kUserTable, 7, rows), 0);
+  ::testing::internal::GetCapturedStderr();
+  EXPECT_TRUE(rawQuery("select msg from msg_user").empty()) << "nothing half-written";
+
+  // Once there is room again, the same batch goes in whole.
+  rawQuery("DROP TRIGGER full");
+  EXPECT_EQ(store_.AppendMessages(LocalStore::kUserTable, 7, rows), 3);
+  EXPECT_EQ(rawQuery("select count(*) from msg_user")[0][0], std::optional<std::string>("3"));
+}
+
 TEST(MessageStoreFailure, ADatabaseThatCannotBeOpenedMakesEveryOperationFailQuietly) {
   test::StoreHome home;
   // A file where the account directory should be.

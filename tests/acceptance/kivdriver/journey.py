@@ -130,6 +130,14 @@ class Journey:
             print("---- kiv %s log (tail)\n%s" % (c.name, c.log_tail()), file=sys.stderr)
 
 
+class Skip(Exception):
+    """The journey cannot run here (a missing privilege); ctest counts it as
+    skipped, not passed."""
+
+
+SKIPPED = 77
+
+
 def run(journey_fn):
     """Entry point of a journey script: parses the command line ctest gives,
     runs the journey and exits 0 when it walked through."""
@@ -143,6 +151,9 @@ def run(journey_fn):
     try:
         with Journey(name, args.kiv, args.server, args.artifacts, args.pace) as j:
             journey_fn(j)
+    except Skip as why:
+        print("%s skipped: %s" % (name, why))
+        sys.exit(SKIPPED)
     except Exception:
         traceback.print_exc()
         sys.exit(1)
