@@ -1,6 +1,8 @@
 #include "server/MessageHandlers.h"
 
 #include <algorithm>
+#include <ctime>
+#include <string_view>
 
 #include "net/FetchMessagesMessages.h"
 #include "net/NoticePollMessages.h"
@@ -12,14 +14,34 @@
 
 namespace kiv::server {
 
+template <class Change, class Failed>
+std::vector<std::uint8_t> MessageHandlers::once(const Request& request, Change&& change, Failed&& failed) {
+  // The whole packet names a request: its key (account, time stamp and
+  // sequence) and what it asks.
+  const std::string_view key(reinterpret_cast<const char*>(request.data), request.size);
+  Store& store = context_.store;
+  auto tx = store.transaction();
+  if (const auto again = store.givenAnswer(request.userId(), key)) return {again->begin(), again->end()};
+  const std::vector<std::uint8_t> answer = change();
+  const std::string_view kept(reinterpret_cast<const char*>(answer.data()), answer.size());
+  // The change and its answer are kept together or not at all.
+  if (!store.rememberAnswer(request.userId(), key, kept, std::time(nullptr)) || !tx.commit()) return failed();
+  return answer;
+}
+
 std::vector<std::uint8_t> MessageHandlers::sendMessage(const Request& request) {
-  const auto in = SendMessageRequest::read(request.data, request.size);
-  const std::string now = wireTime(context_.clock.localNow());
-  MessageQueue queue(context_.store);
-  SendMessageResponse out;
-  out.result = queue.send(request.userId(), in.kind, in.target, in.sentText(), now);
-  if (out.result == SendMessageResponse::kDelivered) out.serverTime = now;
-  return out.build(request.key());
+  return once(
+      request,
+      [&] {
+        const auto in = SendMessageRequest::read(request.data, request.size);
+        const std::string now = wireTime(context_.clock.localNow());
+        MessageQueue queue(context_.store);
+        SendMessageResponse out;
+        out.result = queue.send(request.userId(), in.kind, in.target, in.sentText(), now);
+        if (out.result == SendMessageResponse::kDelivered) out.serverTime = now;
+        return out.build(request.key());
+      },
+      [&] { return SendMessageResponse{MessageQueue::kNotDelivered}.build(request.key()); });
 }
 
 std::vector<std::uint8_t> MessageHandlers::noticePoll(const Request& request) {
@@ -47,6 +69,11 @@ std::vector<std::uint8_t> MessageHandlers::noticePoll(const Request& request) {
 }
 
 std::vector<std::uint8_t> MessageHandlers::fetchMessages(const Request& request) {
+  return once(request, [&] { return takeWaiting(request); },
+              [&] { return FetchMessagesResponse{}.build(request.key()); });
+}
+
+std::vector<std::uint8_t> MessageHandlers::takeWaiting(const Request& request) {
   const auto in = FetchMessagesRequest::read(request.data, request.size);
   FetchMessagesResponse out;
   if (in.kind == kPrivateConversation || in.kind == kGroupConversation) {

@@ -13,13 +13,24 @@ class MessageHandlers {
  public:
   explicit MessageHandlers(ServerContext& context) : context_(context) {}
 
+  // A repeated send (same header) is answered again, not queued twice.
   std::vector<std::uint8_t> sendMessage(const Request& request);
   // One notice per conversation with waiting messages, longest waiting first.
   std::vector<std::uint8_t> noticePoll(const Request& request);
-  // The oldest waiting records of one conversation; they leave the queue.
+  // The oldest waiting records of one conversation; they leave the queue
+  // (a repeated fetch gets the same records again).
   std::vector<std::uint8_t> fetchMessages(const Request& request);
 
  private:
+  // Makes the change of `request` and its answer at most once: the same
+  // request again (a client repeating what it got no answer to) gets the
+  // answer the first one got. `change` builds the answer; `failed` is the
+  // answer when the change could not be stored.
+  template <class Change, class Failed>
+  std::vector<std::uint8_t> once(const Request& request, Change&& change, Failed&& failed);
+
+  std::vector<std::uint8_t> takeWaiting(const Request& request);
+
   ServerContext& context_;
 };
 

@@ -62,6 +62,12 @@ CREATE TABLE IF NOT EXISTS avatars(
   id INTEGER NOT NULL,
   jpeg BLOB NOT NULL,
   PRIMARY KEY(is_group, id));
+CREATE TABLE IF NOT EXISTS answers(
+  user_id INTEGER NOT NULL,
+  request BLOB NOT NULL,
+  answer BLOB NOT NULL,
+  at INTEGER NOT NULL,
+  PRIMARY KEY(user_id, request)) WITHOUT ROWID;
 )sql";
 
 const char kAccountColumns[] =
@@ -535,6 +541,24 @@ std::vector<NamedId> Store::searchGroups(std::string_view text, std::size_t offs
 }
 
 // ---- avatars ----
+
+std::optional<std::string> Store::givenAnswer(std::uint32_t userId, std::string_view request) {
+  auto row = db_->prepare("SELECT answer FROM answers WHERE user_id = ? AND request = ?");
+  row.bind(1, userId).bindBytes(2, request);
+  if (!row.step()) return std::nullopt;
+  return row.bytes(0);
+}
+
+bool Store::rememberAnswer(std::uint32_t userId, std::string_view request, std::string_view answer,
+                           std::int64_t now) {
+  db_->prepare("DELETE FROM answers WHERE at < ?").bind(1, now - kAnswerKeptSeconds).run();
+  return db_->prepare("INSERT OR REPLACE INTO answers(user_id, request, answer, at) VALUES(?, ?, ?, ?)")
+      .bind(1, userId)
+      .bindBytes(2, request)
+      .bindBytes(3, answer)
+      .bind(4, now)
+      .run();
+}
 
 bool Store::putAvatar(bool group, std::uint32_t id, std::string_view jpeg) {
   return db_->prepare("INSERT OR REPLACE INTO avatars(is_group, id, jpeg) VALUES(?, ?, ?)")

@@ -83,6 +83,16 @@ class Store {
   // The oldest `limit` messages of one conversation, removed from the store.
   std::vector<WaitingMessage> takeMessages(std::uint32_t recipient, ConversationKind kind, std::uint32_t conversation,
                                            std::size_t limit);
+  // Answers given to the requests that change what is stored (a message
+  // sent, messages fetched), by user and the request's whole packet. A
+  // client that did not get an answer (its connection broke, the server went
+  // down) sends the very same request again; it must get the first answer
+  // again, not the change made twice. Kept for ten minutes, longer than a
+  // client goes on repeating a request.
+  static constexpr std::int64_t kAnswerKeptSeconds = 600;
+  std::optional<std::string> givenAnswer(std::uint32_t userId, std::string_view request);
+  bool rememberAnswer(std::uint32_t userId, std::string_view request, std::string_view answer, std::int64_t now);
+
   struct QueuedMessage {
     std::uint32_t recipient = 0;
     ConversationKind kind = ConversationKind::kPrivate;

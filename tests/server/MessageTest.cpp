@@ -56,6 +56,49 @@ TEST_F(MessageTest, PrivateMessageThroughNoticePollAndFetch) {
   EXPECT_NE(b->ask<NoticePollResponse>(NoticePollRequest{}).status, 0);
 }
 
+TEST_F(MessageTest, ARepeatedSendOrFetchGetsTheFirstAnswerAgainEvenAfterARestart) {
+  // A client that got no answer (the connection broke, the server went
+  // down) sends the very same request again.
+  const auto alice = addUser("阿丽");
+  const auto bob = addUser("阿博");
+  auto a = signIn(alice);
+  auto b = signIn(bob);
+  SendMessageRequest message;
+  message.kind = kPrivateConversation;
+  message.target = bob;
+  message.text = gbk::fromUtf8("只说一次");
+  const auto sendPacket = message.build(a->key());
+  ASSERT_TRUE(a->sendBytes(sendPacket));
+  const auto firstSendAnswer = a->receive();
+  ASSERT_TRUE(a->sendBytes(sendPacket));
+  EXPECT_EQ(a->receive(), firstSendAnswer);
+
+  FetchMessagesRequest fetchRequest;
+  fetchRequest.kind = kPrivateConversation;
+  fetchRequest.id = alice;
+  const auto fetchPacket = fetchRequest.build(b->key());
+  ASSERT_TRUE(b->sendBytes(fetchPacket));
+  const auto firstFetch = b->receive();
+  const auto records = FetchMessagesResponse::read(firstFetch.data(), firstFetch.size()).messages;
+  ASSERT_EQ(records.size(), 1u) << "queued once, though sent twice";
+  EXPECT_EQ(gbk::toUtf8(records[0].text), "阿丽(私聊):只说一次");
+  ASSERT_TRUE(b->sendBytes(fetchPacket));
+  EXPECT_EQ(b->receive(), firstFetch) << "the same records again, not lost";
+
+  // The answers outlive the server process.
+  a.reset();
+  b.reset();
+  startServer(false);
+  a = signIn(alice);
+  b = signIn(bob);
+  ASSERT_TRUE(a->sendBytes(sendPacket));
+  EXPECT_EQ(a->receive(), firstSendAnswer);
+  ASSERT_TRUE(b->sendBytes(fetchPacket));
+  EXPECT_EQ(b->receive(), firstFetch);
+  b->key();  // the client's next request has a sequence number of its own
+  EXPECT_TRUE(fetch(*b, kPrivateConversation, alice).empty()) << "a new fetch finds nothing left";
+}
+
 TEST_F(MessageTest, FetchReturnsAtMostFiftySevenOldestFirst) {
   const auto alice = addUser("甲");
   const auto bob = addUser("乙");
