@@ -148,14 +148,10 @@ void CDlgBasic::drawWindow(QPainter& painter) {
 
 void CDlgBasic::paintEvent(QPaintEvent* /*event*/) {
   placeTitleButtons();  // a window resized while hidden has had no resize event yet
+  // Minimised or not, the window paints all of itself: a window manager
+  // does not show a minimised window, and where none runs the window stays
+  // on screen and must not lose its skin.
   QPainter screen(this);
-  if (isMinimized()) {
-    screen.fillRect(rect(), palette().color(QPalette::Window));
-    const QPixmap pix = icon_.pixmap(32, 32);
-    const QSize size = ResourceLoader::logicalSize(pix);
-    screen.drawPixmap((width() - size.width()) / 2, (height() - size.height()) / 2, pix);
-    return;
-  }
   // Everything is composed off-screen first and reaches the screen in one
   // copy, so moving and resizing never show half-drawn frames.
   const qreal ratio = devicePixelRatioF();
@@ -204,8 +200,8 @@ void CDlgBasic::mouseReleaseEvent(QMouseEvent* event) {
 
 void CDlgBasic::changeEvent(QEvent* event) {
   QDialog::changeEvent(event);
-  // Minimised, the window paints only its icon: coming back it paints all
-  // of itself again, also where no window manager asks it to.
+  // Coming back from minimised the window paints itself again, also where
+  // no window manager asks it to.
   if (event->type() == QEvent::WindowStateChange) update();
   if (event->type() == QEvent::WindowStateChange && hideOnMinimize_ && isMinimized()) {
     // Minimized by the system (taskbar, keyboard): disappear into the

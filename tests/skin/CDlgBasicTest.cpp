@@ -132,7 +132,11 @@ TEST(CDlgBasic, TitleButtonsCloseAndMinimize) {
   dialog.minimizeButton()->click();
   EXPECT_TRUE(dialog.isMinimized());
   EXPECT_TRUE(dialog.isVisible());  // minimized, not hidden
+  // Where no window manager hides a minimised window it stays on screen, and
+  // must look like itself, skin and all.
+  const QImage minimised = dialog.grab().toImage();
   dialog.showNormal();
+  EXPECT_EQ(minimised, dialog.grab().toImage());
   dialog.closeButton()->click();
   EXPECT_EQ(dialog.result(), QDialog::Rejected);
   EXPECT_FALSE(dialog.isVisible());
