@@ -358,9 +358,10 @@ void NetClient::Core::loginAttempt(std::array<std::uint8_t, 114>& loginPackets) 
 
 void NetClient::Core::resendPass(std::uint64_t gen, PendingRequest* due) {
   const auto now = static_cast<std::int32_t>(timeStampOf(clock.localNow()));
-  const int n = table.takeDue(now, due);
+  const int n = table.due(now, due);
   for (int i = 0; i < n; ++i) {
     if (!sendDirect(due[i].packet, static_cast<std::size_t>(due[i].length))) return;
+    table.written(due[i], now);
     if (!pauser.pause(milliseconds(1000)) || !live(gen)) return;
   }
 }

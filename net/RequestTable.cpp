@@ -25,17 +25,25 @@ int RequestTable::enqueue(int length, ReceiverHandle asker, const std::uint8_t* 
   return 0;  // a full table drops the request without a word
 }
 
-int RequestTable::takeDue(std::int32_t now, PendingRequest* out) {
+int RequestTable::due(std::int32_t now, PendingRequest* out) const {
   std::lock_guard lock(lock_);
   int n = 0;
   for (int i = 0; i < kSlots; ++i) {
-    PendingRequest& slot = slots_[i];
-    if (!slot.inUse() || !isDue(now, slot.deadline)) continue;
-    out[n++] = slot;
-    slot.deadline = now + kResendDelay;
-    ++slot.tries;
+    const PendingRequest& slot = slots_[i];
+    if (slot.inUse() && isDue(now, slot.deadline)) out[n++] = slot;
   }
   return n;
+}
+
+void RequestTable::written(const PendingRequest& copy, std::int32_t now) {
+  std::lock_guard lock(lock_);
+  for (int i = 0; i < kSlots; ++i) {
+    PendingRequest& slot = slots_[i];
+    if (!slot.inUse() || !pairs(slot.packet, copy.packet)) continue;
+    slot.deadline = now + kResendDelay;
+    ++slot.tries;
+    return;
+  }
 }
 
 bool RequestTable::takeAnswered(const std::uint8_t* response, PendingRequest& out) {

@@ -26,10 +26,14 @@ class RequestTable {
   // without an asker.
   int enqueue(int length, ReceiverHandle asker, const std::uint8_t* packet);
 
-  // The resend pass under the lock: copies every due slot into `out` (room
-  // for kSlots) as it stood, then advances its deadline and tries. Returns
-  // how many were copied.
-  int takeDue(std::int32_t now, PendingRequest* out);
+  // The resend pass: copies every due slot into `out` (room for kSlots) and
+  // returns how many. Nothing changes until a copy is `written`: a pass cut
+  // short by a broken connection must not count writes that never happened,
+  // or a request queued while the server is away is given up unsent.
+  int due(std::int32_t now, PendingRequest* out) const;
+  // `copy` went out: its slot (if no answer freed it meanwhile) waits
+  // kResendDelay for the next write and counts one write more.
+  void written(const PendingRequest& copy, std::int32_t now);
 
   // Pairing: the first slot holding a request whose bytes 8..23 equal the
   // response's is copied into `out` and freed. False when none pairs.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
 
 #include "NetClientFixture.h"
 #include "net/RequestTable.h"
@@ -52,12 +53,13 @@ TEST(RequestTableTest, FiveWritesThenTheSlotIsFreeButALateAnswerStillPairsUntilR
   int written = 0;
   for (int step = 0; step < 40; ++step, now += 5) {
     if (now % 100 == 60) now += 40;  // the time stamp jumps from ..59 to ..100
-    const int n = table.takeDue(now, due.get());
+    const int n = table.due(now, due.get());
     if (n == 0) continue;
     ASSERT_EQ(n, 1);
     ASSERT_LT(written, 5) << "never more than five writes";
     EXPECT_EQ(now, writes[written]) << "write " << written;
     EXPECT_EQ(due[0].tries, written) << "the copy shows the slot before the write";
+    table.written(due[0], now);
     ++written;
   }
   EXPECT_EQ(written, 5);
@@ -70,11 +72,56 @@ TEST(RequestTableTest, FiveWritesThenTheSlotIsFreeButALateAnswerStillPairsUntilR
 
   // Once a new request has taken the slot, the old answer pairs with nothing.
   ASSERT_EQ(table.enqueue(28, 7, request(2).data()), 0);
-  for (int i = 0; i < 5; ++i) table.takeDue(1208110000 + 100 * i, due.get());
+  for (int i = 0; i < 5; ++i) {
+    ASSERT_EQ(table.due(1208110000 + 100 * i, due.get()), 1);
+    table.written(due[0], 1208110000 + 100 * i);
+  }
   ASSERT_EQ(table.enqueue(28, 8, request(3).data()), 0);
   EXPECT_FALSE(table.takeAnswered(answerTo(request(2)).data(), out));
   EXPECT_TRUE(table.takeAnswered(answerTo(request(3)).data(), out));
   EXPECT_EQ(out.asker, 8u);
+}
+
+TEST(RequestTableTest, OnlyWritesThatHappenedCountSoAPassCutShortLosesNothing) {
+  // Three messages typed while the server was away go out in one pass, one
+  // a second; the connection breaks after the first.
+  RequestTable table;
+  auto due = std::make_unique<PendingRequest[]>(RequestTable::kSlots);
+  for (std::uint32_t i = 1; i <= 3; ++i) ASSERT_EQ(table.enqueue(28, 7, request(i).data()), 0);
+  std::int32_t now = 1208101510;
+  ASSERT_EQ(table.due(now, due.get()), 3);
+  table.written(due[0], now);
+  // Back online a few seconds later: the two never written go out at once,
+  // the written one waits for its repeat.
+  now += 5;
+  ASSERT_EQ(table.due(now, due.get()), 2);
+  EXPECT_EQ(std::memcmp(due[0].packet, request(2).data(), 28), 0);
+  EXPECT_EQ(due[0].tries, 0);
+  // However many passes a flapping connection cuts short, a request is
+  // given up only after five real writes.
+  for (int pass = 0; pass < 20; ++pass) ASSERT_EQ(table.due(now, due.get()), 2);
+  std::map<std::uint32_t, int> writes;  // by sequence number
+  for (int pass = 0; pass < 10; ++pass) {
+    now += 100;
+    const int n = table.due(now, due.get());
+    for (int i = 0; i < n; ++i) {
+      table.written(due[i], now);
+      ++writes[keyOf(due[i].packet).sequence];
+    }
+  }
+  EXPECT_EQ(writes[1], 4) << "written once before the break";
+  EXPECT_EQ(writes[2], 5);
+  EXPECT_EQ(writes[3], 5);
+  EXPECT_EQ(table.inUse(), 0);
+  // An answer that frees a slot during the pass leaves nothing to count.
+  ASSERT_EQ(table.enqueue(28, 7, request(4).data()), 0);
+  ASSERT_EQ(table.due(now, due.get()), 1);
+  PendingRequest answered;
+  ASSERT_TRUE(table.takeAnswered(answerTo(request(4)).data(), answered));
+  ASSERT_EQ(table.enqueue(28, 8, request(5).data()), 0);  // the same slot, another request
+  table.written(due[0], now);
+  ASSERT_EQ(table.due(now, due.get()), 1) << "the new request is still due";
+  EXPECT_EQ(due[0].tries, 0);
 }
 
 TEST(RequestTableTest, DeadlinesSurviveNewYearAndMinuteJumps) {
