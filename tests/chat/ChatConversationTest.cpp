@@ -19,18 +19,26 @@
 namespace kiv::test {
 namespace {
 
+// 张小明 and his friend 李小红, both signed in.
+class TwoFriends : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(zhang.signIn());
+    ASSERT_TRUE(li.signIn());
+  }
+
+  MessageRecorder boxes;
+  DemoServer server;
+  TempDir homeZhang, homeLi;
+  ClientStack zhang{server, DemoServer::demoPhone(10001), homeZhang.path()};
+  ClientStack li{server, DemoServer::demoPhone(10002), homeLi.path()};
+};
+
 QString limitLabel(const CSendMessage* chat) {
   return chat->control<QLabel>(CSendMessage::kLimitLabelId)->text();
 }
 
-TEST(ChatConversation, FriendsTalkPrivatelyAndInTheirGroupEachMessageShownAndStoredOnce) {
-  MessageRecorder boxes;
-  DemoServer server;
-  TempDir homeZhang, homeLi;
-  ClientStack zhang(server, DemoServer::demoPhone(10001), homeZhang.path());
-  ClientStack li(server, DemoServer::demoPhone(10002), homeLi.path());
-  ASSERT_TRUE(zhang.signIn());
-  ASSERT_TRUE(li.signIn());
+TEST_F(TwoFriends, TalkPrivatelyAndInTheirGroupEachMessageShownAndStoredOnce) {
 
   // 张小明 writes to his friend 李小红, who is online (a PC client).
   CSendMessage* toLi = openChat(zhang, 10002, kPrivateConversation, "李小红(10002)", terminal::kPcClient);
@@ -134,14 +142,7 @@ TEST(ChatConversation, InvitationLinksJoinTheInvitedUserAndAdmitTheOneWhoAsked) 
   ReceiverRegistry::global().remove(asker);
 }
 
-TEST(ChatConversation, AHistoryTheDiskRefusesIsSaidInTheWindowAndNothingHalfWritten) {
-  MessageRecorder boxes;
-  DemoServer server;
-  TempDir homeZhang, homeLi;
-  ClientStack zhang(server, DemoServer::demoPhone(10001), homeZhang.path());
-  ClientStack li(server, DemoServer::demoPhone(10002), homeLi.path());
-  ASSERT_TRUE(zhang.signIn());
-  ASSERT_TRUE(li.signIn());
+TEST_F(TwoFriends, AHistoryTheDiskRefusesIsSaidInTheWindowAndNothingHalfWritten) {
   // 李小红's disk is full: every row her history takes is refused.
   std::string liHistory;
   for (const auto& entry : std::filesystem::recursive_directory_iterator(homeLi.path()))
