@@ -193,6 +193,10 @@ void CDlgLogin::selectAccount(int index) {
   if (password != passwords_.end() && !password->second.empty()) {
     password_->setText(fromGbk(password->second));
     remember_->setChecked(true);
+  } else {
+    // The account chosen before must not lend its password to this one.
+    password_->clear();
+    remember_->setChecked(false);
   }
   showPicture(userId);
 }

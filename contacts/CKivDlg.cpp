@@ -51,8 +51,6 @@ constexpr int kListWidthMargin = 8;
 constexpr int kListHeightMargin = 173;
 constexpr int kBottomGap = 3;
 
-const char* const kNeedsConnection = "请先连接服务器";
-
 // The tab pictures: not selected, selected, hover (from 300 on, three each).
 int tabPicture(int tab, int role) {
   return 300 + 3 * tab + role;
@@ -84,10 +82,10 @@ CKivDlg::CKivDlg(ClientSession& session, QWidget* parent)
   addFriendButton_->hide();
   connect(createGroupButton_, &QAbstractButton::clicked, this, [this] { createGroup(); });
   connect(searchGroupButton_, &QAbstractButton::clicked, this, [this] {
-    if (connectedOrSay()) openSearch(SearchMode::kGroup);
+    if (session_.connectedOrSay()) openSearch(SearchMode::kGroup);
   });
   connect(addFriendButton_, &QAbstractButton::clicked, this, [this] {
-    if (connectedOrSay()) openSearch(SearchMode::kUser);
+    if (session_.connectedOrSay()) openSearch(SearchMode::kUser);
   });
 
   tree_ = new CKivTreeCtrl(session_, *this, this);
@@ -116,7 +114,7 @@ CKivDlg::CKivDlg(ClientSession& session, QWidget* parent)
   connect(bottomButtons_[1], &QAbstractButton::clicked, this, [this] { showOptions(); });
   connect(bottomButtons_[2], &QAbstractButton::clicked, this, [this] { showHistory(); });
   connect(bottomButtons_[3], &QAbstractButton::clicked, this, [this] {
-    if (connectedOrSay()) openSearch(std::nullopt);
+    if (session_.connectedOrSay()) openSearch(std::nullopt);
   });
 
   buildSystemMenu();
@@ -199,7 +197,9 @@ void CKivDlg::popUpSystemMenu(const QPoint& globalPoint, bool above) {
 }
 
 void CKivDlg::onTrayActivated(QSystemTrayIcon::ActivationReason reason) {
-  if (reason == QSystemTrayIcon::DoubleClick) {
+  // Trays that speak the StatusNotifierItem protocol report a click and
+  // never a double click: a click brings a hidden window back there.
+  if (reason == QSystemTrayIcon::DoubleClick || (reason == QSystemTrayIcon::Trigger && !isVisible())) {
     showNormal();
     raise();
     activateWindow();
@@ -208,16 +208,10 @@ void CKivDlg::onTrayActivated(QSystemTrayIcon::ActivationReason reason) {
   }
 }
 
-bool CKivDlg::connectedOrSay() {
-  if (!session_.net.stopped()) return true;
-  showMessage(kNeedsConnection);
-  return false;
-}
-
 void CKivDlg::runSystemCommand(SystemCommand command) {
   switch (command) {
     case kOwnProfile:
-      if (connectedOrSay()) showOwnProfile();
+      if (session_.connectedOrSay()) showOwnProfile();
       return;
     case kMySettings:
       showOptions();
@@ -226,10 +220,10 @@ void CKivDlg::runSystemCommand(SystemCommand command) {
       showHistory();
       return;
     case kFind:
-      if (connectedOrSay()) openSearch(std::nullopt);
+      if (session_.connectedOrSay()) openSearch(std::nullopt);
       return;
     case kMenuAddFriend:
-      if (connectedOrSay()) openSearch(SearchMode::kUser);
+      if (session_.connectedOrSay()) openSearch(SearchMode::kUser);
       return;
     case kHelp:
       return;
@@ -272,6 +266,8 @@ void CKivDlg::afterSignIn() {
   layoutControls();
   selectTab(kGroupsTab);
   tray_->show();
+  // Minimised into the tray only where there is one to come back from.
+  setHideOnMinimize(QSystemTrayIcon::isSystemTrayAvailable());
   SoundEnabled = session_.store.IsSoundOn();
   signedIn_ = true;
   if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -448,8 +444,10 @@ void CKivDlg::showOptions() {
 }
 
 void CKivDlg::showHistory() {
-  if (history_ == nullptr) history_ = new CDlgHistory(session_, this);
-  history_->Rebuild();  // the contacts may have changed since it was last shown
+  if (history_ == nullptr)
+    history_ = new CDlgHistory(session_, this);
+  else
+    history_->Rebuild();  // the contacts may have changed since it was last shown
   bringUp(history_);
 }
 
@@ -471,7 +469,7 @@ void CKivDlg::showOwnProfile() {
 }
 
 void CKivDlg::createGroup() {
-  if (connectedOrSay()) tree_->groupManager().createGroup();
+  if (session_.connectedOrSay()) tree_->groupManager().createGroup();
 }
 
 // --- answers and connection events

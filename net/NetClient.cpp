@@ -357,11 +357,15 @@ void NetClient::Core::loginAttempt(std::array<std::uint8_t, 114>& loginPackets) 
 }
 
 void NetClient::Core::resendPass(std::uint64_t gen, PendingRequest* due) {
-  const auto now = static_cast<std::int32_t>(timeStampOf(clock.localNow()));
-  const int n = table.due(now, due);
+  const auto stampNow = [this] { return static_cast<std::int32_t>(timeStampOf(clock.localNow())); };
+  const int n = table.due(stampNow(), due);
   for (int i = 0; i < n; ++i) {
+    // The pass writes one a second: an answer may have come meanwhile.
+    if (!table.waiting(due[i])) continue;
     if (!sendDirect(due[i].packet, static_cast<std::size_t>(due[i].length))) return;
-    table.written(due[i], now);
+    // Stamped when written: in a long pass the last ones go out many seconds
+    // after the first, and their repeat is owed that much later.
+    table.written(due[i], stampNow());
     if (!pauser.pause(milliseconds(1000)) || !live(gen)) return;
   }
 }
@@ -385,8 +389,7 @@ void NetClient::Core::senderMain(std::shared_ptr<Core> self, std::uint64_t gen) 
     const TcpSocket::Wait wait = sock ? sock->waitWritable(waitMs(c.pauser, kSocketWait)) : TcpSocket::kFailed;
     if (wait == TcpSocket::kFailed) {
       // A broken socket: say goodbye if it still takes it, then start over.
-      const auto bye = LogoutRequest{}.build(c.newKey());
-      if (c.sendDirect(bye.data(), bye.size())) c.logoutState = 1;
+      c.sendLogout(false);
       c.pauser.pause(milliseconds(1000));
       c.loggedIn = false;
       c.dropSocket(sock);

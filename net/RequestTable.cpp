@@ -35,15 +35,25 @@ int RequestTable::due(std::int32_t now, PendingRequest* out) const {
   return n;
 }
 
-void RequestTable::written(const PendingRequest& copy, std::int32_t now) {
-  std::lock_guard lock(lock_);
+PendingRequest* RequestTable::slotOf(const PendingRequest& copy) const {
   for (int i = 0; i < kSlots; ++i) {
     PendingRequest& slot = slots_[i];
-    if (!slot.inUse() || !pairs(slot.packet, copy.packet)) continue;
-    slot.deadline = now + kResendDelay;
-    ++slot.tries;
-    return;
+    if (slot.inUse() && pairs(slot.packet, copy.packet)) return &slot;
   }
+  return nullptr;
+}
+
+void RequestTable::written(const PendingRequest& copy, std::int32_t now) {
+  std::lock_guard lock(lock_);
+  if (PendingRequest* slot = slotOf(copy)) {
+    slot->deadline = now + kResendDelay;
+    ++slot->tries;
+  }
+}
+
+bool RequestTable::waiting(const PendingRequest& copy) const {
+  std::lock_guard lock(lock_);
+  return slotOf(copy) != nullptr;
 }
 
 bool RequestTable::takeAnswered(const std::uint8_t* response, PendingRequest& out) {

@@ -34,6 +34,8 @@ class RequestTable {
   // `copy` went out: its slot (if no answer freed it meanwhile) waits
   // kResendDelay for the next write and counts one write more.
   void written(const PendingRequest& copy, std::int32_t now);
+  // Whether the slot of `copy` still waits for its answer.
+  bool waiting(const PendingRequest& copy) const;
 
   // Pairing: the first slot holding a request whose bytes 8..23 equal the
   // response's is copied into `out` and freed. False when none pairs.
@@ -49,6 +51,9 @@ class RequestTable {
   int inUse() const;
 
  private:
+  // The slot in use that holds the request of `copy`; the lock is held.
+  PendingRequest* slotOf(const PendingRequest& copy) const;
+
   mutable std::mutex lock_;
   std::unique_ptr<PendingRequest[]> slots_;
 };

@@ -184,20 +184,19 @@ int LocalStore::AppendMessages(const std::string& table, std::int32_t id, const 
   // All or nothing: rows fetched together are one answer of the server, and
   // a history missing its middle (a full disk that freed a page meanwhile)
   // would read as if the partner had said less.
-  const bool batched = rows.size() > 1 && messages_.execute("begin");
-  int stored = 0;
+  const bool batched = rows.size() > 1;
+  if (batched && !messages_.execute("begin")) return 0;
   for (const auto& row : rows) {
     if (AppendMessage(table, id, row.msg, row.rtime) != 1) {
       if (batched) messages_.execute("rollback");
       return 0;
     }
-    ++stored;
   }
   if (batched && !messages_.execute("commit")) {
     messages_.execute("rollback");
     return 0;
   }
-  return stored;
+  return static_cast<int>(rows.size());
 }
 
 int LocalStore::AppendUserMessage(std::int32_t userId, const std::string& msg, const std::string& rtime) {

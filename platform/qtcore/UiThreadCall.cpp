@@ -98,7 +98,8 @@ bool post(QObject* context, std::function<void()> work, Waiter* waiter) {
 
 void callOnThreadOf(QObject* context, const std::function<void()>& work) {
   if (context == nullptr) return;
-  if (QThread::currentThread() == context->thread()) {
+  const QCoreApplication* app = QCoreApplication::instance();
+  if (app == nullptr || QThread::currentThread() == app->thread()) {
     work();
     return;
   }

@@ -5,9 +5,9 @@
 
 namespace kiv {
 
-// Runs `work` on the UI thread, the thread of `context` (the application
-// object or a widget), and returns once it has run there, or at once without
-// running it when `context` is destroyed before its turn. On the UI thread
+// Runs `work` on the UI thread and returns once it has run there, or at once
+// without running it when `context` (the application object or a widget,
+// which only guards the call) is destroyed before its turn. On the UI thread
 // itself it runs at once. The caller waits, so `work` may use the caller's
 // locals by reference. Never call it from a thread that the UI thread may be
 // waiting for.

@@ -180,6 +180,16 @@ TEST_F(LoginWindow, RememberedAccountsAreOfferedFilledInAndForgotten) {
   EXPECT_EQ(password->text(), QStringLiteral("secret2"));
   EXPECT_TRUE(rememberBox->isChecked());
 
+  // Choosing the account without a saved password must not send it the
+  // password of the one chosen before.
+  phone->setFocus();
+  QTest::keyClick(phone, Qt::Key_Down);
+  ASSERT_EQ(phone->currentText(), QStringLiteral("13800000003"));
+  EXPECT_TRUE(password->text().isEmpty());
+  EXPECT_FALSE(rememberBox->isChecked());
+  QTest::keyClick(phone, Qt::Key_Up);
+  ASSERT_EQ(password->text(), QStringLiteral("secret2"));
+
   // The boxes are coupled both ways.
   rememberBox->click();
   EXPECT_FALSE(rememberBox->isChecked());

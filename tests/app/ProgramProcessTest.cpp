@@ -10,18 +10,12 @@
 
 #include "cli/ChildProcess.h"
 #include "net/NetClient.h"
-#include "platform/TcpSocket.h"
 #include "storage/LocalStore.h"
+#include "support/FreePort.h"
 #include "support/TempDir.h"
 
 namespace kiv::test {
 namespace {
-
-std::uint16_t freePort() {
-  std::uint16_t port = 0;
-  close(TcpSocket::listenOnLoopback(1, port));
-  return port;
-}
 
 bool eventually(const std::function<bool()>& done, int timeoutMs) {
   for (int waited = 0; waited < timeoutMs; waited += 20) {

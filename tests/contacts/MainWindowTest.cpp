@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <QLineEdit>
 #include <QPointer>
+#include <QSystemTrayIcon>
 #include <QTest>
 #include <QTimer>
 
@@ -114,6 +115,20 @@ TEST_F(MainWindow, ShowsTheOwnProfileTheTabsAndTheListsFromTheServer) {
   EXPECT_EQ(tree->size(), QSize(260 - 8, 600 - 173));
   EXPECT_EQ(friends->geometry(), tree->geometry());
   EXPECT_EQ(main->control(CKivDlg::kMenuButton)->geometry().bottom(), 600 - 1 - 3);
+}
+
+TEST_F(MainWindow, MinimisingNeverLosesTheWindow) {
+  // Where there is no tray to come back from (as here), minimising keeps
+  // the window on the taskbar instead of hiding it.
+  ASSERT_FALSE(QSystemTrayIcon::isSystemTrayAvailable());
+  main->minimizeButton()->click();
+  EXPECT_TRUE(main->isVisible());
+  main->showNormal();
+  // Hidden into a tray that reports a click and never a double click, the
+  // click brings it back.
+  main->hide();
+  emit main->trayIcon()->activated(QSystemTrayIcon::Trigger);
+  EXPECT_TRUE(main->isVisible());
 }
 
 TEST_F(MainWindow, MenusFollowTheConnectionAndWhatIsUnderTheMouse) {
