@@ -20,12 +20,14 @@ std::vector<std::uint8_t> MessageHandlers::once(const Request& request, Change&&
   // sequence) and what it asks.
   const std::string_view key(reinterpret_cast<const char*>(request.data), request.size);
   Store& store = context_.store;
+  std::tm local = context_.clock.localNow();
+  const std::int64_t now = std::mktime(&local);
   auto tx = store.transaction();
-  if (const auto again = store.givenAnswer(request.userId(), key)) return {again->begin(), again->end()};
+  if (const auto again = store.givenAnswer(request.userId(), key, now)) return {again->begin(), again->end()};
   const std::vector<std::uint8_t> answer = change();
   const std::string_view kept(reinterpret_cast<const char*>(answer.data()), answer.size());
   // The change and its answer are kept together or not at all.
-  if (!store.rememberAnswer(request.userId(), key, kept, std::time(nullptr)) || !tx.commit()) return failed();
+  if (!store.rememberAnswer(request.userId(), key, kept, now) || !tx.commit()) return failed();
   return answer;
 }
 

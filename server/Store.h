@@ -90,7 +90,7 @@ class Store {
   // again, not the change made twice. Kept for ten minutes, longer than a
   // client goes on repeating a request.
   static constexpr std::int64_t kAnswerKeptSeconds = 600;
-  std::optional<std::string> givenAnswer(std::uint32_t userId, std::string_view request);
+  std::optional<std::string> givenAnswer(std::uint32_t userId, std::string_view request, std::int64_t now);
   bool rememberAnswer(std::uint32_t userId, std::string_view request, std::string_view answer, std::int64_t now);
 
   struct QueuedMessage {
@@ -124,6 +124,7 @@ class Store {
   std::vector<NamedId> searchNames(const char* sql, std::string_view text, std::size_t offset, std::size_t limit);
 
   std::unique_ptr<Database> db_;
+  std::int64_t lastPrune_ = 0;  // when old answers were last removed
 };
 
 // True when `needle` occurs in `haystack` starting at a character boundary of

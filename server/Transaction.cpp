@@ -5,16 +5,22 @@
 namespace kiv::server {
 
 Transaction::Transaction(Database& db)
-    : db_(db), nested_(db.inTransaction()), active_(nested_ || db.exec("BEGIN IMMEDIATE")) {}
+    : db_(db), nested_(db.inTransaction()), active_(db.exec(nested_ ? "SAVEPOINT nested" : "BEGIN IMMEDIATE")) {}
 
 Transaction::~Transaction() {
-  if (active_ && !nested_) db_.exec("ROLLBACK");
+  if (!active_) return;
+  if (nested_) {
+    db_.exec("ROLLBACK TO nested");
+    db_.exec("RELEASE nested");
+  } else {
+    db_.exec("ROLLBACK");
+  }
 }
 
 bool Transaction::commit() {
   if (!active_) return false;
   active_ = false;
-  if (nested_) return true;
+  if (nested_) return db_.exec("RELEASE nested");
   if (db_.exec("COMMIT")) return true;
   db_.exec("ROLLBACK");
   return false;

@@ -7,8 +7,9 @@ class Database;
 // BEGIN IMMEDIATE ... COMMIT around a change of several rows; rolled back when
 // it goes out of scope uncommitted. IMMEDIATE takes the write lock up front, so
 // a read-then-write (check a limit, then insert) is not raced by another
-// process between the two. Opened inside another transaction it joins that
-// one: it commits with the outer transaction and never rolls it back.
+// process between the two. Opened inside another transaction it is a
+// savepoint of that one: left uncommitted it undoes its own rows only, and
+// what it commits is kept or dropped with the outer transaction.
 class Transaction {
  public:
   explicit Transaction(Database& db);
