@@ -115,10 +115,7 @@ void CDlgSearch::find() {
     showMessage("请输入正确的查找内容!");
     return;
   }
-  if (session_.net.stopped()) {
-    showMessage("请先连接服务器");
-    return;
-  }
+  if (!session_.connectedOrSay()) return;
   // The form may go while the results run (the main window closing): both
   // are watched, and the results dialog is deleted as soon as its run ends,
   // so an answer still on its way finds nobody and is dropped.

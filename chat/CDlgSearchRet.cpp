@@ -135,10 +135,7 @@ void CDlgSearchRet::setColumns() {
 }
 
 bool CDlgSearchRet::send(const std::vector<std::uint8_t>& packet) {
-  if (session_.net.stopped()) {
-    showMessage("请先连接服务器");
-    return false;
-  }
+  if (!session_.connectedOrSay()) return false;
   busy_->start();
   session_.net.Enqueue(packet, receiverHandle());
   return true;

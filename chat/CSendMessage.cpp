@@ -294,8 +294,7 @@ void CSendMessage::historyNotSaved() {
 
 void CSendMessage::send() {
   NetClient& net = session_.net;
-  if (net.stopped()) {
-    showMessage("请先连接服务器");
+  if (!session_.connectedOrSay()) {
     hide();
     return;
   }
@@ -326,8 +325,7 @@ void CSendMessage::send() {
 
 void CSendMessage::addFriend() {
   NetClient& net = session_.net;
-  if (net.stopped()) {
-    showMessage("请先连接服务器");
+  if (!session_.connectedOrSay()) {
     hide();
     return;
   }

@@ -78,10 +78,7 @@ void ProfileWindow::present() {
 }
 
 bool ProfileWindow::beginSave() {
-  if (session_.net.stopped()) {
-    showMessage("请先连接服务器");
-    return false;
-  }
+  if (!session_.connectedOrSay()) return false;
   busy_->start();
   return true;
 }

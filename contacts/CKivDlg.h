@@ -164,8 +164,6 @@ class CKivDlg : public CDlgBasicResizable, public ContactModelObserver, public C
   void buildSystemMenu();
   void layoutControls();
   void setTabPictures();
-  // Commands that need the server say so while the connection is stopped.
-  bool connectedOrSay();
   void popUpSystemMenu(const QPoint& globalTopLeft, bool above);
   void onTrayActivated(QSystemTrayIcon::ActivationReason reason);
   void showOwnAvatar();

@@ -27,7 +27,6 @@ namespace {
 
 constexpr int kUserIdRole = Qt::UserRole;
 constexpr int kTerminalRole = Qt::UserRole + 1;
-const char* const kNeedsConnection = "请先连接服务器";
 
 }  // namespace
 
@@ -206,13 +205,10 @@ void CKivListCtrl::runCommand(Command command) {
   std::string rowText;
   const bool onRow = currentContact(userId, rowText, terminal);
   const bool needsConnection = command == kFriendChat || command == kStrangerChat || command == kAddFriend;
-  if (needsConnection && session_.net.stopped()) {
-    showMessage(kNeedsConnection);
-    return;
-  }
+  if (needsConnection && !session_.connectedOrSay()) return;
   const auto askFirst = [](const char* format, const std::string& rowText, std::int32_t userId) {
     const QString text = QString::fromUtf8(format).arg(fromGbk(rowText), QString::number(userId));
-    return showMessage(text.toStdString(), MessageButtons::OkCancel) == MessageAnswer::Ok;
+    return confirm(text.toStdString());
   };
   switch (command) {
     case kAddFriend:

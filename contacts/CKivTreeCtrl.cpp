@@ -25,7 +25,6 @@ namespace kiv {
 namespace {
 
 constexpr int kIndent = 14;
-const char* const kNeedsConnection = "请先连接服务器";
 
 }  // namespace
 
@@ -274,10 +273,7 @@ void CKivTreeCtrl::runCommand(Command command) {
   QTreeWidgetItem* item = currentItem();
   const bool needsConnection =
       command == kGroupChat || command == kMemberChat || command == kInviteMember || command == kCreateGroup;
-  if (needsConnection && session_.net.stopped()) {
-    showMessage(kNeedsConnection);
-    return;
-  }
+  if (needsConnection && !session_.connectedOrSay()) return;
   if (command == kInviteMember) {
     commands_.showSearch(ContactCommands::SearchMode::kUser);
     return;

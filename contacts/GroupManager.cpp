@@ -23,10 +23,6 @@ std::string quoted(const std::string& itemText) {
   return gbk::toUtf8(texts::trimmed(itemText));
 }
 
-bool confirmed(const std::string& question) {
-  return showMessage(question, MessageButtons::OkCancel) == MessageAnswer::Ok;
-}
-
 }  // namespace
 
 void GroupManager::send(const std::vector<std::uint8_t>& packet) {
@@ -64,7 +60,7 @@ void GroupManager::onCreated(const CreateGroupResponse& answer) {
 void GroupManager::dismissGroup(std::int32_t groupId) {
   const GroupEntry* group = session_.model.findGroup(groupId);
   if (group == nullptr) return;
-  if (!confirmed("解散群后所有成员将全部退出并且不能再恢复!\r\n您确认要解散群 " + quoted(group->displayText) + "(" +
+  if (!confirm("解散群后所有成员将全部退出并且不能再恢复!\r\n您确认要解散群 " + quoted(group->displayText) + "(" +
                  std::to_string(groupId) + ")吗?"))
     return;
   send(DismissGroupRequest{static_cast<std::uint32_t>(groupId)}.build(session_.net.newKey()));
@@ -79,7 +75,7 @@ void GroupManager::onDismissed(std::int32_t groupId, const DismissGroupResponse&
 void GroupManager::quitGroup(std::int32_t groupId) {
   const GroupEntry* group = session_.model.findGroup(groupId);
   if (group == nullptr) return;
-  if (!confirmed("您确认要退出群 " + quoted(group->displayText) + "(" + std::to_string(groupId) + ")吗?")) return;
+  if (!confirm("您确认要退出群 " + quoted(group->displayText) + "(" + std::to_string(groupId) + ")吗?")) return;
   send(QuitGroupRequest{static_cast<std::uint32_t>(groupId)}.build(session_.net.newKey()));
   session_.model.removeGroup(groupId);
 }
@@ -88,7 +84,7 @@ void GroupManager::removeMember(std::int32_t groupId, std::int32_t userId) {
   const GroupEntry* group = session_.model.findGroup(groupId);
   const ContactEntry* member = group == nullptr ? nullptr : group->findMember(userId);
   if (member == nullptr) return;
-  if (!confirmed("您确认要从群 " + quoted(group->displayText) + "(" + std::to_string(groupId) + ")中删除好友" +
+  if (!confirm("您确认要从群 " + quoted(group->displayText) + "(" + std::to_string(groupId) + ")中删除好友" +
                  quoted(texts::memberItem(member->nickname, userId)) + "(" + std::to_string(userId) + ")吗?"))
     return;
   RemoveGroupMemberRequest request;

@@ -40,6 +40,11 @@ inline MessageAnswer showMessage(std::string text, MessageButtons buttons = Mess
   return showMessage(MessageRequest{std::move(text), "提示", icon, buttons});
 }
 
+// Asks with OK and Cancel; true for OK.
+inline bool confirm(std::string question) {
+  return showMessage(std::move(question), MessageButtons::OkCancel) == MessageAnswer::Ok;
+}
+
 // A presenter for tests: records every request and answers from a script
 // (Ok once the script is empty). Safe to call from any thread.
 class MessageRecorder : public MessagePresenter {

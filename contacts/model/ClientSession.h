@@ -32,6 +32,10 @@ struct ClientSession {
   // (invitation links, "加为好友" from a list, group management): the main
   // window. 0 until it exists; such answers are then dropped.
   ReceiverHandle mainAsker = 0;
+
+  // Whether the connection still stands; when it has ended, the user is
+  // told "请先连接服务器" and nothing should be sent.
+  bool connectedOrSay() const;
 };
 
 }  // namespace kiv

@@ -24,17 +24,11 @@
 #include "server/Store.h"
 #include "storage/LocalStore.h"
 #include "support/FakePeer.h"
+#include "support/FreePort.h"
 #include "support/TempDir.h"
 
 namespace kiv::test {
 namespace {
-
-// A port that was free a moment ago.
-std::uint16_t freePort() {
-  std::uint16_t port = 0;
-  close(TcpSocket::listenOnLoopback(1, port));
-  return port;
-}
 
 class CliTest : public ::testing::Test {
  protected:
