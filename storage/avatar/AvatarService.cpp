@@ -100,10 +100,13 @@ void AvatarService::fetch(Key key) {
   std::error_code error;
   fs::create_directories(avatar::cacheDirectory(ownUserId), error);
 
-  QImage picture = loadBmp(bmpPath);
   // A file that is there but unreadable is replaced; otherwise a picture
-  // that appears while we download (an upload) is newer than ours.
-  const bool replace = picture.isNull() && fs::exists(bmpPath, error);
+  // that appears while we download (an upload) is newer than ours. Looked
+  // for before reading: a picture uploaded between the two would otherwise
+  // count as unreadable and be overwritten with the old one.
+  const bool present = fs::exists(bmpPath, error);
+  QImage picture = loadBmp(bmpPath);
+  const bool replace = picture.isNull() && present;
   if (picture.isNull()) {
     Endpoint web;
     bool hostDown = false;
