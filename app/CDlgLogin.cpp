@@ -150,34 +150,30 @@ void CDlgLogin::buildControls() {
 void CDlgLogin::OnInitDialog() {
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
-  phones_.clear();
-  passwords_.clear();
-  order_.clear();
-  session_.store.LoadLogins(phones_, passwords_, &order_);
-  const std::int32_t automatic = session_.store.GetAutoLogin();
+  accounts_.load(session_.store);
 
-  const auto phone = phones_.find(automatic);
-  if (automatic != 0 && phone != phones_.end()) {
-    phone_->setEditText(fromGbk(phone->second));
-    const auto password = passwords_.find(automatic);
-    if (password != passwords_.end()) {
-      password_->setText(fromGbk(password->second));
-      remember_->setChecked(true);
-      autoLogin_->setChecked(true);
-      showPicture(automatic);
-      startLogin();  // an empty stored password makes this do nothing
-      return;
-    }
+  if (const std::int32_t automatic = accounts_.automaticSignIn(); automatic != 0) {
+    phone_->setEditText(fromGbk(accounts_.phone(automatic)));
+    password_->setText(fromGbk(accounts_.password(automatic)));
+    remember_->setChecked(true);
+    autoLogin_->setChecked(true);
+    showPicture(automatic);
+    startLogin();
+    return;
   }
   // The most recent sign-in first: that is the account the user most
-  // likely wants again.
+  // likely wants again, unless one was chosen to sign in by itself.
   QSignalBlocker quiet(phone_);
-  for (auto it = order_.rbegin(); it != order_.rend(); ++it) phone_->addItem(fromGbk(phones_[*it]), *it);
+  for (const std::int32_t userId : accounts_.newestFirst()) phone_->addItem(fromGbk(accounts_.phone(userId)), userId);
   quiet.unblock();
-  if (phone_->count() > 0) {
-    phone_->setCurrentIndex(0);
-    selectAccount(0);
-  }
+  if (phone_->count() == 0) return;
+  const std::int32_t chosen = accounts_.automaticChoice();
+  const int index = chosen != 0 ? phone_->findData(chosen) : 0;
+  phone_->setCurrentIndex(index);
+  selectAccount(index);
+  // Its password was not remembered: the choice stays ticked, for the user
+  // to type the password once.
+  if (chosen != 0) autoLogin_->setChecked(true);
 }
 
 bool CDlgLogin::runSignIn() {
@@ -188,10 +184,9 @@ bool CDlgLogin::runSignIn() {
 void CDlgLogin::selectAccount(int index) {
   if (index < 0) return;
   const std::int32_t userId = phone_->itemData(index).toInt();
-  if (userId < 1 || phones_.count(userId) == 0) return;
-  const auto password = passwords_.find(userId);
-  if (password != passwords_.end() && !password->second.empty()) {
-    password_->setText(fromGbk(password->second));
+  if (userId < 1 || accounts_.phone(userId).empty()) return;
+  if (const std::string password = accounts_.password(userId); !password.empty()) {
+    password_->setText(fromGbk(password));
     remember_->setChecked(true);
   } else {
     // The account chosen before must not lend its password to this one.
@@ -217,15 +212,16 @@ void CDlgLogin::showPicture(std::int32_t userId) {
 }
 
 void CDlgLogin::removeAccount() {
-  const int index = phone_->currentIndex();
-  if (index < 0) return;
-  if (session_.store.DeleteLogin(toGbk(phone_->itemText(index))) != 1) return;
-  const std::int32_t userId = phone_->itemData(index).toInt();
-  phones_.erase(userId);
-  passwords_.erase(userId);
+  // The account whose number is in the box, whatever was chosen before.
+  const std::string phone = toGbk(phone_->currentText());
+  std::int32_t userId = accounts_.find(phone);
+  if (userId == 0 || session_.store.DeleteLogin(phone) != 1) return;
   {
     const QSignalBlocker quiet(phone_);
-    phone_->removeItem(index);
+    for (; userId != 0; userId = accounts_.find(phone)) {
+      accounts_.forget(userId);
+      phone_->removeItem(phone_->findData(userId));
+    }
     phone_->setCurrentIndex(-1);
   }
   phone_->setEditText(QString());

@@ -7,6 +7,7 @@
 
 #include "app/AppSettings.h"
 #include "contacts/SignInWindow.h"
+#include "contacts/model/RememberedAccounts.h"
 #include "skin/CDlgBasic.h"
 #include "storage/LocalStore.h"
 
@@ -91,9 +92,7 @@ class CDlgLogin : public CDlgBasic, public SignInWindow {
 
   ClientSession& session_;
   AppSettings settings_;
-  PhoneMap phones_;
-  PasswordMap passwords_;
-  std::vector<std::int32_t> order_;
+  RememberedAccounts accounts_;
 
   QComboBox* phone_ = nullptr;
   QLineEdit* password_ = nullptr;

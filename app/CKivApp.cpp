@@ -5,6 +5,7 @@
 
 #include "app/CDlgLogin.h"
 #include "app/TerminationSignal.h"
+#include "platform/MessageBox.h"
 #include "platform/qt/QtMessagePresenter.h"
 #include "contacts/CKivDlg.h"
 
@@ -38,6 +39,12 @@ CKivDlg& CKivApp::createWindows() {
 }
 
 int CKivApp::InitInstance() {
+  if (store_.ResolveProgramPaths() != 1) {
+    // No KIV_HOME, no portable folder and no home directory to keep the
+    // accounts in: better said than written where others could read them.
+    showMessage("找不到保存数据的目录，请设置环境变量 HOME 或 KIV_HOME 后再启动。", MessageButtons::Ok, MessageIcon::Error);
+    return 1;
+  }
   TerminationSignal termination;
   QObject::connect(&termination, &TerminationSignal::requested, [this] { requestExit(); });
   createWindows().run();

@@ -26,7 +26,8 @@ class CKivApp {
   CKivApp& operator=(const CKivApp&) = delete;
 
   // Start-up: creates the main window and runs it (the sign-in first);
-  // returns when it has ended, with the program's exit code.
+  // returns when it has ended, with the program's exit code (1, after a
+  // box that says so, when there is no directory to keep the data in).
   int InitInstance();
 
   // Creates the main window and its login window (once). For InitInstance,

@@ -22,6 +22,7 @@ std::optional<int> answerInfoOptions(int argc, const char* const* argv, std::FIL
                    "  KIV_SERVER=host:port  chat server (default 127.0.0.1:7838)\n"
                    "  KIV_WEB=host:port     avatar web server (default 127.0.0.1:80)\n"
                    "  KIV_HOME=dir          program directory: accounts, messages, log\n"
+                   "                        (default: beside a portable copy, else ~/.local/share/kiv)\n"
                    "Qt's own options (-platform, -style, ...) are passed on to Qt.\n",
                    kFileDescription);
       return 0;

@@ -4,9 +4,12 @@
 #include "app/CKivApp.h"
 #include "app/InfoOptions.h"
 #include "platform/MessageBox.h"
+#include "platform/PrivateFiles.h"
 #include "platform/qt/QtMessagePresenter.h"
 
 int main(int argc, char** argv) {
+  // Everything the program writes (passwords, history, log) is its user's.
+  kiv::paths::restrictNewFiles();
   // Answered before QApplication exists: they need no display.
   if (const auto rc = kiv::answerInfoOptions(argc, argv, stdout)) return *rc;
   QApplication app(argc, argv);

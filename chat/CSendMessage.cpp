@@ -1,7 +1,6 @@
 #include "chat/CSendMessage.h"
 
 #include <QEvent>
-#include <QFontDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
@@ -101,17 +100,10 @@ CBitButtonNL* makeButton(QWidget* parent, int id, const QString& text, const int
   return button;
 }
 
-std::optional<QFont> askFontDialog(const QFont& current, QWidget* parent) {
-  bool ok = false;
-  const QFont chosen = QFontDialog::getFont(&ok, current, parent, QStringLiteral("字体"), QFontDialog::ScalableFonts);
-  if (!ok) return std::nullopt;
-  return chosen;
-}
-
 }  // namespace
 
 CSendMessage::CSendMessage(ClientSession& session, std::int32_t partner, int kind, QWidget* parent)
-    : CDlgBasic(kTemplate, parent), session_(session), partner_(partner), kind_(kind), fontChooser_(askFontDialog) {
+    : CDlgBasic(kTemplate, parent), session_(session), partner_(partner), kind_(kind) {
   setFixedSize(kWidth, kHeight);
   setModal(false);
   buildControls();
@@ -162,21 +154,16 @@ void CSendMessage::buildControls() {
   input_->installEventFilter(this);
   connect(input_, &QTextEdit::textChanged, this, &CSendMessage::applyInputLimit);
 
-  // The typing font: 9.5 pt in the window's face, plain, black.
+  // The typing font: 9.5 pt in the window's face, plain, black, until the
+  // user chooses another font or colour on the tool bar.
   QFont font = textFont();
   font.setPointSizeF(kInputPointSize);
-  inputFormat_.setFont(font);
-  inputFormat_.setFontWeight(QFont::Normal);
-  inputFormat_.setFontUnderline(false);
-  inputFormat_.setForeground(QColor(Qt::black));
   view_->document()->setDefaultFont(font);
-  input_->setFont(font);
-  input_->setCurrentCharFormat(inputFormat_);
+  inputStyle_ = new InputStyle(input_, font, this, QPoint(left + 2, kToolTop + 1));
 
   static constexpr int kSendImages[3] = {246, 246, 247};
   static constexpr int kCloseImages[3] = {248, 248, 245};
   static constexpr int kAddFriendImages[3] = {218, 217, 218};
-  static constexpr int kFontImages[3] = {281, 279, 280};
   const int sendLeft = kWidth - kSide - 6 - kButtonWidth;
   sendButton_ = makeButton(this, kSendId, QStringLiteral("发送"), kSendImages,
                            QRect(sendLeft, kButtonTop, kButtonWidth, kButtonHeight));
@@ -185,15 +172,13 @@ void CSendMessage::buildControls() {
                                 QRect(sendLeft - 8 - kButtonWidth, kButtonTop, kButtonWidth, kButtonHeight));
   addFriendButton_ = makeButton(this, kAddFriendId, QStringLiteral("加为好友"), kAddFriendImages,
                                 QRect(left, kButtonTop, kButtonWidth, kButtonHeight));
-  fontButton_ = makeButton(this, kFontId, QStringLiteral("字体"), kFontImages, QRect(left + 2, kToolTop + 1, 24, 24));
   connect(sendButton_, &QAbstractButton::clicked, this, &CSendMessage::send);
   connect(closeChatButton_, &QAbstractButton::clicked, this, [this] { onCloseClicked(); });
   connect(addFriendButton_, &QAbstractButton::clicked, this, &CSendMessage::addFriend);
-  connect(fontButton_, &QAbstractButton::clicked, this, &CSendMessage::chooseFont);
 
   limitLabel_ = new QLabel(this);
   limitLabel_->setProperty("controlId", kLimitLabelId);
-  limitLabel_->setGeometry(left + 34, kToolTop + 5, 260, kLineHeight);
+  limitLabel_->setGeometry(inputStyle_->right() + 8, kToolTop + 5, 260, kLineHeight);
 
   avatar_ = makePicture(this, kAvatarId, QStringLiteral("头像"), QRect(12, kHeaderTop + 6, kAvatarSize, kAvatarSize));
   const int figureLeft = kColumnLeft + 2 + (kWidth - kSide - kColumnLeft - 2 - 100) / 2;
@@ -317,7 +302,7 @@ void CSendMessage::send() {
   // Echoed and stored at once; a failure reported later only adds a notice.
   const SentMessage echo = SentMessage::make(kind_, text, clock_.stampSend(std::time(nullptr)));
   const bool stored = echo.store(session_.store, kind_, partner_) == 1;
-  view_->appendFormatted(fromGbk(echo.viewText()), inputFormat_);
+  view_->appendFormatted(fromGbk(echo.viewText()), inputStyle_->format());
   if (!stored) historyNotSaved();
   input_->clear();
   input_->setFocus();
@@ -331,15 +316,6 @@ void CSendMessage::addFriend() {
   }
   net.Enqueue(AddFriendRequest{static_cast<std::uint32_t>(partner_)}.build(net.newKey()), receiverHandle());
   addFriendButton_->hide();
-}
-
-void CSendMessage::chooseFont() {
-  if (!fontChooser_) return;
-  const auto chosen = fontChooser_(input_->currentCharFormat().font(), this);
-  if (!chosen) return;
-  inputFormat_.setFont(*chosen);
-  input_->setFont(*chosen);
-  input_->setCurrentCharFormat(inputFormat_);
 }
 
 void CSendMessage::OnServerResponse(const PendingRequest& request, const std::uint8_t* response, std::uint32_t size,

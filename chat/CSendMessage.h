@@ -1,15 +1,12 @@
 #pragma once
 
 #include <QColor>
-#include <QFont>
 #include <QString>
-#include <QTextCharFormat>
 #include <cstdint>
-#include <functional>
-#include <optional>
 #include <string>
 
 #include "chat/ClockOffset.h"
+#include "chat/InputStyle.h"
 #include "contacts/model/ConversationWindow.h"
 #include "skin/CDlgBasic.h"
 
@@ -46,7 +43,8 @@ class CSendMessage : public CDlgBasic, public ConversationWindow {
   static constexpr int kSendId = 1050;
   static constexpr int kCloseButtonId = 2;
   static constexpr int kAddFriendId = 1057;
-  static constexpr int kFontId = 1077;
+  static constexpr int kFontId = InputStyle::kFontId;
+  static constexpr int kColourId = InputStyle::kColourId;
   static constexpr int kLimitLabelId = 1018;
   static constexpr int kAvatarId = 1033;
   static constexpr int kPartnerPictureId = 1063;
@@ -90,19 +88,14 @@ class CSendMessage : public CDlgBasic, public ConversationWindow {
   // The commands of the buttons.
   void send();
   void addFriend();
-  void chooseFont();
-
-  // The font dialog; tests put a scripted one in its place. Nothing means
-  // cancelled.
-  using FontChooser = std::function<std::optional<QFont>(const QFont& current, QWidget* parent)>;
-  void setFontChooser(FontChooser chooser) { fontChooser_ = std::move(chooser); }
 
   const std::string& partnerName() const { return partnerName_; }
   std::int32_t partnerTerminal() const { return partnerTerminal_; }
   int inputLimit() const;
   const QString& titleLine() const { return titleLine_; }
   const QString& profileLine() const { return profileLine_; }
-  const QTextCharFormat& inputFormat() const { return inputFormat_; }
+  // The font and colour of what the user types, and their buttons.
+  InputStyle& inputStyle() const { return *inputStyle_; }
   const ClockOffset& clock() const { return clock_; }
   bool isFlashing() const;
   CRichEditCtrlEx* view() const { return view_; }
@@ -141,17 +134,15 @@ class CSendMessage : public CDlgBasic, public ConversationWindow {
   QString titleLine_;
   QString profileLine_;
   ClockOffset clock_;
-  QTextCharFormat inputFormat_;
   bool alive_ = true;
   bool limiting_ = false;
-  FontChooser fontChooser_;
 
   CRichEditCtrlEx* view_ = nullptr;
   CRichEditCtrlEx* input_ = nullptr;
   CBitButtonNL* sendButton_ = nullptr;
   CBitButtonNL* closeChatButton_ = nullptr;
   CBitButtonNL* addFriendButton_ = nullptr;
-  CBitButtonNL* fontButton_ = nullptr;
+  InputStyle* inputStyle_ = nullptr;
   QLabel* limitLabel_ = nullptr;
   QLabel* avatar_ = nullptr;
   QLabel* partnerPicture_ = nullptr;

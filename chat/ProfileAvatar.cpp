@@ -1,14 +1,17 @@
 #include "chat/ProfileAvatar.h"
 
 #include <QFileDialog>
+#include <QCoreApplication>
 #include <QLabel>
 #include <QPixmap>
+#include <QPointer>
 #include <optional>
 
 #include "contacts/model/ClientSession.h"
 #include "contacts/model/ContactModel.h"
 #include "platform/qtcore/UiThreadCall.h"
 #include "skin/ResourceLoader.h"
+#include "storage/CHttpSendData.h"
 #include "storage/avatar/AvatarImage.h"
 
 namespace kiv {
@@ -32,9 +35,7 @@ ProfileAvatar::ProfileAvatar(ClientSession& session, QLabel* picture, bool group
   display(defaultPicture());
 }
 
-ProfileAvatar::~ProfileAvatar() {
-  joinUpload();
-}
+ProfileAvatar::~ProfileAvatar() = default;
 
 QImage ProfileAvatar::defaultPicture() const {
   return scaleAvatar(ResourceLoader::bitmapImage(group_ ? kDefaultGroup : kDefaultUser), kSize);
@@ -73,34 +74,29 @@ bool ProfileAvatar::choose() {
 bool ProfileAvatar::uploadIfChanged() {
   if (!changed_) return false;
   changed_ = false;
-  joinUpload();  // one upload at a time; the earlier one has mostly ended
-  const int own = session_.model.self().userId;
   const std::int32_t id = id_;
-  const bool group = group_;
-  const AvatarUploadLogin login{session_.login.phone, session_.login.password};
-  uploadDone_ = false;
-  upload_ = std::thread([this, own, id, group, login, picture = chosen_, path = path_]() mutable {
-    const bool ok = UploadAvatar(own, picture, id, group, path, login) == 1;
-    // The object outlives the thread (its destructor joins it); a queued call
-    // still waiting when it goes is dropped with it.
-    postToThreadOf(this, [this, id, ok] { finishUpload(id, ok); });
-    uploadDone_ = true;
-  });
+  // The cache holds the new picture whether or not the host takes it, so
+  // every view shows it from now on.
+  QImage picture = chosen_;
+  defaultAvatarService().cachePicture(session_.model.self().userId, picture, id, group_);
+  session_.model.announceAvatar(id, group_);
+  ++uploading_;
+  QPointer<ProfileAvatar> self(this);
+  defaultAvatarService().uploadLater(
+      id, group_, path_, {session_.login.phone, session_.login.password}, [self, id](int status) {
+        // Told on the UI thread, and not at all once the window is gone.
+        QCoreApplication* app = QCoreApplication::instance();
+        if (app == nullptr) return;
+        postToThreadOf(app, [self, id, status] {
+          if (self) self->finishUpload(id, status == CHttpSendData::kSent);
+        });
+      });
   return true;
 }
 
 void ProfileAvatar::finishUpload(std::int32_t id, bool ok) {
-  // The cache holds the new picture whether or not the host took it.
-  if (id == id_ && !changed_) {
-    const AvatarLoad load = LoadAvatar(session_.model.self().userId, id, group_, kSize, defaultPicture());
-    if (!load.picture.isNull()) display(load.picture);
-  }
-  session_.model.announceAvatar(id, group_);
+  --uploading_;
   emit uploaded(id, ok);
-}
-
-void ProfileAvatar::joinUpload() {
-  if (upload_.joinable()) upload_.join();
 }
 
 }  // namespace kiv

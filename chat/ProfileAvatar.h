@@ -4,8 +4,6 @@
 #include <QObject>
 #include <QString>
 #include <cstdint>
-#include <atomic>
-#include <thread>
 
 #include "storage/avatar/Avatars.h"
 
@@ -19,15 +17,14 @@ struct ClientSession;
 // default while there is none), a new one chosen with "更改", and its upload
 // when the profile is saved.
 //
-// The upload runs on a thread of its own, so a slow web host never holds up
-// the window (or the answers waiting for it); when it has ended the window
-// shows the cached picture again and the model tells every view that the
-// avatar changed.
+// The new picture is cached on "保存" and every view is told at once; the
+// upload runs on the avatar service's upload thread, so a slow web host never
+// holds up the window: saving again, or closing the window, returns at once
+// while an upload runs (the uploads go out one after the other).
 class ProfileAvatar : public QObject {
   Q_OBJECT
  public:
   ProfileAvatar(ClientSession& session, QLabel* picture, bool group, QObject* parent = nullptr);
-  // Waits for an upload still running (its time-outs bound the wait).
   ~ProfileAvatar() override;
 
   // How "更改" asks for a file; the default opens the file dialog.
@@ -42,10 +39,11 @@ class ProfileAvatar : public QObject {
   const QString& chosenPath() const { return path_; }
 
   // On "保存": when a new picture was chosen, caches it as the avatar of the
-  // shown id and starts its upload; the changed mark is cleared at once.
-  // False when there was nothing to upload.
+  // shown id, tells the views and starts its upload; the changed mark is
+  // cleared at once. False when there was nothing to upload.
   bool uploadIfChanged();
-  bool uploading() const { return upload_.joinable() && !uploadDone_; }
+  // Uploads started here that have not ended yet.
+  int uploading() const { return uploading_; }
 
  signals:
   // The upload of `id` ended; `ok` when the web host took it.
@@ -55,7 +53,6 @@ class ProfileAvatar : public QObject {
   QImage defaultPicture() const;
   void display(const QImage& picture);
   void finishUpload(std::int32_t id, bool ok);
-  void joinUpload();
 
   ClientSession& session_;
   QLabel* label_;
@@ -66,8 +63,7 @@ class ProfileAvatar : public QObject {
   QImage chosen_;
   QString path_;
   bool changed_ = false;
-  std::thread upload_;
-  std::atomic<bool> uploadDone_{false};
+  int uploading_ = 0;
 };
 
 }  // namespace kiv

@@ -19,7 +19,8 @@ struct CliOptions {
   Endpoint web;                   // --web, else KIV_WEB, else built in
   std::string home;               // --home, else KIV_HOME (already exported to KIV_HOME)
   std::string phone;              // --phone
-  std::string password;           // --password
+  std::string password;           // KIV_PASSWORD (see accountPassword)
+  bool rememberPassword = false;  // --remember: saved with the account
   std::vector<std::string> args;  // the command's own arguments
 };
 

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "cli/AccountPassword.h"
 #include "net/ReceiverRegistry.h"
 #include "platform/Gbk.h"
 #include "platform/MessageBox.h"
@@ -80,7 +81,6 @@ CliSession::CliSession(const CliOptions& options)
     : options_(options), observer_(std::make_shared<Observer>(*this)), presenter_(std::make_unique<Presenter>()) {
   client_.setObserver(observer_);
   client_.SetServer(options.server.host, options.server.port);
-  client_.SetAccount(gbk::fromUtf8(options.phone), gbk::fromUtf8(options.password));
   profileHandle_ = receiver(
       [this](const PendingRequest&, const std::uint8_t* response, std::uint32_t size, std::uint32_t command) {
         if (command != UserInfoResponse::kCommand) return;
@@ -104,10 +104,16 @@ CliSession::~CliSession() {
 }
 
 int CliSession::signIn(bool waitForFriends, std::chrono::seconds patience) {
-  if (options_.phone.empty() || options_.password.empty()) {
-    std::fprintf(stderr, "kiv-cli: this command needs --phone and --password\n");
+  if (options_.phone.empty()) {
+    std::fprintf(stderr, "kiv-cli: this command needs --phone\n");
     return kExitUsage;
   }
+  options_.password = accountPassword(options_);
+  if (options_.password.empty()) {
+    std::fprintf(stderr, "kiv-cli: this command needs the password: set KIV_PASSWORD, or run it on a terminal\n");
+    return kExitUsage;
+  }
+  client_.SetAccount(gbk::fromUtf8(options_.phone), gbk::fromUtf8(options_.password));
   if (client_.Start() != 0) return kExitFailed;
   const bool arrived = waitFor(
       [&] {

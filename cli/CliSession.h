@@ -45,7 +45,7 @@ class CliSession {
 
   // Starts the client and waits for the own profile, and with
   // `waitForFriends` for the first friend list too. kExitOk, kExitUsage
-  // without phone and password, 10 + result for a refusal (its message
+  // without phone or password (see accountPassword), 10 + result for a refusal (its message
   // printed), kExitNoServer when nothing came in time, kExitFailed when the
   // server has no profile for the account.
   int signIn(bool waitForFriends = false, std::chrono::seconds patience = kPatience);

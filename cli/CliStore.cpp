@@ -22,8 +22,13 @@ void openAtSignIn(CliSession& session) {
   auto opened = std::make_unique<LocalStore>();
   const auto userId = static_cast<std::int32_t>(session.ownUserId());
   const CliOptions& options = session.options();
-  const bool ok = opened->ResolveProgramPaths() == 1 && opened->OpenLoginDatabase() == 1 &&
-                  opened->SaveLogin(options.phone, userId, gbk::fromUtf8(options.password)) == 1 &&
+  // The password is saved only when asked for; without --remember the
+  // sign-in is recorded and a password saved before stays as it was.
+  const auto record = [&] {
+    return options.rememberPassword ? opened->SaveLogin(options.phone, userId, gbk::fromUtf8(options.password))
+                                    : opened->RecordLogin(options.phone, userId);
+  };
+  const bool ok = opened->ResolveProgramPaths() == 1 && opened->OpenLoginDatabase() == 1 && record() == 1 &&
                   opened->OpenMessageDatabase(userId) == 1;
   if (!ok) {
     std::fprintf(stderr, "kiv-cli: cannot open the local store in %s; nothing is stored\n",

@@ -1,12 +1,13 @@
 // kiv-cli upload-avatar [--group ID] FILE [--self USERID] [--web HOST:PORT]:
-// uploads FILE as the own avatar (or the group's), with --phone and
-// --password as the form's sign-in fields, caches it like the profile window
+// uploads FILE as the own avatar (or the group's), with --phone and the
+// password (KIV_PASSWORD, or typed) as the form's sign-in fields, caches it like the profile window
 // does and prints "upload <status>" (100 is success). Without --self it signs
 // in to learn the own UserId.
 #include <cstdio>
 #include <optional>
 #include <string>
 
+#include "cli/AccountPassword.h"
 #include "cli/AvatarCommandArgs.h"
 #include "cli/CliCommand.h"
 #include "cli/CliSession.h"
@@ -48,13 +49,14 @@ int runUploadAvatar(const CliOptions& options) {
 
   std::optional<CliSession> session;
   if (const int rc = common.resolveSelf(options, session); rc != kExitOk) return rc;
+  const std::string password = accountPassword(options);
   const int self = *common.self;
   AvatarService::Options serviceOptions;
   serviceOptions.web = common.web;
   AvatarService avatars(serviceOptions);
   int status = 0;
   avatars.upload(self, bitmap, groupId.value_or(self), groupId.has_value(), path,
-                 {gbk::fromUtf8(options.phone), gbk::fromUtf8(options.password)}, &status);
+                 {gbk::fromUtf8(options.phone), gbk::fromUtf8(password)}, &status);
   if (session) session->signOut();
   CliSession::printLine("upload " + std::to_string(status));
   return status == 100 ? kExitOk : kExitFailed;

@@ -1,21 +1,27 @@
 // kiv-cli: the headless client, for scripting, demos and load tests.
 //
 //   kiv-cli [--server HOST:PORT] [--web HOST:PORT] [--home DIR]
-//           [--phone PHONE --password PW] COMMAND [ARGS]
+//           [--phone PHONE] [--remember] COMMAND [ARGS]
+//
+// The password comes from KIV_PASSWORD or is typed when asked.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "KivVersion.h"
+#include "cli/AccountPassword.h"
 #include "cli/CliCommand.h"
+#include "platform/PrivateFiles.h"
 
 namespace {
 
 void printUsage(std::FILE* out) {
   std::fprintf(out,
                "usage: kiv-cli [--server HOST:PORT] [--web HOST:PORT] [--home DIR] "
-               "[--phone PHONE --password PW] COMMAND [ARGS]\n"
-               "       kiv-cli --help | --version\ncommands:\n");
+               "[--phone PHONE] [--remember] COMMAND [ARGS]\n"
+               "       kiv-cli --help | --version\n"
+               "The password is taken from KIV_PASSWORD, else asked for on the terminal; --remember\n"
+               "saves it in the login database as \"记住密码\" does.\ncommands:\n");
   for (const auto* c : kiv::cli::CliCommand::all()) std::fprintf(out, "  %s\n", c->usage());
 }
 
@@ -28,7 +34,11 @@ int usage() {
 
 int main(int argc, char** argv) {
   using namespace kiv;
+  // Everything it writes (the login database, the history, the log) is its
+  // user's.
+  paths::restrictNewFiles();
   cli::CliOptions options;
+  options.password = cli::takePasswordFromEnvironment();
   options.server = chatServerEndpoint();
   options.web = webEndpoint();
   if (const char* home = std::getenv("KIV_HOME")) options.home = home;
@@ -45,6 +55,16 @@ int main(int argc, char** argv) {
   for (; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg.rfind("--", 0) != 0) break;
+    if (arg == "--password") {
+      std::fprintf(stderr,
+                   "kiv-cli: --password is refused: every user of this computer can read a command line. "
+                   "Set KIV_PASSWORD, or type the password when asked.\n");
+      return cli::kExitUsage;
+    }
+    if (arg == "--remember") {
+      options.rememberPassword = true;
+      continue;
+    }
     if (i + 1 >= argc) return usage();
     const std::string value = argv[++i];
     if (arg == "--server" || arg == "--web") {
@@ -58,8 +78,6 @@ int main(int argc, char** argv) {
       options.home = value;
     } else if (arg == "--phone") {
       options.phone = value;
-    } else if (arg == "--password") {
-      options.password = value;
     } else {
       return usage();
     }

@@ -19,6 +19,7 @@
 #include "contacts/SignInWindow.h"
 #include "contacts/model/ClientSession.h"
 #include "contacts/model/ContactModel.h"
+#include "contacts/model/RememberedAccounts.h"
 #include "net/CreateGroupMessages.h"
 #include "net/DismissGroupMessages.h"
 #include "net/FriendListMessages.h"
@@ -256,9 +257,7 @@ bool CKivDlg::OnInitDialog() {
 void CKivDlg::afterSignIn() {
   const SelfProfile& self = session_.model.self();
   PurgeAvatarCache(self.userId);
-  const LoginChoices& login = session_.login;
-  session_.store.SaveLogin(login.phone, self.userId, login.rememberPassword != 0 ? login.password : std::string());
-  if (login.autoLogin != 0) session_.store.SetAutoLogin(self.userId, 1);
+  RememberedAccounts::recordSignIn(session_.store, session_.login, self.userId);
   session_.store.OpenMessageDatabase(self.userId);
   refreshHeaderTexts();
   showConnectionLook(true);

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <functional>
 #include <mutex>
 
 #include "platform/Gbk.h"
@@ -55,8 +56,17 @@ std::size_t readBody(char* out, std::size_t size, std::size_t count, void* user)
 
 std::size_t collectResponse(char* data, std::size_t size, std::size_t count, void* user) {
   auto* buffer = static_cast<std::vector<char>*>(user);
-  buffer->insert(buffer->end(), data, data + size * count);
-  return size * count;
+  const std::size_t n = size * count;
+  // A host that answers without end is not buffered without end: the
+  // exchange breaks off (0 tells libcurl so).
+  if (n > CHttpSendData::kMaxResponseBytes - buffer->size()) return 0;
+  buffer->insert(buffer->end(), data, data + n);
+  return n;
+}
+
+int abortWhenCancelled(void* cancel, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+  const auto& cancelled = *static_cast<const std::function<bool()>*>(cancel);
+  return cancelled && cancelled() ? 1 : 0;
 }
 
 // A file's size, 0 when it does not exist (or is no regular file).
@@ -183,6 +193,9 @@ int CHttpSendData::Send(const std::string& filePath, const char** response, std:
   curl_easy_setopt(curl, CURLOPT_WRITEDATA, &sendBuffer_);
   curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, connectTimeoutMs_);
   curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, totalTimeoutMs_);
+  curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, abortWhenCancelled);
+  curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &cancelled_);
 
   const CURLcode code = curl_easy_perform(curl);
   long httpStatus = 0;

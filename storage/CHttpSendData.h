@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +23,9 @@ class CHttpSendData {
   static constexpr int kOpenFailed = 102;    // the request could not be set up
   static constexpr int kBadStatus = 104;     // the server answered other than 200
   static constexpr int kNetworkError = 500;  // the exchange broke off, or the file could not be read
+  // The most of the response body kept; a longer answer breaks the exchange
+  // off (kNetworkError).
+  static constexpr std::size_t kMaxResponseBytes = 64 * 1024;
 
   static constexpr std::string_view kBoundary = "-------------2389jhrwfjsjd9823";
 
@@ -43,6 +47,10 @@ class CHttpSendData {
     connectTimeoutMs_ = connectMs;
     totalTimeoutMs_ = totalMs;
   }
+
+  // Asked while the exchange runs; true breaks it off (kNetworkError), so a
+  // program that ends need not wait for a slow host.
+  void setCancel(std::function<bool()> cancelled) { cancelled_ = std::move(cancelled); }
 
   // Append one form field to the body head. 1; 0 (nothing appended) when the
   // name is missing. Values are written as they are (GBK).
@@ -74,6 +82,7 @@ class CHttpSendData {
   std::uint16_t port_ = 80;
   long connectTimeoutMs_ = 3000;
   long totalTimeoutMs_ = 60000;
+  std::function<bool()> cancelled_;
   std::string bodyHead_;
   std::vector<char> sendBuffer_;
 };

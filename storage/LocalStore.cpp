@@ -3,9 +3,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
-#include <filesystem>
-#include <system_error>
 
+#include "platform/PrivateFiles.h"
 #include "platform/ProgramPaths.h"
 #include "storage/AutoStart.h"
 
@@ -81,7 +80,7 @@ int LocalStore::ResolveProgramPaths() {
   programDirectory_ = paths::programDirectory();
   executablePath_ = paths::executablePath();
   executableName_ = paths::executableName();
-  return 1;
+  return programDirectory_.empty() ? 0 : 1;
 }
 
 void LocalStore::ensureProgramPaths() {
@@ -99,7 +98,9 @@ std::string LocalStore::now() const {
 
 int LocalStore::OpenLoginDatabase() {
   ensureProgramPaths();
-  if (!openReporting(logins_, programDirectory_ + kLoginFileName)) return 0;
+  // Without a program directory the file would land wherever the program
+  // was started from.
+  if (programDirectory_.empty() || !openReporting(logins_, programDirectory_ + kLoginFileName)) return 0;
   // These fail on every run after the first; that is expected.
   logins_.execute("CREATE TABLE loginer(phoneid INTEGER PRIMARY KEY,phone TEXT , pwd TEXT,rtime TEXT)");
   logins_.execute("CREATE TABLE AutoLoginer(phoneid INTEGER PRIMARY KEY)");
@@ -118,6 +119,17 @@ int LocalStore::SaveLogin(const std::string& phone, std::int32_t userId, const s
   int changed = 0;
   const bool ok = logins_.execute("update loginer set pwd=?,rtime=?,phone=? where phoneid=?",
                                   {password, now(), phone, std::int64_t{userId}}, &changed);
+  return ok && changed > 0 ? 1 : 0;
+}
+
+int LocalStore::RecordLogin(const std::string& phone, std::int32_t userId) {
+  if (logins_.execute("insert into loginer (phoneid,phone,pwd,rtime) values (?,?,'',?)",
+                      {std::int64_t{userId}, phone, now()})) {
+    return 1;
+  }
+  int changed = 0;
+  const bool ok = logins_.execute("update loginer set rtime=?,phone=? where phoneid=?",
+                                  {now(), phone, std::int64_t{userId}}, &changed);
   return ok && changed > 0 ? 1 : 0;
 }
 
@@ -157,9 +169,9 @@ std::int32_t LocalStore::GetAutoLogin() {
 
 int LocalStore::OpenMessageDatabase(std::int32_t userId) {
   ensureProgramPaths();
+  if (programDirectory_.empty()) return 0;
   accountDirectory_ = programDirectory_ + std::to_string(userId);
-  std::error_code ignored;
-  std::filesystem::create_directory(accountDirectory_, ignored);
+  paths::makePrivateDirectory(accountDirectory_);
   if (!openReporting(messages_, accountDirectory_ + paths::kSeparator + kMessageFileName)) return 0;
   messages_.execute("CREATE TABLE msg_user(id INTEGER, msg TEXT, rtime TEXT)");
   messages_.execute("CREATE TABLE msg_group(id INTEGER, msg TEXT, rtime TEXT)");

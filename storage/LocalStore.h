@@ -59,12 +59,16 @@ class LocalStore {
 
   // Takes the program directory (KIV_HOME, the executable's directory or the
   // per-user fallback; it ends with a separator) and the executable's name.
+  // 0 when there is no program directory: nothing can be opened then.
   int ResolveProgramPaths();
   // Opens <program dir>KivSys.dll and creates its tables when missing.
   int OpenLoginDatabase();
   // Records a successful sign-in at the current time: a new row for a new
   // UserId, otherwise that row's phone text, password and time are updated.
   int SaveLogin(const std::string& phone, std::int32_t userId, const std::string& password);
+  // Records a sign-in that says nothing about the password: a new account is
+  // remembered without one, a known one keeps the one it has.
+  int RecordLogin(const std::string& phone, std::int32_t userId);
   // Fills the maps from every remembered account. The maps forget the order,
   // so `signInOrder` (optional) receives the UserIds oldest sign-in first,
   // for a list that shows the most recent account on top.
@@ -82,7 +86,7 @@ class LocalStore {
 
   // Message store ----------------------------------------------------------
 
-  // Creates the account directory <program dir><userId> when missing, opens
+  // Creates the account directory <program dir><userId> (0700) when missing, opens
   // its MsgEx.db (closing the database of an earlier sign-in) and creates the
   // tables and the history index when missing.
   int OpenMessageDatabase(std::int32_t userId);

@@ -1,15 +1,22 @@
 #include "storage/Log.h"
 
 #include <boost/thread/lock_guard.hpp>
-#include <filesystem>
-#include <system_error>
 
+#include "platform/PrivateFiles.h"
 #include "platform/ProgramPaths.h"
 
 namespace kiv {
+namespace {
+
+std::string programLogDirectory() {
+  const std::string program = paths::programDirectory();
+  return program.empty() ? std::string() : program + "Log";
+}
+
+}  // namespace
 
 Log::Log(std::string directory, const Clock& clock)
-    : directory_(directory.empty() ? paths::programDirectory() + "Log" : std::move(directory)), clock_(clock) {}
+    : directory_(directory.empty() ? programLogDirectory() : std::move(directory)), clock_(clock) {}
 
 Log::~Log() {
   boost::lock_guard<boost::mutex> lock(mutex_);
@@ -34,10 +41,13 @@ std::string Log::dayFilePath() const {
 }
 
 void Log::openDayFile() {
-  std::error_code ec;
-  if (!std::filesystem::exists(directory_, ec)) std::filesystem::create_directory(directory_, ec);
+  if (directory_.empty()) return;  // no program directory: nowhere to write
+  paths::makePrivateDirectory(directory_);
+  const std::string file = directory_ + "/" + currentDay_ + ".log";
+  // The log names accounts and servers: the user's eyes only.
+  if (!paths::preparePrivateFile(file)) return;
   stream_.clear();
-  stream_.open(directory_ + "/" + currentDay_ + ".log", std::ios::out | std::ios::app);
+  stream_.open(file, std::ios::out | std::ios::app);
 }
 
 // Runs under the mutex, so two threads never close or open the file at once.

@@ -48,7 +48,9 @@ class Log {
   };
 
   // `directory`: where the day files go; empty means the Log directory of the
-  // program directory. `clock` must outlive the log. Nothing is created yet.
+  // program directory (none when there is no program directory: then nothing
+  // is written). The folder is made 0700, the files 0600. `clock` must
+  // outlive the log. Nothing is created yet.
   explicit Log(std::string directory = {}, const Clock& clock = SystemClock::instance());
   virtual ~Log();
   Log(const Log&) = delete;

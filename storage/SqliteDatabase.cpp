@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include "platform/PrivateFiles.h"
+
 namespace kiv {
 namespace {
 
@@ -61,9 +63,15 @@ bool SqliteDatabase::open(const std::string& utf8Path) {
     sqlite3_close(db_);
     db_ = nullptr;
   }
+  // Passwords and the history are the user's alone: the file is made 0600
+  // before SQLite sees it, and its journals take that mode from it. A link
+  // planted in its place is not followed.
+  paths::preparePrivateFile(utf8Path);
   sqlite3* db = nullptr;
   const int rc = sqlite3_open_v2(utf8Path.c_str(), &db,
-                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
+                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX |
+                                     SQLITE_OPEN_NOFOLLOW,
+                                 nullptr);
   if (rc != SQLITE_OK) {
     error_ = db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
     sqlite3_close(db);

@@ -31,8 +31,8 @@ class SqliteDatabase {
   SqliteDatabase(const SqliteDatabase&) = delete;
   SqliteDatabase& operator=(const SqliteDatabase&) = delete;
 
-  // Opens (creating when missing) the file at `utf8Path`, closing any earlier
-  // connection first. On failure the connection is closed again, false is
+  // Opens (creating when missing, 0600) the file at `utf8Path`, closing any
+  // earlier connection first; a symbolic link there is refused. On failure the connection is closed again, false is
   // returned and errorMessage() tells SQLite's reason.
   bool open(const std::string& utf8Path);
   void close();

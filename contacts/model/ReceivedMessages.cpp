@@ -10,6 +10,10 @@ constexpr char kMarkerLead = '\x07';
 constexpr char kJoinRequestMarker = '\x01';  // a user asks to join this group
 constexpr char kInvitationMarker = '\x02';   // the partner invites us into a group
 
+// A record whose text leaves no room for one more two-byte character: a
+// message split over records fills each but the last.
+constexpr std::size_t kFullRecord = MessageRecord::kTextWidth - 2;
+
 std::string_view upToNul(std::string_view text) {
   return text.substr(0, text.find('\0'));
 }
@@ -44,6 +48,7 @@ ReceivedMessages ReceivedMessages::from(const FetchMessagesResponse& response, i
   // apart from its time, so that no time text, however odd, can make a run
   // vanish.
   bool pending = false;
+  bool lastRecordFull = false;
   Row run;
   auto flush = [&] {
     if (!pending) return;
@@ -53,14 +58,21 @@ ReceivedMessages ReceivedMessages::from(const FetchMessagesResponse& response, i
   for (const auto& record : response.messages) {
     const std::string_view text = upToNul(record.text);
     const std::string time = timeText(record.time);
-    if (isInvitation(text, kind)) {
+    // A message too long for one record goes on in the next one, of the
+    // same time, after a full record. Such a record is part of what someone
+    // typed: a marker there is text, so nobody forges an action mid-message.
+    const bool sameTime = pending && time == run.rtime;
+    const bool continuesMessage = sameTime && lastRecordFull;
+    if (!continuesMessage && isInvitation(text, kind)) {
       result.blocks.push_back(Block{time, std::string(text.substr(2)), true});
-    } else if (pending && time == run.rtime) {
+    } else if (sameTime) {
       run.msg += text;
+      lastRecordFull = text.size() >= kFullRecord;
     } else {
       flush();
       pending = true;
       run = Row{std::string(text), time};
+      lastRecordFull = text.size() >= kFullRecord;
     }
   }
   flush();

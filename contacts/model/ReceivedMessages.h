@@ -18,7 +18,10 @@ namespace kiv {
 // conversation: 0x07 0x01 in a group, 0x07 0x02 in a private conversation)
 // is shown at once without its marker, followed by a link, and is never
 // stored; it does not interrupt a run of same-time records, so it appears
-// before the run it arrived in. The marker of the other kind is ordinary text.
+// before the run it arrived in. A record that goes on with a message after a
+// full record of the same time is never an invitation: it is joined to the
+// message as text, marker and all. The marker of the other kind is ordinary
+// text.
 struct ReceivedMessages {
   struct Block {
     std::string time;  // "yy-mm-dd hh:mm:ss"

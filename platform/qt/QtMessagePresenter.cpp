@@ -35,8 +35,12 @@ MessageAnswer showOnThisThread(const MessageRequest& request) {
   }
   const auto buttons = request.buttons == MessageButtons::OkCancel ? QMessageBox::Ok | QMessageBox::Cancel
                                                                    : QMessageBox::StandardButtons(QMessageBox::Ok);
-  QMessageBox box(icon, QString::fromStdString(request.caption), QString::fromStdString(request.text), buttons,
-                  QApplication::activeWindow());
+  QMessageBox box(icon, QString::fromStdString(request.caption), QString(), buttons, QApplication::activeWindow());
+  // Boxes quote other people's nicknames and group names: shown as they
+  // were typed, never as markup, and never with a link to follow.
+  box.setTextFormat(Qt::PlainText);
+  box.setTextInteractionFlags(Qt::TextSelectableByMouse);
+  box.setText(QString::fromStdString(request.text));
   box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
   if (auto* cancel = box.button(QMessageBox::Cancel)) cancel->setText(QStringLiteral("取消"));
   openBoxes().append(&box);

@@ -4,8 +4,9 @@
 
 namespace kiv {
 
-// Shows message boxes with QMessageBox. A call from a worker thread is run on
-// the UI thread while the worker waits for the answer.
+// Shows message boxes with QMessageBox, their text always plain. A call from
+// a worker thread is run on the UI thread while the worker waits for the
+// answer.
 class QtMessagePresenter final : public MessagePresenter {
  public:
   MessageAnswer present(const MessageRequest& request) override;

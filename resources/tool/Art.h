@@ -58,6 +58,7 @@ enum class State { Normal, Pressed, Hover };
 QImage titleButton(bool close, State state);
 QImage textButton(const QString& text, State state, int w = 72, int h = 24);
 QImage fontButton(State state);
+QImage colourButton(State state);
 QImage optionTab(const QString& text, bool active, bool pressed);
 QImage optionHeader(bool password);
 QImage leftPane();

@@ -228,6 +228,9 @@ QList<Entry> entries() {
        [] { return textButton(QStringLiteral("更改"), State::Normal); }},
       {"bitmap", 361, "profile button \"更改\" (picture), hover",
        [] { return textButton(QStringLiteral("更改"), State::Hover); }},
+      {"bitmap", 362, "chat colour button, normal", [] { return colourButton(State::Normal); }},
+      {"bitmap", 363, "chat colour button, pressed", [] { return colourButton(State::Pressed); }},
+      {"bitmap", 364, "chat colour button, hover", [] { return colourButton(State::Hover); }},
       // Icons (a 16-pixel drawing beside each).
       {"icon", 128, "program icon; notification-area icon while online", [] { return appIcon(32, false); }},
       {"icon", 273, "notification-area icon while offline", [] { return appIcon(32, true); }},

@@ -5,7 +5,9 @@
 namespace kiv::avatar {
 
 std::string cacheDirectory(int ownUserId) {
-  return paths::programDirectory() + std::to_string(ownUserId) + paths::kSeparator + "face";
+  const std::string program = paths::programDirectory();
+  if (program.empty()) return {};
+  return program + std::to_string(ownUserId) + paths::kSeparator + "face";
 }
 
 std::string ownFileName(int ownUserId) {
@@ -13,7 +15,9 @@ std::string ownFileName(int ownUserId) {
 }
 
 std::string cacheFile(int ownUserId, int id, bool group) {
-  return cacheDirectory(ownUserId) + paths::kSeparator + (group ? "g" : "") + std::to_string(id) + ".bmp";
+  const std::string directory = cacheDirectory(ownUserId);
+  if (directory.empty()) return {};
+  return directory + paths::kSeparator + (group ? "g" : "") + std::to_string(id) + ".bmp";
 }
 
 std::string webPath(int id, bool group) {

@@ -10,10 +10,11 @@ namespace kiv::avatar {
 // The side of every cached avatar file.
 inline constexpr int kCachedSize = 70;
 
-// "<program dir><ownUserId>/face".
+// "<program dir><ownUserId>/face"; empty without a program directory.
 std::string cacheDirectory(int ownUserId);
 
-// "<cache dir>/<id>.bmp", or "<cache dir>/g<id>.bmp" for a group.
+// "<cache dir>/<id>.bmp", or "<cache dir>/g<id>.bmp" for a group; empty
+// without a program directory.
 std::string cacheFile(int ownUserId, int id, bool group);
 
 // The name of the own avatar file inside the cache directory: "<id>.bmp".

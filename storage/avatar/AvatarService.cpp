@@ -12,6 +12,7 @@
 #include "storage/CurlGlobal.h"
 #include "storage/avatar/AvatarImage.h"
 #include "storage/avatar/AvatarPaths.h"
+#include "storage/avatar/AvatarPicture.h"
 
 namespace kiv {
 
@@ -19,8 +20,14 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::size_t writeToFile(char* data, std::size_t size, std::size_t count, void* file) {
-  return std::fwrite(data, size, count, static_cast<std::FILE*>(file)) * size;
+// Collects a download in memory, up to the cap: a bigger answer breaks the
+// transfer off (0 tells libcurl so), whatever length it announced or not.
+std::size_t collectCapped(char* data, std::size_t size, std::size_t count, void* buffer) {
+  auto* bytes = static_cast<QByteArray*>(buffer);
+  const std::size_t n = size * count;
+  if (static_cast<qint64>(n) > avatar::kMaxDownloadBytes - bytes->size()) return 0;
+  bytes->append(data, static_cast<qsizetype>(n));
+  return n;
 }
 
 int abortWhenStopping(void* pool, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
@@ -48,11 +55,12 @@ std::string saveTemporary(const QImage& picture, const std::string& path) {
 
 AvatarService::AvatarService() : AvatarService(Options{}) {}
 
-AvatarService::AvatarService(Options options) : options_(std::move(options)), pool_(options_.workers) {
+AvatarService::AvatarService(Options options) : options_(std::move(options)), pool_(options_.workers), uploads_(1) {
   curl::initOnce();
 }
 
 AvatarService::~AvatarService() {
+  uploads_.stop();
   pool_.stop();
 }
 
@@ -97,6 +105,10 @@ AvatarLoad AvatarService::load(int ownUserId, int id, bool group, int size, cons
 void AvatarService::fetch(Key key) {
   const auto [ownUserId, id, group] = key;
   const std::string bmpPath = avatar::cacheFile(ownUserId, id, group);
+  if (bmpPath.empty()) {  // no program directory: no cache to fill
+    finish(key, QImage());
+    return;
+  }
   std::error_code error;
   fs::create_directories(avatar::cacheDirectory(ownUserId), error);
 
@@ -115,36 +127,30 @@ void AvatarService::fetch(Key key) {
       web = options_.web;
       hostDown = std::chrono::steady_clock::now() < unreachableUntil_;
     }
-    // The JPEG goes beside the BMP under its own name and never survives
-    // this job, converted or not.
-    const std::string jpegPath = bmpPath.substr(0, bmpPath.size() - 4) + ".jpg";
+    // The download stays in memory: only a picture that decoded is ever
+    // written, as the BMP.
     const std::string url = "http://" + web.host + ":" + std::to_string(web.port) + "/" + avatar::webPath(id, group);
-    if (!hostDown && download(url, jpegPath)) {
-      const QImage downloaded(QString::fromStdString(jpegPath));
+    QByteArray bytes;
+    if (!hostDown && download(url, bytes)) {
+      const QImage downloaded = avatar::decodePicture(bytes);
       if (!downloaded.isNull()) {
         const QImage fitted = scaleAvatar(downloaded, avatar::kCachedSize);
         if (store(fitted, bmpPath, replace)) picture = loadBmp(bmpPath);
       }
     }
-    std::remove(jpegPath.c_str());
   }
   finish(key, picture);
 }
 
-bool AvatarService::download(const std::string& url, const std::string& jpegPath) {
-  std::FILE* file = std::fopen(jpegPath.c_str(), "wb");
-  if (file == nullptr) return false;
+bool AvatarService::download(const std::string& url, QByteArray& bytes) {
   CURL* curl = curl_easy_init();
-  if (curl == nullptr) {
-    std::fclose(file);
-    return false;
-  }
+  if (curl == nullptr) return false;
   curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
   curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(curl, CURLOPT_PROXY, "");
   curl_easy_setopt(curl, CURLOPT_FAILONERROR, 1L);  // a 404 page is no avatar
-  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, writeToFile);
-  curl_easy_setopt(curl, CURLOPT_WRITEDATA, file);
+  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, collectCapped);
+  curl_easy_setopt(curl, CURLOPT_WRITEDATA, &bytes);
   curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(options_.connectTimeout.count()));
   curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(options_.totalTimeout.count()));
   curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
@@ -152,7 +158,6 @@ bool AvatarService::download(const std::string& url, const std::string& jpegPath
   curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &pool_);
   const CURLcode code = curl_easy_perform(curl);
   curl_easy_cleanup(curl);
-  const bool written = std::fclose(file) == 0;
 
   // Unreachable, or connected but silent: spare the queued downloads the
   // same wait for a while.
@@ -162,7 +167,7 @@ bool AvatarService::download(const std::string& url, const std::string& jpegPath
     std::lock_guard lock(mutex_);
     unreachableUntil_ = std::chrono::steady_clock::now() + options_.unreachableBackoff;
   }
-  return code == CURLE_OK && written;
+  return code == CURLE_OK;
 }
 
 bool AvatarService::store(const QImage& picture, const std::string& path, bool replace) {
@@ -210,13 +215,33 @@ void AvatarService::purge(int ownUserId) {
   }
 }
 
+void AvatarService::cachePicture(int ownUserId, QImage& bitmap, int id, bool group) {
+  const std::string path = avatar::cacheFile(ownUserId, id, group);
+  if (!bitmap.isNull() && !path.empty()) {
+    std::error_code error;
+    fs::create_directories(avatar::cacheDirectory(ownUserId), error);
+    store(scaleAvatar(bitmap, avatar::kCachedSize), path, true);
+  }
+  bitmap = QImage();
+}
+
 int AvatarService::upload(int ownUserId, QImage& bitmap, int id, bool group, const QString& path,
                           const AvatarUploadLogin& login, int* sendStatus) {
-  std::error_code error;
-  fs::create_directories(avatar::cacheDirectory(ownUserId), error);
-  if (!bitmap.isNull()) store(scaleAvatar(bitmap, avatar::kCachedSize), avatar::cacheFile(ownUserId, id, group), true);
-  bitmap = QImage();
+  cachePicture(ownUserId, bitmap, id, group);
+  const int status = send(id, group, path, login);
+  if (sendStatus != nullptr) *sendStatus = status;
+  return status == CHttpSendData::kSent ? 1 : 0;
+}
 
+void AvatarService::uploadLater(int id, bool group, const QString& path, const AvatarUploadLogin& login,
+                                std::function<void(int status)> done) {
+  uploads_.post([this, id, group, path, login, done = std::move(done)] {
+    const int status = send(id, group, path, login);
+    if (done && !uploads_.stopping()) done(status);
+  });
+}
+
+int AvatarService::send(int id, bool group, const QString& path, const AvatarUploadLogin& login) {
   Endpoint web;
   {
     std::lock_guard lock(mutex_);
@@ -232,9 +257,9 @@ int AvatarService::upload(int ownUserId, QImage& bitmap, int id, bool group, con
   form.AddTextField("loginpwd", login.password);
   form.AddNumberField("changid", id);
   form.AddNumberField("isgroup", group ? 1 : 0);
-  const int status = form.Send(QFile::encodeName(path).toStdString());
-  if (sendStatus != nullptr) *sendStatus = status;
-  return status == CHttpSendData::kSent ? 1 : 0;
+  // A program that ends does not wait for a slow host.
+  form.setCancel([this] { return uploads_.stopping(); });
+  return form.Send(QFile::encodeName(path).toStdString());
 }
 
 AvatarService& defaultAvatarService() {

@@ -37,7 +37,9 @@ struct AvatarUploadLogin {
 };
 
 // Avatars of the signed-in account: the BMP cache, the download from the web
-// host, the upload of a new picture.
+// host, the upload of a new picture. A download is at most
+// avatar::kMaxDownloadBytes and must be a JPEG, PNG or GIF (told by its
+// content); anything else leaves nothing behind.
 //
 // Downloads and conversions run on a small worker pool so that a slow or
 // absent web host never freezes a window: the caller gets the cached picture
@@ -76,12 +78,22 @@ class AvatarService {
   // Deletes every cached *.bmp of the account but the own "<ownUserId>.bmp".
   void purge(int ownUserId);
 
-  // Caches `bitmap` as the avatar of `id` (the caller's bitmap is released:
-  // reload with load()), then posts the file at `path` with the upload form.
+  // Caches `bitmap` as the avatar of `id` at once (the caller's bitmap is
+  // released: reload with load()).
+  void cachePicture(int ownUserId, QImage& bitmap, int id, bool group);
+
+  // cachePicture, then posts the file at `path` with the upload form.
   // Returns 1 when the web host answered 200, else 0; *sendStatus gets the
   // CHttpSendData status. Blocks until the exchange ends.
   int upload(int ownUserId, QImage& bitmap, int id, bool group, const QString& path, const AvatarUploadLogin& login,
              int* sendStatus = nullptr);
+
+  // Posts the file at `path` with the upload form on a thread of the
+  // service's, one upload after the other in the order asked, and returns at
+  // once. `done` gets the CHttpSendData status there, unless the service is
+  // going away (running uploads are then broken off).
+  void uploadLater(int id, bool group, const QString& path, const AvatarUploadLogin& login,
+                   std::function<void(int status)> done);
 
   // Downloads queued or running.
   std::size_t backlog() const { return pool_.backlog(); }
@@ -94,8 +106,11 @@ class AvatarService {
   };
 
   void fetch(Key key);
-  // Downloads to `jpegPath`; true on a complete 200 answer.
-  bool download(const std::string& url, const std::string& jpegPath);
+  // Downloads into `bytes`; true on a complete 200 answer of at most
+  // avatar::kMaxDownloadBytes.
+  bool download(const std::string& url, QByteArray& bytes);
+  // The upload form's exchange; its CHttpSendData status.
+  int send(int id, bool group, const QString& path, const AvatarUploadLogin& login);
   void finish(const Key& key, const QImage& cached);
   // Puts `picture` under the cache name `path`; unless `replace`, a file
   // that is there already wins. True when `path` holds a picture after.
@@ -107,7 +122,8 @@ class AvatarService {
   std::mutex cacheWrite_;
   std::map<Key, std::vector<Waiter>> waiting_;
   std::chrono::steady_clock::time_point unreachableUntil_{};
-  AvatarWorkerPool pool_;  // last: stopped and joined before the rest goes
+  AvatarWorkerPool pool_;     // last two: stopped and joined before the rest goes
+  AvatarWorkerPool uploads_;  // one thread: uploads in the order asked
 };
 
 // The process-wide service the free functions use.

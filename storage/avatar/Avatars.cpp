@@ -5,6 +5,7 @@
 
 #include "platform/qtcore/UiThreadCall.h"
 #include "storage/avatar/AvatarPaths.h"
+#include "storage/avatar/AvatarPicture.h"
 
 namespace kiv {
 
@@ -16,7 +17,7 @@ int ChooseAvatarImage(QImage& bitmap, QString& path, const AvatarChooser& choose
   if (!chooser) return 0;
   const std::optional<QString> chosen = chooser(avatarFileFilter());
   if (!chosen || chosen->isEmpty()) return 0;
-  const QImage picture(*chosen);
+  const QImage picture = avatar::readPictureFile(*chosen);
   if (picture.isNull()) return 0;
   bitmap = scaleAvatar(picture, avatar::kCachedSize);
   path = *chosen;

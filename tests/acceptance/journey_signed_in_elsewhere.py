@@ -25,11 +25,14 @@ def journey(j):
     assert "signed out" in j.server.log_text()
     j.note("the first client was sent offline and looks it")
 
+    # What happens in order, not how often: a client whose answer is slow
+    # sends its sign-in again, so the number of login lines is the load's.
+    seen = len(j.server.log_text())
     screens.menu_command(first, "上线")
     screens.wait_presence(first, "在线")
     screens.dismiss(screens.message_box(second, FORCED))
     screens.wait_presence(second, "离线")
-    assert j.server.log_text().count("login 13800000003 from") == 3
+    assert "login 13800000003 from" in j.server.log_text()[seen:], "上线 did not sign in again"
     j.note("上线 brought the first back; the second went offline in turn")
 
 

@@ -90,6 +90,75 @@ TEST_F(LoginWindow, TheAutoLoginAccountSignsInWithoutAClickAndAStaleChoiceOpensN
   EXPECT_EQ(phone->currentText(), QStringLiteral("13800000002"));
 }
 
+TEST_F(LoginWindow, TheSignInChoicesAreKeptAsTheUserLeftThem) {
+  const auto restart = [&] {
+    app->mainWindow()->exitProgram();
+    app.reset();
+    app = std::make_unique<CKivApp>(AppSettings{Endpoint{"127.0.0.1", server.chatPort()}, kPace});
+    app->store().OpenLoginDatabase();
+  };
+  const auto passwordOf = [&](std::int32_t userId) {
+    PhoneMap phones;
+    PasswordMap passwords;
+    app->store().LoadLogins(phones, passwords);
+    return passwords[userId];
+  };
+
+  // Automatic sign-in was chosen in the options after a sign-in without
+  // "记住密码": no sign-in without a password, but the list is there, the
+  // account first and its choice ticked.
+  remember("13800000002", 10002, "123456");
+  remember("13800000001", 10001, "", true);
+  CDlgLogin& login = openLogin();
+  auto* phone = control<QComboBox>(CDlgLogin::kPhone);
+  auto* autoBox = control<QCheckBox>(CDlgLogin::kAutoLogin);
+  EXPECT_FALSE(login.isLoggingIn());
+  ASSERT_EQ(phone->count(), 2);
+  EXPECT_EQ(phone->currentText(), QStringLiteral("13800000001"));
+  EXPECT_TRUE(autoBox->isChecked());
+  EXPECT_TRUE(control<QCheckBox>(CDlgLogin::kRememberPassword)->isChecked());
+  QTest::keyClicks(control<QLineEdit>(CDlgLogin::kPassword), QStringLiteral("123456"));
+  click(CDlgLogin::kLogin);
+  ASSERT_TRUE(signedIn());
+  enterMainWindow();
+  EXPECT_EQ(passwordOf(10001), "123456");
+  EXPECT_EQ(app->store().GetAutoLogin(), 10001);
+
+  // Signed in by hand with "自动登录" unticked: the choice is gone.
+  restart();
+  app->store().SetSavedPassword(10001, "");
+  openLogin();
+  control<QCheckBox>(CDlgLogin::kAutoLogin)->click();
+  EXPECT_FALSE(control<QCheckBox>(CDlgLogin::kAutoLogin)->isChecked());
+  QTest::keyClicks(control<QLineEdit>(CDlgLogin::kPassword), QStringLiteral("123456"));
+  click(CDlgLogin::kLogin);
+  ASSERT_TRUE(signedIn());
+  enterMainWindow();
+  EXPECT_EQ(app->store().GetAutoLogin(), 0);
+
+  // The remove button forgets the account whose number is in the box, not
+  // the one chosen from the list before.
+  restart();
+  openLogin();
+  phone = control<QComboBox>(CDlgLogin::kPhone);
+  phone->setCurrentIndex(phone->findText(QStringLiteral("13800000001")));
+  ASSERT_EQ(control<QLineEdit>(CDlgLogin::kPassword)->text(), QStringLiteral("123456"));
+  typeAccount(QStringLiteral("13800000002"), QString());
+  click(CDlgLogin::kRemoveAccount);
+  ASSERT_EQ(phone->count(), 1);
+  EXPECT_EQ(phone->itemText(0), QStringLiteral("13800000001"));
+  EXPECT_EQ(passwordOf(10001), "123456");
+  PhoneMap phones;
+  PasswordMap passwords;
+  app->store().LoadLogins(phones, passwords);
+  EXPECT_EQ(phones.count(10002), 0u);
+  // A number that is not remembered removes nothing.
+  typeAccount(QStringLiteral("13900000000"), QString());
+  click(CDlgLogin::kRemoveAccount);
+  EXPECT_EQ(phone->count(), 1);
+  EXPECT_TRUE(boxes.texts().empty());
+}
+
 TEST_F(LoginWindow, RefusalsAndBadInputStopTheLoginAndLeaveTheInputsUsable) {
   CDlgLogin& login = openLogin();
   // Nothing typed: nothing happens. Ten digits: said, and the connection is

@@ -118,6 +118,16 @@ TEST_F(KivProgram, SignsInAutomaticallyAndEndsCleanlyOnTermination) {
   StrangerMap strangers;
   store.LoadStrangers(strangers);
   EXPECT_EQ(strangers.count(1000), 1u) << "the strangers were saved at the end";
+
+  // What the first sign-in left behind is the user's alone.
+  using std::filesystem::perms;
+  const auto mode = [](const std::filesystem::path& path) {
+    return std::filesystem::symlink_status(path).permissions() & perms::all;
+  };
+  ASSERT_TRUE(std::filesystem::is_directory(home + "Log"));
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(home))
+    EXPECT_EQ(mode(entry.path()), entry.is_directory() ? perms::owner_all : perms::owner_read | perms::owner_write)
+        << entry.path();
 }
 
 TEST_F(KivProgram, EndsAtOnceWhenToldToWhileTheForcedOfflineBoxWaitsForAnAnswer) {

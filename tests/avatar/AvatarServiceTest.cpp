@@ -12,6 +12,7 @@
 
 #include "storage/LocalHttpServer.h"
 #include "storage/avatar/AvatarPaths.h"
+#include "storage/avatar/AvatarPicture.h"
 #include "support/TempDir.h"
 
 namespace kiv {
@@ -65,6 +66,13 @@ class AvatarServiceTest : public ::testing::Test {
   test::TempDir home{"kiv-avatar"};
   test::ScopedEnv env{"KIV_HOME", home.path().c_str()};
   const std::string jpeg = redBlueJpeg();
+  const std::string bmp = [] {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    solid(20, qRgb(9, 9, 9)).save(&buffer, "BMP");
+    return bytes.toStdString();
+  }();
 
   AvatarService::Options optionsFor(std::uint16_t port) {
     AvatarService::Options options;
@@ -132,7 +140,7 @@ TEST_F(AvatarServiceTest, DownloadIsConvertedToA70PixelBmpAndTheJpegDeleted) {
   EXPECT_EQ(server.requestCount(), 1);
 }
 
-TEST_F(AvatarServiceTest, FailedDownloadsLeaveNoFileAndAreTriedAgainLater) {
+TEST_F(AvatarServiceTest, FailedOversizedAndForeignDownloadsLeaveNoFileAndAreTriedAgainLater) {
   std::atomic<int> mode{0};
   test::LocalHttpServer server([&](const test::HttpRequest&) {
     switch (mode.load()) {
@@ -145,26 +153,31 @@ TEST_F(AvatarServiceTest, FailedDownloadsLeaveNoFileAndAreTriedAgainLater) {
       }
       case 2:
         return test::HttpReply{200, "<html>not a picture</html>"};
+      case 3:  // a good picture with gigabytes behind it, cut short here
+        return test::HttpReply{200, jpeg + std::string(avatar::kMaxDownloadBytes, '\0')};
+      case 4:  // a picture, but of no format an avatar comes in
+        return test::HttpReply{200, bmp};
       default:
         return test::HttpReply{200, jpeg};
     }
   });
   AvatarService service(optionsFor(server.port()));
   Arrivals arrivals;
-  for (int round = 0; round < 4; ++round) {
+  constexpr int kRounds = 6;
+  for (int round = 0; round < kRounds; ++round) {
     mode = round;
     const AvatarLoad load = service.load(kOwn, 9, false, 40, {}, arrivals.sink());
     EXPECT_TRUE(load.pending) << round;
     EXPECT_TRUE(load.picture.isNull());
     ASSERT_TRUE(arrivals.waitFor(round + 1)) << round;
-    if (round < 3) {
+    if (round < kRounds - 1) {
       EXPECT_TRUE(arrivals.pictures.back().isNull()) << round;
       EXPECT_EQ(cacheListing(), std::vector<std::string>{}) << round;
     }
   }
   EXPECT_EQ(arrivals.pictures.back().size(), QSize(40, 40));
   EXPECT_EQ(cacheListing(), std::vector<std::string>{"9.bmp"});
-  EXPECT_EQ(server.requestCount(), 4);
+  EXPECT_EQ(server.requestCount(), kRounds);
 }
 
 TEST_F(AvatarServiceTest, RequestsForOneAvatarShareOneDownload) {

@@ -110,20 +110,30 @@ TEST_F(ChatAnswers, RefusedSendsAddNoticesAndAServerAheadCorrectsTheEchoTime) {
   EXPECT_TRUE(shown(chat).contains(QStringLiteral("我(私聊):晚上'见'"))) << "the echo stays";
   EXPECT_EQ(occurrences(utf8History(client.store, kPrivateConversation, 10009), "我(私聊):"), 2u);
 
-  // A font chosen now is the echo's, not the notices'.
-  chat->setFontChooser([](const QFont& current, QWidget*) {
+  // A font and a colour chosen now are the echo's, not the notices'; the
+  // input box shows them on what is typed already.
+  typeText(chat->input(), QStringLiteral("对表"));
+  chat->inputStyle().setFontChooser([](const QFont& current, QWidget*) {
     QFont bold = current;
     bold.setBold(true);
     return std::optional<QFont>(bold);
   });
   QTest::mouseClick(chat->control<QAbstractButton>(CSendMessage::kFontId), Qt::LeftButton);
+  const QColor green(0, 128, 64);
+  chat->inputStyle().setColourChooser([&](const QColor& current, QWidget*) {
+    EXPECT_EQ(current, QColor(Qt::black));
+    return std::optional<QColor>(green);
+  });
+  QTest::mouseClick(chat->control<QAbstractButton>(CSendMessage::kColourId), Qt::LeftButton);
+  EXPECT_EQ(colourAt(chat->input(), QStringLiteral("对表")), green);
 
   // A server 200 seconds ahead sets the offset; the next echo carries it.
   answerNext(SendMessageRequest::kCommand,
              [](const HeaderKey& key) { return sendResult(0, digitsOf(std::time(nullptr) + 200)).build(key); });
-  sendAndWait(chat, QStringLiteral("对表"));
+  sendAndWait(chat, QString());  // what is typed already
   ASSERT_TRUE(waitFor([&] { return chat->clock().seconds() != 0; }));
   EXPECT_TRUE(chat->view()->document()->find(QStringLiteral("我(私聊):对表")).charFormat().font().bold());
+  EXPECT_EQ(colourAt(chat->view(), QStringLiteral("我(私聊):对表")), green);
   EXPECT_FALSE(chat->view()->document()->find(QStringLiteral("系统提示")).charFormat().font().bold());
   EXPECT_NEAR(static_cast<double>(chat->clock().seconds()), 200.0, 2.0);
   const std::time_t now = std::time(nullptr);

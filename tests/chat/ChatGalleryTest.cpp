@@ -48,6 +48,9 @@ TEST(ChatGallery, PrivateAndGroupChatsAndBothLimits) {
   CSendMessage* chat = openChat(zhao, 10002, kPrivateConversation, "李小红", terminal::kPcClient);
   fetchFor(zhao, chat);
   ASSERT_TRUE(waitForShown(chat, QStringLiteral("我带水")));
+  // The own echo in a colour of the user's choice.
+  chat->inputStyle().setColourChooser([](const QColor&, QWidget*) { return std::optional<QColor>(QColor(0x1f, 0x5f, 0xbf)); });
+  chat->inputStyle().chooseColour();
   typeText(chat->input(), QStringLiteral("好的，周末见！"));
   chat->send();
   chat->send();  // empty: the notice line

@@ -232,6 +232,7 @@ TEST_F(ChatWindow, OpeningShowsWhoTalksAndTheProfileLineFollowsTheAnswers) {
       {CSendMessage::kCloseButtonId, QStringLiteral("关闭")},
       {CSendMessage::kAddFriendId, QStringLiteral("加为好友")},
       {CSendMessage::kFontId, QStringLiteral("字体")},
+      {CSendMessage::kColourId, QStringLiteral("颜色")},
       {CSendMessage::kLimitLabelId, QStringLiteral("您还可以再输入[120]个字")},
   };
   for (const auto& [id, name] : named) {

@@ -5,6 +5,7 @@
 
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,6 +21,8 @@
 #include "contacts/model/ContactModelObserver.h"
 #include "platform/Gbk.h"
 #include "platform/MessageBox.h"
+#include "storage/LocalHttpServer.h"
+#include "storage/avatar/Avatars.h"
 
 namespace kiv::test {
 namespace {
@@ -214,6 +217,43 @@ TEST_F(UserProfile, ANewPictureIsUploadedOnSaveAndShownEverywhere) {
   EXPECT_EQ(cached.picture.pixelColor(20, 20), QColor(220, 20, 20));
   EXPECT_TRUE(boxes.texts().empty());
   zhang.model.removeObserver(&views);
+}
+
+// A web host that takes the upload and never answers: saving again and
+// closing the window both return at once.
+TEST_F(UserProfile, ASlowUploadNeverHoldsTheWindow) {
+  ASSERT_TRUE(zhang.signIn(false));
+  test::HttpReply silent;
+  silent.silent = true;
+  test::LocalHttpServer slow([&](const test::HttpRequest&) { return silent; });
+  defaultAvatarService().setWeb(Endpoint{"127.0.0.1", slow.port()});
+  const std::string file = home.file("red.png");
+  QImage red(90, 60, QImage::Format_RGB32);
+  red.fill(QColor(220, 20, 20));
+  ASSERT_TRUE(red.save(QString::fromStdString(file)));
+
+  auto info = std::make_unique<U>(zhang.session);
+  info->setAvatarChooser([&](const QString&) -> std::optional<QString> { return QString::fromStdString(file); });
+  const auto saveNewPicture = [&] {
+    info->ShowUser(10001, QStringLiteral("张小明"));
+    EXPECT_TRUE(answered(*info));
+    click(*info, U::kChangePicture);
+    QElapsedTimer saving;
+    saving.start();
+    click(*info, U::kSave);
+    const qint64 took = saving.elapsed();
+    EXPECT_TRUE(waitFor([&] { return !info->isVisible(); }));
+    return took;
+  };
+  saveNewPicture();
+  ASSERT_TRUE(waitFor([&] { return slow.requestCount() == 1; })) << "the first upload is at the host";
+  EXPECT_LT(saveNewPicture(), 1000);
+  EXPECT_EQ(info->avatar().uploading(), 2);
+  QElapsedTimer closing;
+  closing.start();
+  info.reset();
+  EXPECT_LT(closing.elapsed(), 1000);
+  defaultAvatarService().setWeb(Endpoint{"127.0.0.1", server.webPort()});
 }
 
 TEST_F(GroupProfile, TheOwnerRenamesTheGroupAndOthersOnlyRead) {

@@ -33,6 +33,9 @@ ChildProcess::ChildProcess(const std::string& program, const std::vector<std::st
   argv.push_back(nullptr);
   pid_ = fork();
   if (pid_ == 0) {
+    // Nothing is typed into a program under test, and none may wait for it.
+    const int nothing = open("/dev/null", O_RDONLY);
+    if (nothing >= 0) dup2(nothing, STDIN_FILENO);
     dup2(fds[1], STDOUT_FILENO);
     dup2(fds[1], STDERR_FILENO);
     close(fds[0]);

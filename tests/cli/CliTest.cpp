@@ -50,16 +50,19 @@ class CliTest : public ::testing::Test {
     ASSERT_TRUE(server_->start(&error)) << error;
   }
 
+  // The arguments of a command of the account; its password goes into
+  // KIV_PASSWORD, for the programs started from now on.
   std::vector<std::string> as(const std::string& phone, const std::string& password, std::vector<std::string> command) {
-    std::vector<std::string> args{"--server",   "127.0.0.1:" + std::to_string(server_->chatPort()),
-                                  "--home",     dir_.file("home-" + phone),
-                                  "--phone",    phone,
-                                  "--password", password};
+    password_.reset();  // restores the value from before, then the new one goes in
+    password_ = std::make_unique<ScopedEnv>("KIV_PASSWORD", password.c_str());
+    std::vector<std::string> args{"--server", "127.0.0.1:" + std::to_string(server_->chatPort()), "--home",
+                                  dir_.file("home-" + phone), "--phone", phone};
     args.insert(args.end(), command.begin(), command.end());
     return args;
   }
 
   TempDir dir_;
+  std::unique_ptr<ScopedEnv> password_;
   std::string cli_;
   std::unique_ptr<server::Store> store_;
   std::unique_ptr<server::ChatServer> server_;
@@ -80,8 +83,24 @@ TEST_F(CliTest, LoginListsProfileFriendsGroupsAndMembersAndRefusesAWrongPassword
   EXPECT_NE(refused.output.find("13800000001密码错误"), std::string::npos) << refused.output;
 }
 
+TEST_F(CliTest, ThePasswordIsNeverTakenFromTheCommandLine) {
+  auto args = as("13800000001", "123456", {"login"});
+  args.insert(args.end() - 1, {"--password", "123456"});
+  const auto refused = run(cli_, args);
+  EXPECT_EQ(refused.status, 64) << refused.output;
+  EXPECT_NE(refused.output.find("KIV_PASSWORD"), std::string::npos) << refused.output;
+
+  // Neither in the environment nor typed (no terminal): said, not guessed.
+  args = as("13800000001", "", {"login"});
+  const auto unasked = run(cli_, args);
+  EXPECT_EQ(unasked.status, 64) << unasked.output;
+  EXPECT_NE(unasked.output.find("needs the password"), std::string::npos) << unasked.output;
+}
+
 TEST_F(CliTest, SentMessagesAndAnInvitationReachTheListener) {
-  const auto sent = run(cli_, as("13800000003", "123456", {"send", "private", "10004", "晚上好"}));
+  auto remembering = as("13800000003", "123456", {"send", "private", "10004", "晚上好"});
+  remembering.insert(remembering.end() - 4, "--remember");
+  const auto sent = run(cli_, remembering);
   EXPECT_EQ(sent.status, 0) << sent.output;
   EXPECT_NE(sent.output.find("sent 0"), std::string::npos) << sent.output;
 
@@ -96,7 +115,9 @@ TEST_F(CliTest, SentMessagesAndAnInvitationReachTheListener) {
 
   // Both kept their local state as the desktop client does: the sign-in in
   // the login database, the sent echo and the received text in the history.
-  const auto history = [&](const std::string& phone, std::int32_t self, std::int32_t partner) {
+  // The password only where --remember asked for it.
+  const auto history = [&](const std::string& phone, std::int32_t self, std::int32_t partner,
+                           const std::string& savedPassword) {
     ScopedEnv home("KIV_HOME", dir_.file("home-" + phone).c_str());
     LocalStore local;
     PhoneMap phones;
@@ -104,14 +125,14 @@ TEST_F(CliTest, SentMessagesAndAnInvitationReachTheListener) {
     EXPECT_EQ(local.OpenLoginDatabase(), 1);
     local.LoadLogins(phones, passwords);
     EXPECT_EQ(phones[self], phone);
-    EXPECT_EQ(passwords[self], "123456");
+    EXPECT_EQ(passwords[self], savedPassword);
     EXPECT_EQ(local.OpenMessageDatabase(self), 1);
     return gbk::toUtf8(local.ReadUserHistoryPage(partner, 0));
   };
-  EXPECT_NE(history("13800000003", 10003, 10004).find("我(私聊):晚上好"), std::string::npos);
-  const std::string received = history("13800000004", 10004, 10003);
+  EXPECT_NE(history("13800000003", 10003, 10004, "123456").find("我(私聊):晚上好"), std::string::npos);
+  const std::string received = history("13800000004", 10004, 10003, "");
   EXPECT_NE(received.find("王大力(私聊):晚上好"), std::string::npos) << received;
-  EXPECT_EQ(history("13800000004", 10004, 10002).find("[20002]"), std::string::npos) << "invitations are not stored";
+  EXPECT_EQ(history("13800000004", 10004, 10002, "").find("[20002]"), std::string::npos) << "invitations are not stored";
 }
 
 TEST_F(CliTest, AvatarsGoUpAndComeBackThroughTheWebPort) {
@@ -122,11 +143,9 @@ TEST_F(CliTest, AvatarsGoUpAndComeBackThroughTheWebPort) {
   const std::string file = dir_.file("me.jpg");
   ASSERT_TRUE(picture.save(QString::fromStdString(file), "JPEG"));
   const auto kivCli = [&](const std::string& password, std::vector<std::string> command) {
-    std::vector<std::string> args{"--server",   "127.0.0.1:" + std::to_string(server_->chatPort()),
-                                  "--web",      web,
-                                  "--home",     home,
-                                  "--phone",    "13800000001",
-                                  "--password", password};
+    ScopedEnv secret("KIV_PASSWORD", password.c_str());
+    std::vector<std::string> args{"--server", "127.0.0.1:" + std::to_string(server_->chatPort()), "--web", web,
+                                  "--home",   home, "--phone", "13800000001"};
     args.insert(args.end(), command.begin(), command.end());
     return run(cli_, args);
   };
@@ -230,8 +249,9 @@ TEST(CliListen, PrintsOnlyTheRecordsAFetchAnswerHolds) {
   });
   // The first notice poll comes ten cycles after sign-in.
   const std::string home = dir.file("home");
+  ScopedEnv password("KIV_PASSWORD", "123456");
   const auto heard = run(cli, {"--server", "127.0.0.1:" + std::to_string(peer.port()), "--home", home, "--phone",
-                               "13800000004", "--password", "123456", "listen", "15"});
+                               "13800000004", "listen", "15"});
   EXPECT_EQ(heard.status, 0) << heard.output;
   EXPECT_NE(heard.output.find("msg private 10009 26-01-02 03:04:05 only one"), std::string::npos) << heard.output;
   EXPECT_EQ(heard.output.find("msg private 10009 00-00-00"), std::string::npos) << heard.output;

@@ -92,6 +92,17 @@ TEST(ReceivedMessages, InvitationsAreShownAtOnceAndNeverStored) {
   EXPECT_FALSE(priv.empty());
 }
 
+TEST(ReceivedMessages, AMarkerWhereALongMessageGoesOnIsText) {
+  // A message too long for one record goes on after a full one, in the same
+  // second: a marker there is what the sender typed.
+  const std::string full(MessageRecord::kTextWidth - 1, 'a');
+  for (const auto& [marker, kind] : {std::pair{kJoinRequest, kGroupConversation}, {kInvitation, kPrivateConversation}}) {
+    const auto got = ReceivedMessages::from(response({{full, kT1}, {marker + "[99]", kT1}}), kind);
+    EXPECT_EQ(got.blocks, (std::vector<Block>{message(kT1Text, full + marker + "[99]")}));
+    EXPECT_EQ(got.rows, (std::vector<Row>{{full + marker + "[99]", kT1Text}}));
+  }
+}
+
 TEST(ReceivedMessages, TheOtherKindsMarkerIsOrdinaryText) {
   const std::vector<std::pair<std::string, std::string>> records = {{kInvitation + "group[88]", kT1},
                                                                     {kJoinRequest + "user[7]", kT2}};

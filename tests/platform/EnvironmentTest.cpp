@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <filesystem>
 
 #include "platform/Endpoint.h"
@@ -33,6 +35,39 @@ TEST(ProgramPaths, WithoutKivHomeTheDirectoryIsWritable) {
   // XDG fallback below the temporary directory.
   const std::string exeDir = std::filesystem::path(paths::executablePath()).parent_path().string() + "/";
   EXPECT_TRUE(program == exeDir || program == dir.path() + "/kiv/") << program;
+}
+
+TEST(ProgramPaths, OnlyAFolderOfTheUsersOwnOutsideAnInstallPrefixIsPortable) {
+  test::TempDir dir;
+  const std::string bin = dir.file("bin");
+  const std::string copy = dir.file("kiv");
+  std::filesystem::create_directory(bin);
+  std::filesystem::create_directory(copy);
+  EXPECT_TRUE(paths::isPortableFolder(copy));
+  EXPECT_TRUE(paths::isPortableFolder(copy + "/"));
+  EXPECT_FALSE(paths::isPortableFolder(bin)) << "every install prefix keeps its programs in bin";
+  EXPECT_FALSE(paths::isPortableFolder("/usr/bin"));
+  EXPECT_FALSE(paths::isPortableFolder("/usr/lib/kiv"));
+  EXPECT_FALSE(paths::isPortableFolder("/opt/kiv"));
+  EXPECT_FALSE(paths::isPortableFolder(dir.file("missing")));
+}
+
+TEST(ProgramPaths, TheUsersDataFolderIsPrivate) {
+  test::TempDir dir;
+  const mode_t before = ::umask(022);
+  {
+    test::ScopedEnv xdg("XDG_DATA_HOME", dir.file("data").c_str());
+    EXPECT_EQ(paths::userDataDirectory(), dir.file("data/kiv/"));
+    EXPECT_EQ(std::filesystem::status(dir.file("data/kiv")).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_all);
+  }
+  {
+    // A relative XDG_DATA_HOME is no answer; the home is.
+    test::ScopedEnv xdg("XDG_DATA_HOME", "relative/data");
+    test::ScopedEnv home("HOME", dir.file("home").c_str());
+    EXPECT_EQ(paths::userDataDirectory(), dir.file("home/.local/share/kiv/"));
+  }
+  ::umask(before);
 }
 
 TEST(Endpoint, ParsesHostAndPort) {

@@ -1,10 +1,12 @@
 #include "storage/CHttpSendData.h"
 
 #include <gtest/gtest.h>
+
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -81,17 +83,34 @@ TEST(CHttpSendData, PostsTheFormByteForByteWithTheAnnouncedLength) {
   }
 }
 
-TEST(CHttpSendData, HandsOutTheResponseBody) {
+TEST(CHttpSendData, HandsOutTheResponseBodyUpToItsCap) {
   test::TempDir dir;
   writeFile(dir.file("a.png"), "PNGDATA");
-  test::LocalHttpServer server([](const test::HttpRequest&) { return test::HttpReply{200, "saved 1"}; });
-  CHttpSendData form;
-  form.setPort(server.port());
+  std::atomic<std::size_t> size{0};  // 0: a short answer
+  test::LocalHttpServer server([&](const test::HttpRequest&) {
+    return test::HttpReply{200, size == 0 ? std::string("saved 1") : std::string(size, 'x')};
+  });
   const char* response = nullptr;
   std::size_t length = 0;
-  ASSERT_EQ(form.Send(dir.file("a.png"), &response, &length), CHttpSendData::kSent);
-  EXPECT_EQ(std::string(response, length), "saved 1");
-  EXPECT_EQ(server.requests().at(0).target, "/posttest.asp");
+  {
+    CHttpSendData form;
+    form.setPort(server.port());
+    ASSERT_EQ(form.Send(dir.file("a.png"), &response, &length), CHttpSendData::kSent);
+    EXPECT_EQ(std::string(response, length), "saved 1");
+    EXPECT_EQ(server.requests().at(0).target, "/posttest.asp");
+  }
+  size = CHttpSendData::kMaxResponseBytes;
+  {
+    CHttpSendData form;
+    form.setPort(server.port());
+    ASSERT_EQ(form.Send(dir.file("a.png"), &response, &length), CHttpSendData::kSent);
+    EXPECT_EQ(length, CHttpSendData::kMaxResponseBytes);
+  }
+  // A host that would fill the memory with its answer is not listened to.
+  size = CHttpSendData::kMaxResponseBytes + 1;
+  CHttpSendData form;
+  form.setPort(server.port());
+  EXPECT_EQ(form.Send(dir.file("a.png")), CHttpSendData::kNetworkError);
 }
 
 TEST(CHttpSendData, RealMultipartParserReadsTheFormBack) {

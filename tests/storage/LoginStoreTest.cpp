@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <string>
@@ -7,6 +8,7 @@
 #include "platform/Clock.h"
 #include "platform/Gbk.h"
 #include "storage/LocalStore.h"
+#include "storage/Log.h"
 #include "storage/SqliteDatabase.h"
 #include "storage/StoreHome.h"
 
@@ -226,6 +228,49 @@ TEST(LoginStoreHome, ProgramDirectoryWithChineseCharacters) {
   EXPECT_TRUE(std::filesystem::is_regular_file(home.path() + "1234/MsgEx.db"));
   EXPECT_EQ(store.AppendUserMessage(5, "m", "26-03-14 09:05:07"), 1);
   EXPECT_EQ(store.ReadUserHistoryPage(5, 0), "\r\n\r\n26-03-14 09:05:07\r\nm");
+}
+
+TEST(PrivateFiles, PasswordsHistoryJournalAndLogAreTheUsersAloneWhateverTheUmask) {
+  const mode_t before = ::umask(022);
+  test::StoreHome home;
+  const auto mode = [](const std::string& path) {
+    return std::filesystem::symlink_status(path).permissions() & std::filesystem::perms::all;
+  };
+  using std::filesystem::perms;
+  LocalStore store;
+  store.ResolveProgramPaths();
+  ASSERT_EQ(store.OpenLoginDatabase(), 1);
+  ASSERT_EQ(store.SaveLogin("13800000001", 10001, "secret"), 1);
+  ASSERT_EQ(store.OpenMessageDatabase(10001), 1);
+  EXPECT_EQ(mode(home.path() + "KivSys.dll"), perms::owner_read | perms::owner_write);
+  EXPECT_EQ(mode(home.path() + "10001"), perms::owner_all);
+  EXPECT_EQ(mode(home.path() + "10001/MsgEx.db"), perms::owner_read | perms::owner_write);
+  {
+    // A write under way has its journal beside the database.
+    SqliteDatabase db;
+    ASSERT_TRUE(db.open(home.path() + "10001/MsgEx.db"));
+    ASSERT_TRUE(db.execute("begin"));
+    ASSERT_TRUE(db.execute("insert into msg_user (id,msg,rtime) values (1,'m','t')"));
+    EXPECT_EQ(mode(home.path() + "10001/MsgEx.db-journal"), perms::owner_read | perms::owner_write);
+    db.execute("rollback");
+  }
+  {
+    Log log;
+    log.line() << " LoginServer,try num:" << 1;
+    EXPECT_EQ(mode(home.path() + "Log"), perms::owner_all);
+    EXPECT_EQ(mode(log.dayFilePath()), perms::owner_read | perms::owner_write);
+  }
+  // A link planted where the login database goes is not followed.
+  const std::string elsewhere = home.scratch("elsewhere.db");
+  std::filesystem::remove(home.path() + "KivSys.dll");
+  std::filesystem::create_symlink(elsewhere, home.path() + "KivSys.dll");
+  LocalStore again;
+  again.ResolveProgramPaths();
+  ::testing::internal::CaptureStderr();
+  EXPECT_EQ(again.OpenLoginDatabase(), 0);
+  ::testing::internal::GetCapturedStderr();
+  EXPECT_FALSE(std::filesystem::exists(elsewhere));
+  ::umask(before);
 }
 
 }  // namespace
