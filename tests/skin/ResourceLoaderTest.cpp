@@ -16,7 +16,7 @@ const int kBitmaps[] = {138, 139, 148, 149, 171, 172, 173, 174, 175, 176, 177, 1
 // The skin's own pictures for tabs and buttons that no window names by number.
 const int kSkinOwn[] = {300, 301, 302, 303, 304, 305, 306, 307, 308, 310, 311, 312, 313, 314, 315, 316, 317, 318,
                         320, 321, 322, 323, 324, 325, 326, 327, 328, 329, 330, 331, 332, 333, 334, 335, 336, 337,
-                        350, 351, 352, 353, 354, 355, 356, 357, 358, 359, 360, 361};
+                        350, 351, 352, 353, 354, 355, 356, 357, 358, 359, 360, 361, 362, 363, 364};
 
 TEST(ResourceLoader, FindsEveryNumberedResource) {
   for (int number : kSkinOwn) EXPECT_FALSE(ResourceLoader::bitmap(number).isNull()) << number;
