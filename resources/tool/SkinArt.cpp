@@ -2,6 +2,7 @@
 #include <QLinearGradient>
 #include <QPainterPath>
 #include <cmath>
+#include <functional>
 
 #include "Art.h"
 
@@ -169,7 +170,11 @@ QImage textButton(const QString& text, State state, int w, int h) {
   return image;
 }
 
-QImage fontButton(State state) {
+namespace {
+
+// A 24-pixel tool button of the chat window: bare while normal, framed on
+// hover and pressed; `face` draws its sign, shifted by a pixel when pressed.
+QImage toolButton(State state, const std::function<void(QPainter&, QPointF shift)>& face) {
   QImage image = canvas(24, 24);
   QPainter p(&image);
   smooth(p);
@@ -181,41 +186,37 @@ QImage fontButton(State state) {
     p.setBrush(fill);
     p.drawPath(rounded(QRectF(0.5, 0.5, 23, 23), 3));
   }
-  const QPointF shift = state == State::Pressed ? QPointF(1, 1) : QPointF(0, 0);
-  QFont font(QStringLiteral("DejaVu Serif"));
-  font.setPixelSize(16);
-  font.setBold(true);
-  p.setFont(font);
-  p.setPen(tone::ink);
-  p.drawText(QRectF(0, 0, 24, 19).translated(shift), Qt::AlignCenter, QStringLiteral("A"));
-  p.setPen(Qt::NoPen);
-  p.setBrush(QColor(0xe0, 0x3c, 0x31));
-  p.drawRect(QRectF(6, 18, 12, 2.5).translated(shift));
+  face(p, state == State::Pressed ? QPointF(1, 1) : QPointF(0, 0));
   return image;
 }
 
+}  // namespace
+
+QImage fontButton(State state) {
+  return toolButton(state, [](QPainter& p, QPointF shift) {
+    QFont font(QStringLiteral("DejaVu Serif"));
+    font.setPixelSize(16);
+    font.setBold(true);
+    p.setFont(font);
+    p.setPen(tone::ink);
+    p.drawText(QRectF(0, 0, 24, 19).translated(shift), Qt::AlignCenter, QStringLiteral("A"));
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0xe0, 0x3c, 0x31));
+    p.drawRect(QRectF(6, 18, 12, 2.5).translated(shift));
+  });
+}
+
 QImage colourButton(State state) {
-  QImage image = canvas(24, 24);
-  QPainter p(&image);
-  smooth(p);
-  if (state != State::Normal) {
-    QLinearGradient fill(0, 0, 0, 24);
-    fill.setColorAt(0, state == State::Hover ? QColor(0xfa, 0xfd, 0xff) : QColor(0xbd, 0xd8, 0xf4));
-    fill.setColorAt(1, state == State::Hover ? QColor(0xc4, 0xdf, 0xfb) : QColor(0xe3, 0xef, 0xfc));
-    p.setPen(QPen(tone::hoverBorder, 1));
-    p.setBrush(fill);
-    p.drawPath(rounded(QRectF(0.5, 0.5, 23, 23), 3));
-  }
   // Four swatches of a palette, each with a thin dark edge.
-  const QPointF shift = state == State::Pressed ? QPointF(1, 1) : QPointF(0, 0);
-  const QColor swatches[4] = {QColor(0xe0, 0x3c, 0x31), QColor(0xf2, 0xb1, 0x1d), QColor(0x2f, 0x9e, 0x44),
-                              QColor(0x2f, 0x6b, 0xd6)};
-  p.setPen(QPen(tone::ink, 0.8));
-  for (int i = 0; i < 4; ++i) {
-    p.setBrush(swatches[i]);
-    p.drawRoundedRect(QRectF(5.5 + (i % 2) * 7, 5.5 + (i / 2) * 7, 6, 6).translated(shift), 1.2, 1.2);
-  }
-  return image;
+  return toolButton(state, [](QPainter& p, QPointF shift) {
+    const QColor swatches[4] = {QColor(0xe0, 0x3c, 0x31), QColor(0xf2, 0xb1, 0x1d), QColor(0x2f, 0x9e, 0x44),
+                                QColor(0x2f, 0x6b, 0xd6)};
+    p.setPen(QPen(tone::ink, 0.8));
+    for (int i = 0; i < 4; ++i) {
+      p.setBrush(swatches[i]);
+      p.drawRoundedRect(QRectF(5.5 + (i % 2) * 7, 5.5 + (i / 2) * 7, 6, 6).translated(shift), 1.2, 1.2);
+    }
+  });
 }
 
 QImage optionTab(const QString& text, bool active, bool pressed) {
