@@ -78,6 +78,15 @@ bool checked(CDlgBasic& window, int id) {
   return option != nullptr && option->isChecked();
 }
 
+// A 90 x 60 picture file in red (220, 20, 20).
+std::string redPicture(const TempDir& home) {
+  const std::string file = home.file("red.png");
+  QImage red(90, 60, QImage::Format_RGB32);
+  red.fill(QColor(220, 20, 20));
+  EXPECT_TRUE(red.save(QString::fromStdString(file)));
+  return file;
+}
+
 bool answered(ProfileWindow& window) {
   return waitFor([&] { return !window.busy(); });
 }
@@ -177,10 +186,7 @@ TEST_F(UserProfile, ANewPictureIsUploadedOnSaveAndShownEverywhere) {
   ASSERT_TRUE(zhang.signIn(false));
   ViewLog views;
   zhang.model.addObserver(&views);
-  const std::string file = home.file("red.png");
-  QImage red(90, 60, QImage::Format_RGB32);
-  red.fill(QColor(220, 20, 20));
-  ASSERT_TRUE(red.save(QString::fromStdString(file)));
+  const std::string file = redPicture(home);
 
   U info(zhang.session);
   info.setAvatarChooser([&](const QString& filter) -> std::optional<QString> {
@@ -227,10 +233,7 @@ TEST_F(UserProfile, ASlowUploadNeverHoldsTheWindow) {
   silent.silent = true;
   test::LocalHttpServer slow([&](const test::HttpRequest&) { return silent; });
   defaultAvatarService().setWeb(Endpoint{"127.0.0.1", slow.port()});
-  const std::string file = home.file("red.png");
-  QImage red(90, 60, QImage::Format_RGB32);
-  red.fill(QColor(220, 20, 20));
-  ASSERT_TRUE(red.save(QString::fromStdString(file)));
+  const std::string file = redPicture(home);
 
   auto info = std::make_unique<U>(zhang.session);
   info->setAvatarChooser([&](const QString&) -> std::optional<QString> { return QString::fromStdString(file); });
