@@ -151,9 +151,13 @@ void CDlgLogin::OnInitDialog() {
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
   accounts_.load(session_.store);
-
+  // The most recent sign-in first: that is the account the user most
+  // likely wants again, unless one was chosen to sign in by itself. The list
+  // is there also while that runs, should it fail.
+  QSignalBlocker quiet(phone_);
+  for (const std::int32_t userId : accounts_.newestFirst()) phone_->addItem(fromGbk(accounts_.phone(userId)), userId);
   if (const std::int32_t automatic = accounts_.automaticSignIn(); automatic != 0) {
-    phone_->setEditText(fromGbk(accounts_.phone(automatic)));
+    phone_->setCurrentIndex(phone_->findData(automatic));
     password_->setText(fromGbk(accounts_.password(automatic)));
     remember_->setChecked(true);
     autoLogin_->setChecked(true);
@@ -161,10 +165,6 @@ void CDlgLogin::OnInitDialog() {
     startLogin();
     return;
   }
-  // The most recent sign-in first: that is the account the user most
-  // likely wants again, unless one was chosen to sign in by itself.
-  QSignalBlocker quiet(phone_);
-  for (const std::int32_t userId : accounts_.newestFirst()) phone_->addItem(fromGbk(accounts_.phone(userId)), userId);
   quiet.unblock();
   if (phone_->count() == 0) return;
   const std::int32_t chosen = accounts_.automaticChoice();
