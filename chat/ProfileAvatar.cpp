@@ -1,7 +1,7 @@
 #include "chat/ProfileAvatar.h"
 
-#include <QFileDialog>
 #include <QCoreApplication>
+#include <QFileDialog>
 #include <QLabel>
 #include <QPixmap>
 #include <QPointer>
