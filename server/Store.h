@@ -38,6 +38,10 @@ class Store {
   bool setPassword(std::uint32_t userId, std::string_view password);
   bool setCancelled(std::uint32_t userId, bool cancelled);
   std::vector<Account> accounts();
+  std::vector<std::uint32_t> cancelledAccounts();
+  // A number that changes whenever another connection (the other port, an
+  // admin command) has changed the file.
+  std::int64_t dataVersion();
 
   // Friends: one row per direction.
   std::vector<NamedId> friends(std::uint32_t userId);
@@ -78,6 +82,8 @@ class Store {
   // Waiting messages, kept per recipient and conversation in arrival order.
   bool queueMessage(std::uint32_t recipient, ConversationKind kind, std::uint32_t conversation, std::uint32_t sender,
                     std::string_view text, std::string_view time);
+  // How much waits for `recipient` in all: records and their text bytes.
+  WaitingTotals waitingTotals(std::uint32_t recipient);
   // Conversations with waiting messages, the one waiting longest first.
   std::vector<WaitingConversation> waitingConversations(std::uint32_t recipient, std::size_t limit);
   // The oldest `limit` messages of one conversation, removed from the store.
@@ -88,10 +94,13 @@ class Store {
   // client that did not get an answer (its connection broke, the server went
   // down) sends the very same request again; it must get the first answer
   // again, not the change made twice. Kept for ten minutes, longer than a
-  // client goes on repeating a request.
+  // client goes on repeating a request, and at most the newest `keep` per
+  // user (a client has at most 50 requests outstanding).
   static constexpr std::int64_t kAnswerKeptSeconds = 600;
   std::optional<std::string> givenAnswer(std::uint32_t userId, std::string_view request, std::int64_t now);
-  bool rememberAnswer(std::uint32_t userId, std::string_view request, std::string_view answer, std::int64_t now);
+  bool rememberAnswer(std::uint32_t userId, std::string_view request, std::string_view answer, std::int64_t now,
+                      std::size_t keep = 64);
+  std::size_t keptAnswerCount(std::uint32_t userId);
 
   struct QueuedMessage {
     std::uint32_t recipient = 0;
