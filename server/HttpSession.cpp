@@ -7,6 +7,15 @@ namespace kiv::server {
 namespace beast = boost::beast;
 namespace http = beast::http;
 
+namespace {
+
+// How long, and for how many bytes, a refused upload is drained before the
+// connection is closed.
+constexpr std::chrono::seconds kLinger{1};
+constexpr std::size_t kLingerBytes = 1024 * 1024;
+
+}  // namespace
+
 HttpSession::HttpSession(boost::asio::ip::tcp::socket socket, AvatarWebHandler& handler, const WebLimits& limits,
                          std::string peer, std::shared_ptr<void> ticket)
     : stream_(std::move(socket)), handler_(handler), limits_(limits), peer_(std::move(peer)), ticket_(std::move(ticket)) {}
@@ -28,6 +37,10 @@ void HttpSession::readHeader() {
   upload_.reset();
   stream_.expires_after(limits_.header);
   http::async_read_header(stream_, buffer_, *parser_, [self = shared_from_this()](beast::error_code ec, std::size_t) {
+    if (ec == http::error::body_limit) {  // the announced length says so already
+      self->answer(self->handler_.tooLarge(self->parser_->get()));
+      return;
+    }
     if (ec) {
       self->close();
       return;
@@ -38,11 +51,6 @@ void HttpSession::readHeader() {
       // A body nobody reads would be taken for the next request.
       if (!self->parser_->is_done()) response.keep_alive(false);
       self->answer(std::move(response));
-      return;
-    }
-    const auto length = self->parser_->content_length();
-    if (length && *length > self->limits_.bodyBytes) {
-      self->answer(self->handler_.tooLarge(request));
       return;
     }
     AvatarWebHandler::HttpResponse refusal;
@@ -87,11 +95,34 @@ void HttpSession::answer(AvatarWebHandler::HttpResponse response) {
   response_ = std::make_shared<AvatarWebHandler::HttpResponse>(std::move(response));
   stream_.expires_after(limits_.header);
   http::async_write(stream_, *response_, [self = shared_from_this()](beast::error_code ec, std::size_t) {
-    if (ec || !self->response_->keep_alive()) {
+    if (ec) {
+      self->close();
+    } else if (!self->response_->keep_alive()) {
+      self->lingerThenClose();
+    } else {
+      self->readHeader();
+    }
+  });
+}
+
+void HttpSession::lingerThenClose() {
+  // Closing with unread bytes from the client resets the connection, and the
+  // reset can overtake the answer: say we are done, then read and drop what
+  // still comes for a moment before closing.
+  beast::error_code ec;
+  stream_.socket().shutdown(boost::asio::ip::tcp::socket::shutdown_send, ec);
+  stream_.expires_after(kLinger);
+  drain(0);
+}
+
+void HttpSession::drain(std::size_t dropped) {
+  stream_.async_read_some(boost::asio::buffer(chunk_), [self = shared_from_this(), dropped](beast::error_code ec,
+                                                                                            std::size_t n) {
+    if (ec || dropped + n > kLingerBytes) {
       self->close();
       return;
     }
-    self->readHeader();
+    self->drain(dropped + n);
   });
 }
 

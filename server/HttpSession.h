@@ -33,6 +33,8 @@ class HttpSession : public std::enable_shared_from_this<HttpSession> {
   void readHeader();
   void readBody();
   void answer(AvatarWebHandler::HttpResponse response);
+  void lingerThenClose();
+  void drain(std::size_t dropped);
 
   boost::beast::tcp_stream stream_;
   boost::beast::flat_buffer buffer_;

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <cstring>
 
@@ -12,6 +17,25 @@ namespace kiv::test {
 
 RawClient::RawClient(std::uint16_t port, std::string phone) : phone_(std::move(phone)) {
   if (socket_.connect("127.0.0.1", port, 3000) != 0) socket_.close();
+}
+
+RawClient::RawClient(const std::string& from, std::uint16_t port) : socket_(connectFrom(from, port)) {}
+
+TcpSocket connectFrom(const std::string& from, std::uint16_t port) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in local{};
+  local.sin_family = AF_INET;
+  inet_pton(AF_INET, from.c_str(), &local.sin_addr);
+  sockaddr_in server{};
+  server.sin_family = AF_INET;
+  server.sin_port = htons(port);
+  inet_pton(AF_INET, "127.0.0.1", &server.sin_addr);
+  if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0 &&
+      ::connect(fd, reinterpret_cast<sockaddr*>(&server), sizeof server) == 0) {
+    return TcpSocket::adopt(fd);
+  }
+  if (fd >= 0) ::close(fd);
+  return TcpSocket();
 }
 
 HeaderKey RawClient::key() {

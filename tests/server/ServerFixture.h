@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -24,7 +25,8 @@ class ServerFixture : public ::testing::Test {
   void SetUp() override { startServer(false); }
   void TearDown() override { server_->stop(); }
 
-  void startServer(bool refuseSecondLogin) {
+  // `tune` changes the limits of the server started next.
+  void startServer(bool refuseSecondLogin, const std::function<void(kiv::server::ServerOptions&)>& tune = {}) {
     if (server_) server_->stop();
     kiv::server::ServerOptions options;
     options.databasePath = dir_.file("server.db");
@@ -32,6 +34,7 @@ class ServerFixture : public ::testing::Test {
     options.webPort = 0;
     options.echoLog = false;
     options.refuseSecondLogin = refuseSecondLogin;
+    if (tune) tune(options);
     server_ = std::make_unique<kiv::server::ChatServer>(options);
     std::string error;
     ASSERT_TRUE(server_->start(&error)) << error;
