@@ -1,6 +1,7 @@
 #include "server/MessageHandlers.h"
 
 #include <algorithm>
+#include <chrono>
 #include <ctime>
 #include <string_view>
 
@@ -41,15 +42,19 @@ std::vector<std::uint8_t> MessageHandlers::sendMessage(const Request& request) {
         const std::string now = wireTime(context_.clock.localNow());
         MessageQueue queue(context_.store, &context_.quotas);
         SendMessageResponse out;
+        auto refuse = [&] {
+          overQuota(request.userId());
+          out.result = MessageQueue::kNotDelivered;
+          return Answer{out.build(request.key()), false};
+        };
+        if (!context_.quota.allowMessage(request.userId())) return refuse();
         auto delivery = queue.plan(request.userId(), in.kind, in.target, in.sentText());
         if (delivery.leftOut > 0) {
           context_.log.write("user " + std::to_string(request.userId()) + " to " + std::to_string(in.target) + ": " +
                              std::to_string(delivery.leftOut) + " recipient(s) with a full queue left out");
         }
-        if (delivery.result == MessageQueue::kDelivered && !context_.quota.allow(request.userId(), delivery.rows())) {
-          context_.log.write("user " + std::to_string(request.userId()) + " is sending faster than allowed");
-          out.result = MessageQueue::kNotDelivered;
-          return Answer{out.build(request.key()), false};
+        if (delivery.result == MessageQueue::kDelivered && !context_.quota.allowRows(request.userId(), delivery.rows())) {
+          return refuse();
         }
         out.result = queue.deliver(delivery, now);
         if (out.result == SendMessageResponse::kDelivered) out.serverTime = now;
@@ -57,6 +62,16 @@ std::vector<std::uint8_t> MessageHandlers::sendMessage(const Request& request) {
         return Answer{out.build(request.key()), delivery.leftOut == 0 || out.result == MessageQueue::kDelivered};
       },
       [&] { return SendMessageResponse{MessageQueue::kNotDelivered}.build(request.key()); });
+}
+
+void MessageHandlers::overQuota(std::uint32_t sender) {
+  // One line per sender and minute, not one per refused message.
+  const auto now = std::chrono::steady_clock::now();
+  auto& last = quotaLogged_[sender];
+  if (now - last < std::chrono::minutes(1) && last.time_since_epoch().count() != 0) return;
+  if (quotaLogged_.size() > 10'000) quotaLogged_.clear();
+  last = now;
+  context_.log.write("user " + std::to_string(sender) + " is sending faster than allowed; refusing");
 }
 
 std::vector<std::uint8_t> MessageHandlers::noticePoll(const Request& request) {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <unordered_map>
 #include <vector>
 
 #include "server/Request.h"
@@ -38,8 +40,10 @@ class MessageHandlers {
   std::vector<std::uint8_t> once(const Request& request, Change&& change, Failed&& failed);
 
   std::vector<std::uint8_t> takeWaiting(const Request& request);
+  void overQuota(std::uint32_t sender);
 
   ServerContext& context_;
+  std::unordered_map<std::uint32_t, std::chrono::steady_clock::time_point> quotaLogged_;
 };
 
 }  // namespace kiv::server

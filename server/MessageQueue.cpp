@@ -112,10 +112,8 @@ MessageQueue::Result MessageQueue::deliver(const Delivery& delivery, std::string
   // One transaction: the recipients get the whole message or nothing.
   auto tx = store_.transaction();
   for (const std::uint32_t recipient : delivery.recipients) {
-    for (const auto& piece : delivery.pieces) {
-      if (!store_.queueMessage(recipient, kind, delivery.conversation, delivery.sender, piece, time)) {
-        return kNotDelivered;
-      }
+    if (!store_.queueMessage(recipient, kind, delivery.conversation, delivery.sender, delivery.pieces, time)) {
+      return kNotDelivered;
     }
   }
   return tx.commit() ? kDelivered : kNotDelivered;

@@ -6,11 +6,13 @@
 
 namespace kiv::server {
 
-bool SendQuota::allow(std::uint32_t sender, std::size_t rows) {
-  const Millis now = counterNow();
-  const std::string id = std::to_string(sender);
-  return counters_.take("send:" + id, 1, quotas_.sendBurst, quotas_.sendPerSecond, now) &&
-         counters_.take("rows:" + id, static_cast<double>(rows), quotas_.rowsBurst, quotas_.rowsPerSecond, now);
+bool SendQuota::allowMessage(std::uint32_t sender) {
+  return counters_.take("send:" + std::to_string(sender), 1, quotas_.sendBurst, quotas_.sendPerSecond, counterNow());
+}
+
+bool SendQuota::allowRows(std::uint32_t sender, std::size_t rows) {
+  return counters_.take("rows:" + std::to_string(sender), static_cast<double>(rows), quotas_.rowsBurst,
+                        quotas_.rowsPerSecond, counterNow());
 }
 
 }  // namespace kiv::server

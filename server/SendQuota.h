@@ -16,9 +16,12 @@ class SendQuota {
  public:
   SendQuota(CounterStore& counters, const Quotas& quotas) : counters_(counters), quotas_(quotas) {}
 
-  // True, and the allowance used, when `sender` may send one more message
-  // that makes `rows` waiting records.
-  bool allow(std::uint32_t sender, std::size_t rows);
+  // True, and the allowance used, when `sender` may send one more message;
+  // asked before the message is looked at, so a flood of refused sends
+  // costs next to nothing.
+  bool allowMessage(std::uint32_t sender);
+  // Then: true, and the allowance used, when it may make `rows` records.
+  bool allowRows(std::uint32_t sender, std::size_t rows);
 
  private:
   CounterStore& counters_;

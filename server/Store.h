@@ -79,9 +79,14 @@ class Store {
   // Drops both kinds for the pair (the user is in the group now).
   void clearPending(std::uint32_t groupId, std::uint32_t userId);
 
-  // Waiting messages, kept per recipient and conversation in arrival order.
+  // Waiting messages, kept per recipient and conversation in arrival order:
+  // the records of one message for one recipient.
   bool queueMessage(std::uint32_t recipient, ConversationKind kind, std::uint32_t conversation, std::uint32_t sender,
-                    std::string_view text, std::string_view time);
+                    const std::vector<std::string>& records, std::string_view time);
+  bool queueMessage(std::uint32_t recipient, ConversationKind kind, std::uint32_t conversation, std::uint32_t sender,
+                    std::string_view record, std::string_view time) {
+    return queueMessage(recipient, kind, conversation, sender, std::vector<std::string>{std::string(record)}, time);
+  }
   // How much waits for `recipient` in all: records and their text bytes.
   WaitingTotals waitingTotals(std::uint32_t recipient);
   // Conversations with waiting messages, the one waiting longest first.

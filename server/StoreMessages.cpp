@@ -8,15 +8,28 @@ namespace kiv::server {
 // ---- messages ----
 
 bool Store::queueMessage(std::uint32_t recipient, ConversationKind kind, std::uint32_t conversation,
-                         std::uint32_t sender, std::string_view text, std::string_view time) {
+                         std::uint32_t sender, const std::vector<std::string>& records, std::string_view time) {
+  std::size_t bytes = 0;
+  for (const auto& text : records) {
+    bytes += text.size();
+    const bool added =
+        db_->prepare("INSERT INTO messages(recipient, kind, conversation, sender, text, time) VALUES(?, ?, ?, ?, ?, ?)")
+            .bind(1, recipient)
+            .bind(2, static_cast<int>(kind))
+            .bind(3, conversation)
+            .bind(4, sender)
+            .bindBytes(5, text)
+            .bindBytes(6, time)
+            .run();
+    if (!added) return false;
+  }
   return db_
-      ->prepare("INSERT INTO messages(recipient, kind, conversation, sender, text, time) VALUES(?, ?, ?, ?, ?, ?)")
+      ->prepare(
+          "INSERT INTO waiting_totals(recipient, records, bytes) VALUES(?, ?, ?) "
+          "ON CONFLICT(recipient) DO UPDATE SET records = records + excluded.records, bytes = bytes + excluded.bytes")
       .bind(1, recipient)
-      .bind(2, static_cast<int>(kind))
-      .bind(3, conversation)
-      .bind(4, sender)
-      .bindBytes(5, text)
-      .bindBytes(6, time)
+      .bind(2, static_cast<std::int64_t>(records.size()))
+      .bind(3, static_cast<std::int64_t>(bytes))
       .run();
 }
 

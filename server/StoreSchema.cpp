@@ -64,14 +64,12 @@ CREATE TABLE IF NOT EXISTS given_answers(
   PRIMARY KEY(user_id, header));
 CREATE INDEX IF NOT EXISTS given_answers_by_age ON given_answers(at);
 CREATE INDEX IF NOT EXISTS given_answers_by_user ON given_answers(user_id);
+-- What waits per recipient: added to once per message and recipient by the
+-- code that queues, taken from by a trigger whatever removes the records.
 CREATE TABLE IF NOT EXISTS waiting_totals(
   recipient INTEGER PRIMARY KEY,
   records INTEGER NOT NULL,
   bytes INTEGER NOT NULL);
-CREATE TRIGGER IF NOT EXISTS messages_counted AFTER INSERT ON messages BEGIN
-  INSERT INTO waiting_totals(recipient, records, bytes) VALUES(NEW.recipient, 1, LENGTH(NEW.text))
-    ON CONFLICT(recipient) DO UPDATE SET records = records + 1, bytes = bytes + LENGTH(NEW.text);
-END;
 CREATE TRIGGER IF NOT EXISTS messages_uncounted AFTER DELETE ON messages BEGIN
   UPDATE waiting_totals SET records = records - 1, bytes = bytes - LENGTH(OLD.text) WHERE recipient = OLD.recipient;
 END;
