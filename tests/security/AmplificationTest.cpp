@@ -10,11 +10,7 @@ namespace {
 class AmplificationTest : public SecurityTest {
  protected:
   int send(RawClient& from, std::uint8_t kind, std::uint32_t to, const std::string& text) {
-    SendMessageRequest request;
-    request.kind = kind;
-    request.target = to;
-    request.text = text;
-    return from.ask<SendMessageResponse>(request).result;
+    return ServerFixture::send(from, kind, to, text).result;
   }
 };
 

@@ -41,20 +41,9 @@ class SecurityTest : public ServerFixture {
     return client.ask<UserInfoResponse>(UserInfoRequest{0}).userId == id;
   }
 
-  // One HTTP request from `from` on its own connection: the status (0 for
-  // none) after reading until the server closes.
+  // The status of one HTTP request from `from` on its own connection.
   int http(const std::string& request, const std::string& from = "127.0.0.1") {
-    TcpSocket socket = connectFrom(from, server_->webPort());
-    if (!socket.isOpen()) return 0;
-    socket.sendAll(request.data(), request.size(), 3000);
-    std::string reply;
-    char buffer[8192];
-    while (socket.waitReadable(3000) == TcpSocket::kReady) {
-      const long n = socket.receive(buffer, sizeof buffer);
-      if (n <= 0) break;
-      reply.append(buffer, static_cast<std::size_t>(n));
-    }
-    return reply.rfind("HTTP/1.1 ", 0) == 0 ? std::stoi(reply.substr(9, 3)) : 0;
+    return kiv::test::http(server_->webPort(), request, from).status;
   }
 
   // An avatar upload in the client's layout, `file` as the picture.

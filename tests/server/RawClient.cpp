@@ -95,6 +95,24 @@ int RawClient::login(const std::string& phone, const std::string& password, int 
   return response.result;
 }
 
+HttpResult http(std::uint16_t port, const std::string& request, const std::string& from) {
+  TcpSocket socket = connectFrom(from, port);
+  if (!socket.isOpen()) return {};
+  socket.sendAll(request.data(), request.size(), 3000);
+  std::string reply;
+  char buffer[8192];
+  while (socket.waitReadable(3000) == TcpSocket::kReady) {
+    const long n = socket.receive(buffer, sizeof buffer);
+    if (n <= 0) break;
+    reply.append(buffer, static_cast<std::size_t>(n));
+  }
+  HttpResult result;
+  if (reply.rfind("HTTP/1.1 ", 0) == 0) result.status = std::stoi(reply.substr(9, 3));
+  const auto bodyStart = reply.find("\r\n\r\n");
+  if (bodyStart != std::string::npos) result.body = reply.substr(bodyStart + 4);
+  return result;
+}
+
 void expectAnswer(const std::vector<std::uint8_t>& answer, std::uint32_t command, const HeaderKey& key) {
   ASSERT_GE(answer.size(), kHeaderSize) << "no answer";
   EXPECT_EQ(commandOf(answer.data()), command);

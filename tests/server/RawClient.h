@@ -55,6 +55,14 @@ class RawClient {
 // when it cannot be made.
 TcpSocket connectFrom(const std::string& from, std::uint16_t port);
 
+// One HTTP request on its own connection from `from`, read until the server
+// closes it: the status (0 for none) and the body.
+struct HttpResult {
+  int status = 0;
+  std::string body;
+};
+HttpResult http(std::uint16_t port, const std::string& request, const std::string& from = "127.0.0.1");
+
 // Checks an answer's command and key; used by ask().
 void expectAnswer(const std::vector<std::uint8_t>& answer, std::uint32_t command, const HeaderKey& key);
 

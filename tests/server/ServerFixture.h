@@ -9,6 +9,7 @@
 #include <string>
 
 #include "net/FetchMessagesMessages.h"
+#include "net/SendMessageMessages.h"
 #include "server/AdminCommands.h"
 #include "server/ChatServer.h"
 #include "server/RawClient.h"
@@ -58,6 +59,16 @@ class ServerFixture : public ::testing::Test {
     auto client = std::make_unique<RawClient>(server_->chatPort());
     EXPECT_EQ(client->login(phoneOf(id), "pw"), 0);
     return client;
+  }
+
+  // A chat message from `client`; the answer.
+  static SendMessageResponse send(RawClient& client, std::uint8_t kind, std::uint32_t target,
+                                  const std::string& gbkText) {
+    SendMessageRequest request;
+    request.kind = kind;
+    request.target = target;
+    request.text = gbkText;
+    return client.ask<SendMessageResponse>(request);
   }
 
   // The waiting records of one conversation, fetched by `client`.
