@@ -33,6 +33,17 @@ TEST_F(SecurityTest, ConnectionsBeyondTheCapsAreClosedAndTheGenuineUserSignsIn) 
   EXPECT_TRUE(late.closedByServer());
 }
 
+TEST_F(SecurityTest, AnOfficeOfThreeHundredBehindOneAddressSignsInWithTheDefaults) {
+  std::vector<std::uint32_t> ids;
+  for (int i = 0; i < 300; ++i) ids.push_back(addUser("同事" + std::to_string(i)));
+  std::vector<std::unique_ptr<RawClient>> office;
+  for (const auto id : ids) {
+    office.push_back(std::make_unique<RawClient>("127.0.0.2", server_->chatPort()));
+    ASSERT_EQ(office.back()->login(phoneOf(id), "pw"), LoginResponse::kLoggedIn);
+  }
+  EXPECT_EQ(server_->signedInCount(), 300u);
+}
+
 TEST_F(SecurityTest, ConnectionsThatNeverSignInOrNeverFinishAPacketAreClosed) {
   startServer(false, [](server::ServerOptions& o) {
     o.chatTimes.signIn = server::Millis(300);
