@@ -21,13 +21,12 @@ server=build/server/kiv-server
 db="$demo/kiv-server.db"
 [ -f "$db" ] || "$server" --db "$db" seed-demo
 
-# The avatar web port: 80 when we may bind it, else 8080.
+# The avatar web port is one that needs no privileges, also when this script
+# runs as root: the server never needs them (port 80 is for the systemd unit).
 web_port=8080
-if [ "$(id -u)" -eq 0 ] && ! (exec 3<>/dev/tcp/127.0.0.1/80) 2>/dev/null; then
-  web_port=80
-fi
 
-"$server" --db "$db" --bind 127.0.0.1 --port 7838 --web-port "$web_port" serve >"$demo/kiv-server.log" 2>&1 &
+"$server" --db "$db" --bind 127.0.0.1 --port 7838 --web-port "$web_port" --log "$demo/kiv-server.log" serve \
+  >>"$demo/kiv-server.log" 2>&1 &
 server_pid=$!
 trap 'kill "$server_pid" 2>/dev/null || true; wait "$server_pid" 2>/dev/null || true' EXIT
 

@@ -1,7 +1,7 @@
 # What `cmake --install` puts where, and the Debian package that
 # `cpack -G DEB` builds from it: the three programs, the desktop entry, the
 # program's icon in the hicolor theme at every size the resources tool draws,
-# and the AppStream metainfo.
+# the AppStream metainfo and the systemd unit of the server.
 include(GNUInstallDirs)
 
 install(TARGETS kiv kiv-cli kiv-server RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -12,6 +12,11 @@ configure_file(${PROJECT_SOURCE_DIR}/packaging/kiv.metainfo.xml.in ${KIV_PACKAGI
                @ONLY)
 install(FILES ${KIV_PACKAGING_DIR}/${KIV_APP_ID}.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${KIV_PACKAGING_DIR}/${KIV_APP_ID}.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+# The server's unit names the program where the package puts it (cpack
+# installs under /usr whatever the build's own install prefix is).
+set(KIV_SERVER_PATH /usr/${CMAKE_INSTALL_BINDIR}/kiv-server)
+configure_file(${PROJECT_SOURCE_DIR}/packaging/kiv-server.service.in ${KIV_PACKAGING_DIR}/kiv-server.service @ONLY)
+install(FILES ${KIV_PACKAGING_DIR}/kiv-server.service DESTINATION lib/systemd/system)
 foreach(side 16 22 24 32 48 64 128 256)
   install(FILES ${PROJECT_SOURCE_DIR}/resources/icon/${side}/128.png
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${side}x${side}/apps RENAME ${KIV_APP_ID}.png)

@@ -11,6 +11,7 @@
 #include "platform/Gbk.h"
 #include "server/ChatProtocol.h"
 #include "server/ClientLink.h"
+#include "server/MemoryCounterStore.h"
 #include "server/MessageQueue.h"
 #include "server/RequestDispatcher.h"
 #include "server/ServerContext.h"
@@ -53,7 +54,10 @@ struct World {
   ServerLog log{false};
   SessionRegistry sessions;
   kiv::FakeClock clock{2026, 12, 8, 12, 0, 0};
-  ServerContext context{*store, sessions, log, clock, false};
+  MemoryCounterStore counters;
+  SignInThrottle throttle{counters, SignInLimits{}};
+  SendQuota quota{counters, Quotas{}};
+  ServerContext context{*store, sessions, log, clock, throttle, quota, Quotas{}, false};
   RequestDispatcher dispatcher{context};
   std::uint32_t alice = 0, bob = 0, group = 0;
 };
@@ -74,9 +78,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     world->sessions.signIn(world->alice, link);
   }
   ChatProtocol protocol(world->dispatcher, world->log);
-  // Feed in two pieces to exercise packets split across reads.
+  // Feed in two pieces to exercise packets split across reads; a held
+  // sign-in is handed in again at once.
   const std::size_t half = (size - 1) / 2;
-  if (protocol.consume(link, data + 1, half)) protocol.consume(link, data + 1 + half, size - 1 - half);
+  auto outcome = protocol.consume(link, data + 1, half);
+  for (int held = 0; outcome.step == ChatProtocol::Step::kHold && held < 4; ++held) outcome = protocol.resume(link);
+  if (outcome.step == ChatProtocol::Step::kMore) outcome = protocol.consume(link, data + 1 + half, size - 1 - half);
+  for (int held = 0; outcome.step == ChatProtocol::Step::kHold && held < 4; ++held) outcome = protocol.resume(link);
   world->dispatcher.connectionClosed(*link);
   return 0;
 }

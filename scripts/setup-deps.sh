@@ -15,6 +15,7 @@ packages=(
   clang libfuzzer-14-dev libclang-rt-14-dev
   python3 curl
   dpkg-dev appstream desktop-file-utils
+  systemd
 )
 
 missing=()

@@ -5,6 +5,7 @@
 #include <charconv>
 
 #include "platform/Gbk.h"
+#include "server/CleanText.h"
 #include "server/DecimalText.h"
 #include "server/DemoSeeder.h"
 #include "server/MessageQueue.h"
@@ -129,7 +130,7 @@ std::uint32_t AdminCommands::addUser(const std::string& phone, const std::string
     err_ << "the password must have 1 to " << kMaxPasswordLength << " bytes\n";
     return 0;
   }
-  const std::string nickname = gbk::fromUtf8(nicknameUtf8);
+  const std::string nickname = withoutControls(gbk::fromUtf8(nicknameUtf8));
   if (nickname.size() > kMaxNicknameLength) {
     err_ << "the nickname is longer than " << kMaxNicknameLength << " GBK bytes\n";
     return 0;
@@ -161,7 +162,7 @@ bool AdminCommands::addFriend(std::uint32_t a, std::uint32_t b) {
 }
 
 std::uint32_t AdminCommands::createGroup(std::uint32_t owner, const std::string& nameUtf8) {
-  const std::string name = gbk::fromUtf8(nameUtf8);
+  const std::string name = withoutControls(gbk::fromUtf8(nameUtf8));
   if (name.empty() || name.size() > kMaxNicknameLength) {
     err_ << "the group name must have 1 to " << kMaxNicknameLength << " GBK bytes\n";
     return 0;

@@ -33,12 +33,25 @@ bool AvatarImage::isJpeg(std::string_view bytes) {
          static_cast<unsigned char>(bytes[1]) == 0xD8 && static_cast<unsigned char>(bytes[2]) == 0xFF;
 }
 
+const char* AvatarImage::formatOf(std::string_view bytes) {
+  const auto starts = [&](std::string_view magic) { return bytes.substr(0, magic.size()) == magic; };
+  if (isJpeg(bytes)) return "jpeg";
+  if (starts(std::string_view("\x89PNG\r\n\x1a\n", 8))) return "png";
+  if (starts("GIF87a") || starts("GIF89a")) return "gif";
+  if (starts("BM") && bytes.size() >= 26) return "bmp";
+  return nullptr;
+}
+
 std::optional<std::string> AvatarImage::normalise(std::string_view bytes) {
-  if (bytes.empty()) return std::nullopt;
+  // Only the four formats we promise, told by their bytes and decoded by
+  // their own decoder: every other decoder Qt has is never reached.
+  const char* format = formatOf(bytes);
+  if (!format) return std::nullopt;
   QByteArray data(bytes.data(), static_cast<qsizetype>(bytes.size()));
   QBuffer buffer(&data);
   buffer.open(QIODevice::ReadOnly);
-  QImageReader reader(&buffer);
+  QImageReader reader(&buffer, format);
+  reader.setAutoDetectImageFormat(false);
   // A small file may announce a huge picture; refuse to decode such a bomb.
   reader.setAllocationLimit(64);
   const QSize size = reader.size();

@@ -23,6 +23,9 @@ class AvatarImage {
 
   // True when the bytes start like a JPEG file.
   static bool isJpeg(std::string_view bytes);
+  // "jpeg", "png", "gif" or "bmp" by the file's first bytes; nullptr for
+  // anything else.
+  static const char* formatOf(std::string_view bytes);
 };
 
 }  // namespace kiv::server

@@ -5,13 +5,16 @@ namespace kiv::server {
 namespace asio = boost::asio;
 
 ChatConnection::ChatConnection(asio::ip::tcp::socket socket, RequestDispatcher& dispatcher, ServerLog& log,
-                               std::chrono::seconds idleTime, std::function<void(ChatConnection*)> onClosed)
+                               ChatTimes times, std::shared_ptr<void> ticket,
+                               std::function<void(ChatConnection*)> onClosed)
     : socket_(std::move(socket)),
-      idleTimer_(socket_.get_executor()),
-      idleTime_(idleTime),
+      deadline_(socket_.get_executor()),
+      hold_(socket_.get_executor()),
+      times_(times),
       dispatcher_(dispatcher),
       log_(log),
       protocol_(dispatcher, log),
+      ticket_(std::move(ticket)),
       onClosed_(std::move(onClosed)) {
   boost::system::error_code ec;
   const auto remote = socket_.remote_endpoint(ec);
@@ -20,17 +23,48 @@ ChatConnection::ChatConnection(asio::ip::tcp::socket socket, RequestDispatcher& 
 }
 
 void ChatConnection::start() {
-  armIdleTimer();
+  const auto now = Clock::now();
+  signInBy_ = now + times_.signIn;
+  lastHeard_ = now;
+  armDeadline();
   read();
 }
 
-void ChatConnection::armIdleTimer() {
-  idleTimer_.expires_after(idleTime_);
-  idleTimer_.async_wait([self = shared_from_this()](const boost::system::error_code& ec) {
+ChatConnection::Clock::time_point ChatConnection::nextDeadline(const char** why) const {
+  auto earliest = lastHeard_ + times_.idle;
+  *why = "idle";
+  if (userId() == 0 && !holding_ && signInBy_ < earliest) {
+    earliest = signInBy_;
+    *why = "not signed in in time";
+  }
+  if (protocol_.partial() && packetStarted_ + times_.packet < earliest) {
+    earliest = packetStarted_ + times_.packet;
+    *why = "packet not finished in time";
+  }
+  return earliest;
+}
+
+void ChatConnection::armDeadline() {
+  const char* why = nullptr;
+  const auto at = nextDeadline(&why);
+  if (at >= armedFor_) return;  // it fires earlier and looks again
+  armedFor_ = at;
+  deadline_.expires_at(at);
+  deadline_.async_wait([self = shared_from_this()](const boost::system::error_code& ec) {
     if (ec || self->finished_) return;
-    self->log_.write("closing " + self->peer_ + ": idle");
-    self->finish();
+    self->armedFor_ = Clock::time_point::max();
+    self->deadlinePassed();
   });
+}
+
+void ChatConnection::deadlinePassed() {
+  const char* why = nullptr;
+  if (nextDeadline(&why) <= Clock::now()) {
+    log_.write("closing " + peer_ + ": " + why);
+    finish();
+    return;
+  }
+  armDeadline();
 }
 
 void ChatConnection::read() {
@@ -41,13 +75,45 @@ void ChatConnection::read() {
                               self->finish();
                               return;
                             }
-                            self->armIdleTimer();
-                            if (!self->protocol_.consume(self, self->buffer_.data(), n)) {
-                              self->closeAfterSending();
-                              return;
-                            }
-                            if (!self->closing_) self->read();
+                            const bool wasPartial = self->protocol_.partial();
+                            self->lastHeard_ = Clock::now();
+                            const auto outcome = self->protocol_.consume(self, self->buffer_.data(), n);
+                            if (!wasPartial) self->packetStarted_ = self->lastHeard_;
+                            self->handle(outcome);
                           });
+}
+
+void ChatConnection::handle(ChatProtocol::Outcome outcome) {
+  if (finished_) return;
+  if (userId() != 0) {
+    signedIn_ = true;
+  } else if (signedIn_) {
+    // Signed out but still connected: the time to sign in starts again.
+    signedIn_ = false;
+    signInBy_ = Clock::now() + times_.signIn;
+  }
+  switch (outcome.step) {
+    case ChatProtocol::Step::kClose:
+      closeAfterSending();
+      return;
+    case ChatProtocol::Step::kHold:
+      // The sign-in deadline does not run while the server makes it wait.
+      holding_ = true;
+      signInBy_ += outcome.hold;
+      hold_.expires_after(outcome.hold);
+      hold_.async_wait([self = shared_from_this()](const boost::system::error_code& ec) {
+        if (ec || self->finished_ || self->closing_) return;
+        self->holding_ = false;
+        self->packetStarted_ = Clock::now();
+        self->handle(self->protocol_.resume(self));
+      });
+      return;
+    case ChatProtocol::Step::kMore:
+      if (closing_) return;
+      armDeadline();
+      read();
+      return;
+  }
 }
 
 void ChatConnection::send(std::vector<std::uint8_t> packet) {
@@ -103,11 +169,13 @@ void ChatConnection::finish() {
   closing_ = true;
   dispatcher_.connectionClosed(*this);
   boost::system::error_code ec;
-  idleTimer_.cancel();
+  deadline_.cancel();
+  hold_.cancel();
   socket_.shutdown(asio::ip::tcp::socket::shutdown_both, ec);
   socket_.close(ec);
   queue_.clear();
   queuedBytes_ = 0;
+  ticket_.reset();
   if (onClosed_) onClosed_(this);
 }
 

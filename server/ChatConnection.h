@@ -5,6 +5,7 @@
 
 #include <array>
 #include <boost/asio.hpp>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <deque>
@@ -15,21 +16,25 @@
 
 #include "server/ChatProtocol.h"
 #include "server/ClientLink.h"
+#include "server/ServerOptions.h"
 
 namespace kiv::server {
 
 // One client on the chat port. Reads whatever arrives and hands it to its
 // ChatProtocol; writes answers from a queue, one asynchronous write at a time,
 // so a client that does not read never holds up the others. A client whose
-// queue passes kMaxQueuedBytes is not reading at all and is dropped. A
-// connection that sends nothing for the idle time is closed too (a signed-in
-// client polls every ten seconds).
+// queue passes kMaxQueuedBytes is not reading at all and is dropped. Three
+// deadlines close a connection that only holds a place: it must sign in
+// within the sign-in time, finish a packet it started within the packet time,
+// and, signed in, send something within the idle time (a client polls every
+// ten seconds). While a request is held (a sign-in that has to wait) nothing
+// more is read.
 class ChatConnection : public ClientLink, public std::enable_shared_from_this<ChatConnection> {
  public:
   static constexpr std::size_t kMaxQueuedBytes = 256 * 1024;
 
-  ChatConnection(boost::asio::ip::tcp::socket socket, RequestDispatcher& dispatcher, ServerLog& log,
-                 std::chrono::seconds idleTime, std::function<void(ChatConnection*)> onClosed);
+  ChatConnection(boost::asio::ip::tcp::socket socket, RequestDispatcher& dispatcher, ServerLog& log, ChatTimes times,
+                 std::shared_ptr<void> ticket, std::function<void(ChatConnection*)> onClosed);
 
   void start();
   // Closes at once, dropping what is queued (server shutdown).
@@ -41,22 +46,38 @@ class ChatConnection : public ClientLink, public std::enable_shared_from_this<Ch
   std::string describe() const override { return peer_; }
 
  private:
+  using Clock = std::chrono::steady_clock;
+
   void read();
+  void handle(ChatProtocol::Outcome outcome);
   void write();
-  void armIdleTimer();
+  // Arms the deadline timer for the earliest deadline, unless it is armed
+  // for an earlier one already.
+  void armDeadline();
+  void deadlinePassed();
+  // The earliest deadline that applies now, and why it would close.
+  Clock::time_point nextDeadline(const char** why) const;
   void finish();
 
   boost::asio::ip::tcp::socket socket_;
-  boost::asio::steady_timer idleTimer_;
-  std::chrono::seconds idleTime_;
+  boost::asio::steady_timer deadline_;
+  boost::asio::steady_timer hold_;
+  ChatTimes times_;
   RequestDispatcher& dispatcher_;
   ServerLog& log_;
   ChatProtocol protocol_;
+  std::shared_ptr<void> ticket_;  // this connection's place within the caps
   std::function<void(ChatConnection*)> onClosed_;
   std::string peer_;
   std::array<std::uint8_t, 16384> buffer_{};
   std::deque<std::vector<std::uint8_t>> queue_;
   std::size_t queuedBytes_ = 0;
+  Clock::time_point signInBy_;         // pushed back by the time spent held
+  Clock::time_point lastHeard_;
+  Clock::time_point packetStarted_;    // when the unfinished packet began
+  Clock::time_point armedFor_ = Clock::time_point::max();
+  bool holding_ = false;
+  bool signedIn_ = false;
   bool writing_ = false;
   bool closing_ = false;
   bool finished_ = false;

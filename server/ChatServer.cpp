@@ -1,5 +1,7 @@
 #include "server/ChatServer.h"
 
+#include <sys/resource.h>
+
 #include "server/AvatarWebHandler.h"
 #include "server/ChatConnection.h"
 #include "server/HttpSession.h"
@@ -42,75 +44,114 @@ std::unique_ptr<tcp::acceptor> listenOn(asio::io_context& io, const std::string&
 }  // namespace
 
 ChatServer::ChatServer(ServerOptions options, const Clock& clock)
-    : options_(std::move(options)), clock_(clock), log_(options_.echoLog) {}
+    : options_(std::move(options)),
+      clock_(clock),
+      log_(options_.echoLog, options_.logLineBytes),
+      throttle_(counters_, options_.signIn),
+      quota_(counters_, options_.quotas) {}
 
 ChatServer::~ChatServer() {
   stop();
 }
 
+void ChatServer::raiseDescriptorLimit() {
+  // Every connection holds a descriptor: take what the system allows.
+  rlimit files{};
+  if (getrlimit(RLIMIT_NOFILE, &files) != 0) return;
+  if (files.rlim_cur < files.rlim_max) {
+    files.rlim_cur = files.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &files);
+    getrlimit(RLIMIT_NOFILE, &files);
+  }
+  const auto wanted = options_.chatCaps.total + (options_.webEnabled ? options_.webCaps.total : 0) + 64;
+  if (files.rlim_cur < wanted) {
+    log_.write("descriptor limit " + std::to_string(files.rlim_cur) + " is below the connection caps (" +
+               std::to_string(wanted) + " with the files): raise it (LimitNOFILE=) or lower --max-connections");
+  }
+}
+
 bool ChatServer::start(std::string* error) {
   if (running_) return true;
+  if (!options_.logPath.empty() && !log_.openFile(options_.logPath, error)) return false;
+  raiseDescriptorLimit();
   chatStore_ = Store::open(options_.databasePath, error);
   if (!chatStore_) return false;
   if (options_.webEnabled) {
     webStore_ = Store::open(options_.databasePath, error);
     if (!webStore_) return false;
   }
-  chatAcceptor_ = listenOn(chatIo_, options_.bindAddress, options_.chatPort, "chat", error);
-  if (!chatAcceptor_) return false;
+  auto chatAcceptor = listenOn(chatIo_, options_.bindAddress, options_.chatPort, "chat", error);
+  if (!chatAcceptor) return false;
+  std::unique_ptr<tcp::acceptor> webAcceptor;
   if (options_.webEnabled) {
-    webAcceptor_ = listenOn(webIo_, options_.bindAddress, options_.webPort, "web", error);
-    if (!webAcceptor_) {
-      chatAcceptor_.reset();
-      return false;
-    }
-    webPort_ = webAcceptor_->local_endpoint().port();
+    webAcceptor = listenOn(webIo_, options_.bindAddress, options_.webPort, "web", error);
+    if (!webAcceptor) return false;
   }
-  chatPort_ = chatAcceptor_->local_endpoint().port();
 
-  context_ =
-      std::make_unique<ServerContext>(ServerContext{*chatStore_, sessions_, log_, clock_, options_.refuseSecondLogin});
+  context_ = std::make_unique<ServerContext>(ServerContext{*chatStore_, sessions_, log_, clock_, throttle_, quota_,
+                                                           options_.quotas, options_.refuseSecondLogin});
   dispatcher_ = std::make_unique<RequestDispatcher>(*context_);
-  if (webStore_) webHandler_ = std::make_unique<AvatarWebHandler>(*webStore_, log_);
+  chatListener_ = std::make_unique<Listener>(chatIo_, std::move(chatAcceptor), options_.chatCaps, log_, "chat",
+                                             [this](tcp::socket socket, const std::string& peer,
+                                                    std::shared_ptr<void> ticket) {
+                                               admitChat(std::move(socket), peer, std::move(ticket));
+                                             });
+  chatPort_ = chatListener_->port();
+  if (webAcceptor) {
+    webHandler_ = std::make_unique<AvatarWebHandler>(*webStore_, log_, throttle_, options_.web);
+    webListener_ = std::make_unique<Listener>(
+        webIo_, std::move(webAcceptor), options_.webCaps, log_, "web",
+        [this](tcp::socket socket, const std::string& peer, std::shared_ptr<void> ticket) {
+          std::make_shared<HttpSession>(std::move(socket), *webHandler_, options_.web, peer, std::move(ticket))
+              ->start();
+        });
+    webPort_ = webListener_->port();
+  }
 
   running_ = true;
   chatIo_.restart();
   webIo_.restart();
-  acceptChat();
+  chatListener_->start();
+  dataVersion_ = chatStore_->dataVersion();
+  checkAccounts();
   chatThread_ = std::thread([this] { chatIo_.run(); });
-  if (webAcceptor_) {
-    acceptWeb();
+  if (webListener_) {
+    webListener_->start();
     webThread_ = std::thread([this] { webIo_.run(); });
   }
   log_.write("serving chat on " + options_.bindAddress + ":" + std::to_string(chatPort_) +
-             (webAcceptor_ ? ", web on " + options_.bindAddress + ":" + std::to_string(webPort_) : std::string()) +
+             (webListener_ ? ", web on " + options_.bindAddress + ":" + std::to_string(webPort_) : std::string()) +
              ", database " + options_.databasePath);
   return true;
 }
 
-void ChatServer::acceptChat() {
-  chatAcceptor_->async_accept([this](const boost::system::error_code& ec, tcp::socket socket) {
-    if (!running_ || !chatAcceptor_->is_open()) return;
-    if (!ec) {
-      auto connection =
-          std::make_shared<ChatConnection>(std::move(socket), *dispatcher_, log_,
-                                           std::chrono::seconds(options_.idleSeconds), [this](ChatConnection* closed) {
-                                             connections_.erase(closed);
-                                             connectionCount_ = connections_.size();
-                                           });
-      connections_.emplace(connection.get(), connection);
-      connectionCount_ = connections_.size();
-      connection->start();
-    }
-    acceptChat();
-  });
+void ChatServer::admitChat(tcp::socket socket, const std::string& peer, std::shared_ptr<void> ticket) {
+  if (!running_) return;
+  auto connection = std::make_shared<ChatConnection>(std::move(socket), *dispatcher_, log_, options_.chatTimes,
+                                                     std::move(ticket), [this](ChatConnection* closed) {
+                                                       connections_.erase(closed);
+                                                       connectionCount_ = connections_.size();
+                                                     });
+  connection->setPeerKey(peer);
+  connections_.emplace(connection.get(), connection);
+  connectionCount_ = connections_.size();
+  connection->start();
 }
 
-void ChatServer::acceptWeb() {
-  webAcceptor_->async_accept([this](const boost::system::error_code& ec, tcp::socket socket) {
-    if (!running_ || !webAcceptor_->is_open()) return;
-    if (!ec) std::make_shared<HttpSession>(std::move(socket), *webHandler_)->start();
-    acceptWeb();
+void ChatServer::checkAccounts() {
+  accountCheck_.expires_after(std::chrono::seconds(1));
+  accountCheck_.async_wait([this](const boost::system::error_code& ec) {
+    if (ec || !running_) return;
+    // Only another connection (an admin command) cancels accounts, and it
+    // changes the file's version when it does.
+    const auto version = chatStore_->dataVersion();
+    if (version != dataVersion_) {
+      dataVersion_ = version;
+      for (const auto userId : chatStore_->cancelledAccounts()) {
+        if (auto link = sessions_.find(userId)) dispatcher_->signOutCancelled(*link);
+      }
+    }
+    checkAccounts();
   });
 }
 
@@ -119,8 +160,8 @@ void ChatServer::stop() {
   // Close everything on the threads that own it, then let the threads end.
   asio::post(chatIo_, [this] {
     running_ = false;
-    boost::system::error_code ec;
-    chatAcceptor_->close(ec);
+    chatListener_->close();
+    accountCheck_.cancel();
     auto open = connections_;
     for (auto& [raw, connection] : open) connection->abort();
     connections_.clear();
@@ -128,10 +169,9 @@ void ChatServer::stop() {
     chatIo_.stop();
   });
   if (chatThread_.joinable()) chatThread_.join();
-  if (webAcceptor_) {
+  if (webListener_) {
     asio::post(webIo_, [this] {
-      boost::system::error_code ec;
-      webAcceptor_->close(ec);
+      webListener_->close();
       webIo_.stop();
     });
   }

@@ -13,9 +13,13 @@
 #include <thread>
 
 #include "platform/Clock.h"
+#include "server/Listener.h"
+#include "server/MemoryCounterStore.h"
+#include "server/SendQuota.h"
 #include "server/ServerLog.h"
 #include "server/ServerOptions.h"
 #include "server/SessionRegistry.h"
+#include "server/SignInThrottle.h"
 
 namespace kiv::server {
 
@@ -28,6 +32,8 @@ struct ServerContext;
 
 // The whole server in one object: the chat port and the avatar web port,
 // each served by its own thread with its own connection to the database.
+// Both share the sign-in throttle and the quotas (ServerOptions has every
+// limit; tests give short times).
 //
 // For tests (in this process, any free port):
 //
@@ -35,7 +41,7 @@ struct ServerContext;
 //   options.databasePath = dir.path() + "/server.db";  // seed it first with a Store
 //   options.chatPort = 0;                               // 0: any free port
 //   options.webPort = 0;
-//   options.echoLog = false;
+//   options.echoLog = false;                           // keeps the log in memory
 //   kiv::server::ChatServer server(options);
 //   std::string error;
 //   ASSERT_TRUE(server.start(&error)) << error;
@@ -44,7 +50,8 @@ struct ServerContext;
 //
 // The database may be changed through another Store on the same file while
 // the server runs (that is what the admin commands do); the server sees the
-// change at the next request. log() keeps the recent log lines for checks.
+// change at the next request; an account cancelled meanwhile is signed out
+// within a second. log() keeps the recent log lines for checks.
 class ChatServer {
  public:
   explicit ChatServer(ServerOptions options, const Clock& clock = SystemClock::instance());
@@ -66,20 +73,29 @@ class ChatServer {
   std::size_t signedInCount() const { return sessions_.count(); }
   // Open chat connections.
   std::size_t connectionCount() const { return connectionCount_.load(); }
+  // Open web connections.
+  std::size_t webConnectionCount() const { return webListener_ ? webListener_->open() : 0; }
 
  private:
-  void acceptChat();
-  void acceptWeb();
+  void admitChat(boost::asio::ip::tcp::socket socket, const std::string& peer, std::shared_ptr<void> ticket);
+  // Once a second: accounts cancelled by an admin command are signed out.
+  void checkAccounts();
+  void raiseDescriptorLimit();
 
   ServerOptions options_;
   const Clock& clock_;
   ServerLog log_;
   SessionRegistry sessions_;
+  MemoryCounterStore counters_;
+  SignInThrottle throttle_;
+  SendQuota quota_;
 
   boost::asio::io_context chatIo_;
   boost::asio::io_context webIo_;
-  std::unique_ptr<boost::asio::ip::tcp::acceptor> chatAcceptor_;
-  std::unique_ptr<boost::asio::ip::tcp::acceptor> webAcceptor_;
+  std::unique_ptr<Listener> chatListener_;
+  std::unique_ptr<Listener> webListener_;
+  boost::asio::steady_timer accountCheck_{chatIo_};
+  std::int64_t dataVersion_ = 0;
   std::unique_ptr<Store> chatStore_;
   std::unique_ptr<Store> webStore_;
   std::unique_ptr<ServerContext> context_;

@@ -30,10 +30,17 @@ class ClientLink {
   // logout answer's header).
   const std::string& phone() const { return phone_; }
   void setPhone(std::string phone) { phone_ = std::move(phone); }
+  // The key the peer's sign-in failures are counted under (its address).
+  const std::string& peerKey() const { return peerKey_; }
+  void setPeerKey(std::string key) { peerKey_ = std::move(key); }
+  // Failed sign-ins on this connection so far.
+  int countSignInFailure() { return ++signInFailures_; }
 
  private:
   std::uint32_t userId_ = 0;
   std::string phone_;
+  std::string peerKey_;
+  int signInFailures_ = 0;
 };
 
 }  // namespace kiv::server

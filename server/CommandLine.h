@@ -9,8 +9,10 @@
 namespace kiv::server {
 
 // kiv-server [--db FILE] [--bind ADDR] [--port N] [--web-port N]
-//            [--refuse-second-login] [COMMAND [ARGS...]]
-// COMMAND is serve (the default) or one of the admin commands.
+//            [--refuse-second-login] [--log FILE] [limit options]
+//            [COMMAND [ARGS...]]
+// COMMAND is serve (the default) or one of the admin commands. Every limit of
+// ServerOptions has an option of its own (see usage()).
 struct CommandLine {
   ServerOptions options;
   std::string command = "serve";

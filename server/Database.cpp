@@ -1,10 +1,28 @@
 #include "server/Database.h"
 
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 namespace kiv::server {
 
+namespace {
+
+// The file holds every password: readable by its owner only, also when an
+// earlier version or another umask created it more open. SQLite gives its
+// -wal and -shm files the database file's permissions.
+void keepPrivate(const std::string& path) {
+  if (path.empty() || path == ":memory:") return;
+  for (const char* suffix : {"", "-wal", "-shm"}) {
+    const std::string file = path + suffix;
+    struct stat info {};
+    if (::stat(file.c_str(), &info) == 0 && (info.st_mode & 077) != 0) ::chmod(file.c_str(), info.st_mode & 0700);
+  }
+}
+
+}  // namespace
+
 std::unique_ptr<Database> Database::open(const std::string& path, std::string* error) {
+  keepPrivate(path);
   sqlite3* handle = nullptr;
   const int rc = sqlite3_open_v2(path.c_str(), &handle,
                                  SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
@@ -22,6 +40,7 @@ std::unique_ptr<Database> Database::open(const std::string& path, std::string* e
     if (error) *error = db->lastError();
     return nullptr;
   }
+  keepPrivate(path);  // a file just created under a wider umask
   return db;
 }
 

@@ -16,6 +16,7 @@
 #include "net/ShieldGroupMessages.h"
 #include "net/UpdateGroupInfoMessages.h"
 #include "platform/Gbk.h"
+#include "server/CleanText.h"
 #include "server/FieldText.h"
 #include "server/MessageQueue.h"
 #include "server/ServerLimits.h"
@@ -76,8 +77,9 @@ std::vector<std::uint8_t> GroupHandlers::updateGroupInfo(const Request& request)
   const auto g = context_.store.group(in.groupId);
   if (g && !g->dismissed && g->owner == request.userId()) {
     const std::uint8_t type = in.type == GroupInfoResponse::kBroadcast ? 2 : 1;
-    out.status = context_.store.updateGroup(in.groupId, boundedText(in.name, 16), boundedText(in.category, 20),
-                                            boundedText(in.introduction, 50), type)
+    out.status = context_.store.updateGroup(in.groupId, boundedText(withoutControls(in.name), 16),
+                                            boundedText(withoutControls(in.category), 20),
+                                            boundedText(withoutControls(in.introduction), 50), type)
                      ? 0
                      : 1;
   }
@@ -165,7 +167,9 @@ std::vector<std::uint8_t> GroupHandlers::inviteToGroup(const Request& request) {
     context_.log.write("group " + std::to_string(in.groupId) + " admitted user " + std::to_string(in.userId));
     return answer(InviteToGroupResponse::kInvited);
   }
-  MessageQueue queue(context_.store);
+  // Inviting again changes nothing: the user has the first invitation.
+  if (context_.store.hasInvitation(in.groupId, in.userId)) return answer(InviteToGroupResponse::kInvited);
+  MessageQueue queue(context_.store, &context_.quotas);
   const bool sent =
       context_.store.addInvitation(in.groupId, in.userId) &&
       queue.queueNotice(in.userId, 1, request.userId(), request.userId(),
@@ -193,8 +197,10 @@ std::vector<std::uint8_t> GroupHandlers::joinGroup(const Request& request) {
     context_.log.write("user " + std::to_string(self) + " joined group " + std::to_string(in.groupId));
     return answer(JoinGroupResponse::kPassedToOwner);
   }
+  // Asking again changes nothing: the owner has the first request.
+  if (context_.store.hasJoinRequest(in.groupId, self)) return answer(JoinGroupResponse::kPassedToOwner);
   const auto me = context_.store.account(self);
-  MessageQueue queue(context_.store);
+  MessageQueue queue(context_.store, &context_.quotas);
   const bool asked = me && context_.store.addJoinRequest(in.groupId, self) &&
                      queue.queueNotice(g->owner, 2, in.groupId, self, MessageQueue::joinRequestText(self, me->nickname),
                                        wireTime(context_.clock.localNow()));

@@ -1,6 +1,7 @@
 #include "server/MessageHandlers.h"
 
 #include <algorithm>
+#include <chrono>
 #include <ctime>
 #include <string_view>
 
@@ -23,11 +24,14 @@ std::vector<std::uint8_t> MessageHandlers::once(const Request& request, Change&&
   const std::int64_t now = std::time(nullptr);
   auto tx = store.transaction();
   if (const auto again = store.givenAnswer(request.userId(), key, now)) return {again->begin(), again->end()};
-  const std::vector<std::uint8_t> answer = change();
-  const std::string_view kept(reinterpret_cast<const char*>(answer.data()), answer.size());
+  const Answer answer = change();
+  if (!answer.keep) return answer.bytes;  // nothing changed: the transaction goes
+  const std::string_view kept(reinterpret_cast<const char*>(answer.bytes.data()), answer.bytes.size());
   // The change and its answer are kept together or not at all.
-  if (!store.rememberAnswer(request.userId(), key, kept, now) || !tx.commit()) return failed();
-  return answer;
+  if (!store.rememberAnswer(request.userId(), key, kept, now, context_.quotas.keptAnswers) || !tx.commit()) {
+    return failed();
+  }
+  return answer.bytes;
 }
 
 std::vector<std::uint8_t> MessageHandlers::sendMessage(const Request& request) {
@@ -36,13 +40,38 @@ std::vector<std::uint8_t> MessageHandlers::sendMessage(const Request& request) {
       [&] {
         const auto in = SendMessageRequest::read(request.data, request.size);
         const std::string now = wireTime(context_.clock.localNow());
-        MessageQueue queue(context_.store);
+        MessageQueue queue(context_.store, &context_.quotas);
         SendMessageResponse out;
-        out.result = queue.send(request.userId(), in.kind, in.target, in.sentText(), now);
+        auto refuse = [&] {
+          overQuota(request.userId());
+          out.result = MessageQueue::kNotDelivered;
+          return Answer{out.build(request.key()), false};
+        };
+        if (!context_.quota.allowMessage(request.userId())) return refuse();
+        auto delivery = queue.plan(request.userId(), in.kind, in.target, in.sentText());
+        if (delivery.leftOut > 0) {
+          context_.log.write("user " + std::to_string(request.userId()) + " to " + std::to_string(in.target) + ": " +
+                             std::to_string(delivery.leftOut) + " recipient(s) with a full queue left out");
+        }
+        if (delivery.result == MessageQueue::kDelivered && !context_.quota.allowRows(request.userId(), delivery.rows())) {
+          return refuse();
+        }
+        out.result = queue.deliver(delivery, now);
         if (out.result == SendMessageResponse::kDelivered) out.serverTime = now;
-        return out.build(request.key());
+        // A full queue may have room later: the repeat is tried afresh.
+        return Answer{out.build(request.key()), delivery.leftOut == 0 || out.result == MessageQueue::kDelivered};
       },
       [&] { return SendMessageResponse{MessageQueue::kNotDelivered}.build(request.key()); });
+}
+
+void MessageHandlers::overQuota(std::uint32_t sender) {
+  // One line per sender and minute, not one per refused message.
+  const auto now = std::chrono::steady_clock::now();
+  auto& last = quotaLogged_[sender];
+  if (now - last < std::chrono::minutes(1) && last.time_since_epoch().count() != 0) return;
+  if (quotaLogged_.size() > 10'000) quotaLogged_.clear();
+  last = now;
+  context_.log.write("user " + std::to_string(sender) + " is sending faster than allowed; refusing");
 }
 
 std::vector<std::uint8_t> MessageHandlers::noticePoll(const Request& request) {
@@ -70,7 +99,7 @@ std::vector<std::uint8_t> MessageHandlers::noticePoll(const Request& request) {
 }
 
 std::vector<std::uint8_t> MessageHandlers::fetchMessages(const Request& request) {
-  return once(request, [&] { return takeWaiting(request); },
+  return once(request, [&] { return Answer{takeWaiting(request)}; },
               [&] { return FetchMessagesResponse{}.build(request.key()); });
 }
 

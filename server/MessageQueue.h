@@ -1,17 +1,20 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "server/ServerOptions.h"
 #include "server/Store.h"
 
 namespace kiv::server {
 
 // Queues chat messages for their recipients: one copy per recipient and
 // conversation, cut into record-sized pieces. Used by the send request, by the
-// group invitations and by the admin command line.
+// group invitations and by the admin command line. With caps, a recipient
+// who has more waiting than they allow gets nothing more until they fetch.
 class MessageQueue {
  public:
   // Send results, as the send answer carries them.
@@ -20,15 +23,32 @@ class MessageQueue {
     kNotInGroup = 1,      // the sender is no member (removed, or the group is gone)
     kBroadcastGroup = 2,  // only the owner speaks in a broadcast group
     kRecipientCancelled = 3,
-    kNotDelivered = 4,  // no such user, oneself, an empty text or an unknown kind
+    kNotDelivered = 4,  // no such user, oneself, an empty text, an unknown kind, a full queue
   };
 
-  explicit MessageQueue(Store& store) : store_(store) {}
+  // A checked message: who gets which records.
+  struct Delivery {
+    Result result = kNotDelivered;
+    std::uint8_t kind = 0;
+    std::uint32_t conversation = 0;  // as the recipients see it: the sender or the group
+    std::uint32_t sender = 0;
+    std::vector<std::uint32_t> recipients;
+    std::vector<std::string> pieces;
+    std::size_t leftOut = 0;  // recipients whose queue is full
+    std::size_t rows() const { return recipients.size() * pieces.size(); }
+  };
 
-  // A chat message from `sender`: private (kind 1) to a user or group (kind 2)
-  // to every member but the sender and those who shield the group. The text
-  // is queued behind the sender's nickname and "(私聊):" or "(群聊):", the way
-  // the client shows its own messages, so group members see who spoke.
+  explicit MessageQueue(Store& store, const Quotas* caps = nullptr) : store_(store), caps_(caps) {}
+
+  // Checks a chat message from `sender`: private (kind 1) to a user or group
+  // (kind 2) to every member but the sender and those who shield the group.
+  // The text, without control bytes, goes behind the sender's nickname and
+  // "(私聊):" or "(群聊):", the way the client shows its own messages, so
+  // group members see who spoke. Reads only.
+  Delivery plan(std::uint32_t sender, std::uint8_t kind, std::uint32_t target, std::string_view text);
+  // Queues a planned message for all its recipients or for none.
+  Result deliver(const Delivery& delivery, std::string_view time);
+  // Both in one.
   Result send(std::uint32_t sender, std::uint8_t kind, std::uint32_t target, std::string_view text,
               std::string_view time);
 
@@ -49,9 +69,9 @@ class MessageQueue {
   static std::vector<std::string> pieces(std::string_view text);
 
  private:
-  bool queue(std::uint32_t recipient, std::uint8_t kind, std::uint32_t conversation, std::uint32_t sender,
-             std::string_view text, std::string_view time);
+  bool hasRoom(std::uint32_t recipient, const std::vector<std::string>& pieces);
   Store& store_;
+  const Quotas* caps_;
 };
 
 }  // namespace kiv::server

@@ -54,60 +54,132 @@ std::optional<std::string> parameter(std::string_view header, std::string_view n
 
 }  // namespace
 
-std::optional<MultipartForm> MultipartForm::parse(std::string_view contentType, std::string_view body) {
+std::optional<MultipartForm> MultipartForm::start(std::string_view contentType, Limits limits) {
   if (lower(trim(contentType.substr(0, contentType.find(';')))) != "multipart/form-data") return std::nullopt;
   const auto boundary = parameter(contentType, "boundary");
   if (!boundary || boundary->empty() || boundary->size() > 200) return std::nullopt;
-  const std::string delimiter = "--" + *boundary;
+  return MultipartForm("--" + *boundary, limits);
+}
 
-  MultipartForm form;
-  // The body starts with the first delimiter (a preamble is allowed).
-  std::size_t at = body.find(delimiter);
-  if (at == std::string_view::npos) return std::nullopt;
-  at += delimiter.size();
+std::optional<MultipartForm> MultipartForm::parse(std::string_view contentType, std::string_view body) {
+  auto form = start(contentType, Limits{});
+  if (!form) return std::nullopt;
+  auto progress = form->feed(body);
+  while (progress == Progress::kFileStarts) progress = form->feed({});
+  if (progress != Progress::kDone) return std::nullopt;
+  return form;
+}
+
+MultipartForm::Progress MultipartForm::feed(std::string_view data) {
+  if (state_ == State::kBad) return Progress::kBad;
+  if (state_ == State::kDone) return Progress::kDone;  // the epilogue is ignored
+  buffer_.append(data);
   for (;;) {
-    // After a delimiter: "--" ends the body, otherwise a line break and a part.
-    if (body.substr(at, 2) == "--") return form;
-    if (body.substr(at, 2) != "\r\n") return std::nullopt;
-    at += 2;
-    const std::size_t headersEnd = body.find("\r\n\r\n", at);
-    if (headersEnd == std::string_view::npos) return std::nullopt;
-    const std::string_view headers = body.substr(at, headersEnd - at);
-    const std::size_t contentStart = headersEnd + 4;
-    const std::size_t contentEnd = body.find("\r\n" + delimiter, contentStart);
-    if (contentEnd == std::string_view::npos) return std::nullopt;
-    const std::string_view content = body.substr(contentStart, contentEnd - contentStart);
-
-    std::optional<std::string> name;
-    std::optional<std::string> fileName;
-    std::string type;
-    std::size_t line = 0;
-    while (line <= headers.size()) {
-      std::size_t end = headers.find("\r\n", line);
-      if (end == std::string_view::npos) end = headers.size();
-      const std::string_view header = headers.substr(line, end - line);
-      const std::size_t colon = header.find(':');
-      if (colon != std::string_view::npos) {
-        const std::string key = lower(trim(header.substr(0, colon)));
-        const std::string_view value = trim(header.substr(colon + 1));
-        if (key == "content-disposition") {
-          name = parameter(value, "name");
-          fileName = parameter(value, "filename");
-        } else if (key == "content-type") {
-          type = std::string(value);
-        }
-      }
-      line = end + 2;
-    }
-    if (!name) return std::nullopt;
-    if (fileName) {
-      if (form.file_) return std::nullopt;  // one picture per upload
-      form.file_ = File{*name, *fileName, type, std::string(content)};
-    } else {
-      form.fields_[*name] = std::string(content);
-    }
-    at = contentEnd + 2 + delimiter.size();
+    const State before = state_;
+    const std::size_t left = buffer_.size();
+    const Progress progress = step();
+    if (progress != Progress::kMore) return progress;
+    if (state_ == before && buffer_.size() == left) return Progress::kMore;  // needs more bytes
   }
+}
+
+MultipartForm::Progress MultipartForm::bad() {
+  state_ = State::kBad;
+  buffer_.clear();
+  return Progress::kBad;
+}
+
+MultipartForm::Progress MultipartForm::step() {
+  switch (state_) {
+    case State::kPreamble: {
+      const std::size_t at = buffer_.find(delimiter_);
+      if (at == std::string::npos) {
+        // A preamble is allowed but not kept; a long one is no upload.
+        if (buffer_.size() > limits_.headerBytes) return bad();
+        return Progress::kMore;
+      }
+      buffer_.erase(0, at + delimiter_.size());
+      state_ = State::kAfterDelimiter;
+      return Progress::kMore;
+    }
+    case State::kAfterDelimiter:
+      if (buffer_.size() < 2) return Progress::kMore;
+      if (buffer_.compare(0, 2, "--") == 0) {
+        state_ = State::kDone;
+        buffer_.clear();
+        return Progress::kDone;
+      }
+      if (buffer_.compare(0, 2, "\r\n") != 0) return bad();
+      buffer_.erase(0, 2);
+      state_ = State::kHeaders;
+      return Progress::kMore;
+    case State::kHeaders: {
+      const std::size_t end = buffer_.find("\r\n\r\n");
+      if (end == std::string::npos) return buffer_.size() > limits_.headerBytes ? bad() : Progress::kMore;
+      if (end > limits_.headerBytes || ++parts_ > limits_.parts) return bad();
+      if (!startPart(std::string_view(buffer_).substr(0, end))) return bad();
+      buffer_.erase(0, end + 4);
+      scanFrom_ = 0;
+      state_ = State::kContent;
+      return partName_ ? Progress::kMore : Progress::kFileStarts;
+    }
+    case State::kContent: {
+      const std::string closing = "\r\n" + delimiter_;
+      const std::size_t at = buffer_.find(closing, scanFrom_);
+      if (at == std::string::npos) {
+        if (partName_ && buffer_.size() > limits_.fieldBytes + closing.size()) return bad();
+        scanFrom_ = buffer_.size() >= closing.size() ? buffer_.size() - closing.size() + 1 : 0;
+        return Progress::kMore;
+      }
+      if (partName_) {
+        if (at > limits_.fieldBytes) return bad();
+        fields_[*partName_] = buffer_.substr(0, at);
+      } else {
+        file_->data = buffer_.substr(0, at);
+      }
+      buffer_.erase(0, at + closing.size());
+      state_ = State::kAfterDelimiter;
+      return Progress::kMore;
+    }
+    case State::kDone:
+      return Progress::kDone;
+    case State::kBad:
+      return Progress::kBad;
+  }
+  return Progress::kBad;
+}
+
+bool MultipartForm::startPart(std::string_view headers) {
+  std::optional<std::string> name;
+  std::optional<std::string> fileName;
+  std::string type;
+  std::size_t line = 0;
+  while (line <= headers.size()) {
+    std::size_t end = headers.find("\r\n", line);
+    if (end == std::string_view::npos) end = headers.size();
+    const std::string_view header = headers.substr(line, end - line);
+    const std::size_t colon = header.find(':');
+    if (colon != std::string_view::npos) {
+      const std::string key = lower(trim(header.substr(0, colon)));
+      const std::string_view value = trim(header.substr(colon + 1));
+      if (key == "content-disposition") {
+        name = parameter(value, "name");
+        fileName = parameter(value, "filename");
+      } else if (key == "content-type") {
+        type = std::string(value);
+      }
+    }
+    line = end + 2;
+  }
+  if (!name) return false;
+  if (fileName) {
+    if (file_) return false;  // one picture per upload
+    file_ = File{*name, *fileName, type, {}};
+    partName_.reset();
+  } else {
+    partName_ = *name;
+  }
+  return true;
 }
 
 std::optional<std::string> MultipartForm::field(const std::string& name) const {

@@ -7,6 +7,7 @@
 #include "net/UpdateUserInfoMessages.h"
 #include "net/UserInfoMessages.h"
 #include "platform/Gbk.h"
+#include "server/CleanText.h"
 #include "server/DecimalText.h"
 #include "server/FieldText.h"
 #include "server/ServerLimits.h"
@@ -55,8 +56,9 @@ std::vector<std::uint8_t> ProfileHandlers::updateUserInfo(const Request& request
   out.status = 1;
   if (in.userId == request.userId() && isBirthday(in.birthday)) {
     // Stored as the bounded fields will show it, so every answer agrees.
-    const bool saved = context_.store.updateProfile(request.userId(), boundedText(in.nickname, 16), knownSex(in.sex),
-                                                    boundedText(in.introduction, 50), in.birthday);
+    const bool saved =
+        context_.store.updateProfile(request.userId(), boundedText(withoutControls(in.nickname), 16), knownSex(in.sex),
+                                     boundedText(withoutControls(in.introduction), 50), in.birthday);
     out.status = saved ? 0 : 1;
   }
   return out.build(request.key());

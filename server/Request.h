@@ -14,6 +14,8 @@ struct Request {
   std::shared_ptr<ClientLink> link;
   const std::uint8_t* data = nullptr;
   std::size_t size = 0;
+  // Handed in again after the server held it.
+  bool again = false;
 
   // The 16 bytes every answer copies.
   HeaderKey key() const { return keyOf(data); }

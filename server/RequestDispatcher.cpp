@@ -20,25 +20,30 @@ void RequestDispatcher::connectionClosed(ClientLink& link) {
   sessions_.connectionClosed(link);
 }
 
-void RequestDispatcher::dispatch(const std::shared_ptr<ClientLink>& link, const std::uint8_t* data, std::size_t size) {
+Millis RequestDispatcher::dispatch(const std::shared_ptr<ClientLink>& link, const std::uint8_t* data, std::size_t size,
+                                  bool again) {
   const std::uint32_t command = commandOf(data);
   if (!isKnownCommand(command)) {
     context_.log.write("closing " + link->describe() + ": unknown command " + std::to_string(command));
     link->closeAfterSending();
-    return;
+    return Millis(0);
   }
-  const Request request{link, data, size};
+  const Request request{link, data, size, again};
   const bool open = command == 1 || command == 2 || command == 16;
   if (!open && link->userId() == 0) {
     context_.log.write("ignoring command " + std::to_string(command) + " from " + link->describe() + ": not signed in");
-    return;
+    return Millis(0);
   }
+  if (!open && !accountIsLive(*link)) return Millis(0);
 
   std::vector<std::uint8_t> answer;
   switch (command) {
-    case 1:
-      answer = sessions_.login(request);
+    case 1: {
+      auto outcome = sessions_.login(request);
+      if (outcome.hold.count() > 0) return outcome.hold;
+      answer = std::move(outcome.answer);
       break;
+    }
     case 2:
       answer = sessions_.smsPassword(request);
       break;
@@ -112,6 +117,20 @@ void RequestDispatcher::dispatch(const std::shared_ptr<ClientLink>& link, const 
       break;
   }
   if (!answer.empty()) link->send(std::move(answer));
+  return Millis(0);
+}
+
+bool RequestDispatcher::accountIsLive(ClientLink& link) {
+  const auto account = context_.store.account(link.userId());
+  if (account && !account->cancelled) return true;
+  signOutCancelled(link);
+  return false;
+}
+
+void RequestDispatcher::signOutCancelled(ClientLink& link) {
+  context_.log.write("closing " + link.describe() + ": account " + std::to_string(link.userId()) + " cancelled");
+  sessions_.connectionClosed(link);
+  link.closeAfterSending();
 }
 
 }  // namespace kiv::server

@@ -16,20 +16,30 @@ namespace kiv::server {
 // Routes one whole request packet to its handler and sends the answer on the
 // same connection. A command the protocol does not know closes the
 // connection; a request that needs a signed-in connection on one that is not
-// signed in is ignored. Both are logged.
+// signed in is ignored. Both are logged. Every signed-in request checks the
+// account first: a cancelled one is signed out and its connection closed.
 class RequestDispatcher {
  public:
   explicit RequestDispatcher(ServerContext& context);
 
-  // `size` is the packet's length (at least the 24 header bytes).
-  void dispatch(const std::shared_ptr<ClientLink>& link, const std::uint8_t* data, std::size_t size);
+  // `size` is the packet's length (at least the 24 header bytes). Returns how
+  // long the request must wait before it is dispatched again (`again` set);
+  // zero when it was handled.
+  Millis dispatch(const std::shared_ptr<ClientLink>& link, const std::uint8_t* data, std::size_t size,
+                  bool again = false);
   // The connection has ended (for whatever reason).
   void connectionClosed(ClientLink& link);
 
   // True for the request codes a client may send (1..25 but 13).
   static bool isKnownCommand(std::uint32_t command);
 
+  // Ends the session of a cancelled account: signed out, connection closed
+  // (its next sign-in is refused as cancelled).
+  void signOutCancelled(ClientLink& link);
+
  private:
+  bool accountIsLive(ClientLink& link);
+
   ServerContext& context_;
   SessionHandlers sessions_;
   ProfileHandlers profiles_;

@@ -26,7 +26,6 @@ inline constexpr std::size_t kMaxNicknameLength = 15;  // 16-byte field with its
 // queued as several records with the same time, which the client joins.
 inline constexpr std::size_t kRecordTextBytes = 139;
 inline constexpr std::size_t kMaxAvatarBytes = 256 * 1024;
-inline constexpr std::size_t kMaxUploadBytes = 8 * 1024 * 1024;
 
 inline constexpr std::uint8_t kDesktopTerminal = 3;  // signed in with this desktop client
 inline constexpr std::uint8_t kSmsTerminal = 0;      // not signed in

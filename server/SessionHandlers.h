@@ -14,7 +14,14 @@ class SessionHandlers {
  public:
   explicit SessionHandlers(ServerContext& context) : context_(context) {}
 
-  std::vector<std::uint8_t> login(const Request& request);
+  // Zero `hold` and the answer (empty when it went out already), or a hold:
+  // the attempt must wait that long before its password is checked, and is
+  // to be handed in again then.
+  struct LoginOutcome {
+    std::vector<std::uint8_t> answer;
+    Millis hold{0};
+  };
+  LoginOutcome login(const Request& request);
   std::vector<std::uint8_t> logout(const Request& request);
   std::vector<std::uint8_t> smsPassword(const Request& request);
 
@@ -22,6 +29,10 @@ class SessionHandlers {
   void connectionClosed(ClientLink& link);
 
  private:
+  // A refused attempt's answer; after too many on one connection it is sent
+  // here and the connection closed (the answer returned is empty then).
+  std::vector<std::uint8_t> refused(const Request& request, std::vector<std::uint8_t> answer);
+
   ServerContext& context_;
 };
 

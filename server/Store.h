@@ -38,6 +38,10 @@ class Store {
   bool setPassword(std::uint32_t userId, std::string_view password);
   bool setCancelled(std::uint32_t userId, bool cancelled);
   std::vector<Account> accounts();
+  std::vector<std::uint32_t> cancelledAccounts();
+  // A number that changes whenever another connection (the other port, an
+  // admin command) has changed the file.
+  std::int64_t dataVersion();
 
   // Friends: one row per direction.
   std::vector<NamedId> friends(std::uint32_t userId);
@@ -75,9 +79,16 @@ class Store {
   // Drops both kinds for the pair (the user is in the group now).
   void clearPending(std::uint32_t groupId, std::uint32_t userId);
 
-  // Waiting messages, kept per recipient and conversation in arrival order.
+  // Waiting messages, kept per recipient and conversation in arrival order:
+  // the records of one message for one recipient.
   bool queueMessage(std::uint32_t recipient, ConversationKind kind, std::uint32_t conversation, std::uint32_t sender,
-                    std::string_view text, std::string_view time);
+                    const std::vector<std::string>& records, std::string_view time);
+  bool queueMessage(std::uint32_t recipient, ConversationKind kind, std::uint32_t conversation, std::uint32_t sender,
+                    std::string_view record, std::string_view time) {
+    return queueMessage(recipient, kind, conversation, sender, std::vector<std::string>{std::string(record)}, time);
+  }
+  // How much waits for `recipient` in all: records and their text bytes.
+  WaitingTotals waitingTotals(std::uint32_t recipient);
   // Conversations with waiting messages, the one waiting longest first.
   std::vector<WaitingConversation> waitingConversations(std::uint32_t recipient, std::size_t limit);
   // The oldest `limit` messages of one conversation, removed from the store.
@@ -88,10 +99,13 @@ class Store {
   // client that did not get an answer (its connection broke, the server went
   // down) sends the very same request again; it must get the first answer
   // again, not the change made twice. Kept for ten minutes, longer than a
-  // client goes on repeating a request.
+  // client goes on repeating a request, and at most the newest `keep` per
+  // user (a client has at most 50 requests outstanding).
   static constexpr std::int64_t kAnswerKeptSeconds = 600;
   std::optional<std::string> givenAnswer(std::uint32_t userId, std::string_view request, std::int64_t now);
-  bool rememberAnswer(std::uint32_t userId, std::string_view request, std::string_view answer, std::int64_t now);
+  bool rememberAnswer(std::uint32_t userId, std::string_view request, std::string_view answer, std::int64_t now,
+                      std::size_t keep = 64);
+  std::size_t keptAnswerCount(std::uint32_t userId);
 
   struct QueuedMessage {
     std::uint32_t recipient = 0;

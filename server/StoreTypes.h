@@ -60,6 +60,11 @@ struct WaitingConversation {
   std::size_t count = 0;
 };
 
+struct WaitingTotals {
+  std::size_t records = 0;
+  std::size_t bytes = 0;
+};
+
 struct WaitingMessage {
   std::uint32_t sender = 0;
   std::string text;  // at most one record's worth

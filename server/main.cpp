@@ -1,6 +1,9 @@
 // kiv-server: the reference chat server and avatar web server, and the admin
 // commands that work on its database.
 #include <pthread.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <csignal>
 #include <iostream>
 #include <string>
@@ -25,11 +28,15 @@ int serve(const kiv::server::ServerOptions& options) {
   std::signal(SIGPIPE, SIG_IGN);
 
   kiv::server::ChatServer server(options);
+  if (::geteuid() == 0) {
+    server.log().write("running as root, which serve never needs: use a web port above 1023, or the systemd unit");
+  }
   std::string error;
   if (!server.start(&error)) {
     std::cerr << "kiv-server: " << error << "\n";
     if (error.find("web port") != std::string::npos) {
-      std::cerr << "kiv-server: choose another web port with --web-port N (ports below 1024 need privileges)\n";
+      std::cerr << "kiv-server: choose another web port with --web-port N (ports below 1024 need the\n"
+                   "kiv-server: capability CAP_NET_BIND_SERVICE, which the systemd unit gives)\n";
     }
     return 1;
   }
@@ -43,6 +50,9 @@ int serve(const kiv::server::ServerOptions& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // The database, its -wal and -shm files and the log hold every password:
+  // whatever this process creates is for its own user only.
+  ::umask(077);
   const std::vector<std::string> args(argv, argv + argc);
   for (const auto& arg : args) {
     if (arg == "--help" || arg == "-h" || arg == "help") {

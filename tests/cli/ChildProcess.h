@@ -22,6 +22,7 @@ class ChildProcess {
   ChildProcess& operator=(const ChildProcess&) = delete;
 
   bool started() const { return pid_ > 0; }
+  pid_t pid() const { return pid_; }
   // The exit status, or -1 when it did not end within `timeoutMs` (it is then
   // killed) or ended by a signal.
   int wait(int timeoutMs);

@@ -45,7 +45,7 @@ dpkg-deb -x "$deb" "$root"
 
 # Exactly these files: no test programs, libraries or headers slip in.
 sizes=(16 22 24 32 48 64 128 256)
-expected=(usr/bin/kiv usr/bin/kiv-cli usr/bin/kiv-server
+expected=(usr/bin/kiv usr/bin/kiv-cli usr/bin/kiv-server usr/lib/systemd/system/kiv-server.service
   "usr/share/applications/$app_id.desktop" "usr/share/metainfo/$app_id.metainfo.xml")
 for s in "${sizes[@]}"; do expected+=("usr/share/icons/hicolor/${s}x$s/apps/$app_id.png"); done
 found=$(cd "$root" && find . -type f | sed 's|^\./||' | sort)

@@ -13,16 +13,7 @@
 namespace kiv::test {
 namespace {
 
-class MessageTest : public ServerFixture {
- protected:
-  SendMessageResponse send(RawClient& client, std::uint8_t kind, std::uint32_t target, const std::string& gbkText) {
-    SendMessageRequest request;
-    request.kind = kind;
-    request.target = target;
-    request.text = gbkText;
-    return client.ask<SendMessageResponse>(request);
-  }
-};
+class MessageTest : public ServerFixture {};
 
 bool isTwelveDigits(const std::string& text) {
   return text.size() == 12 && text.find_first_not_of("0123456789") == std::string::npos;

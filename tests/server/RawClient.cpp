@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <chrono>
 #include <cstring>
 
@@ -12,6 +17,25 @@ namespace kiv::test {
 
 RawClient::RawClient(std::uint16_t port, std::string phone) : phone_(std::move(phone)) {
   if (socket_.connect("127.0.0.1", port, 3000) != 0) socket_.close();
+}
+
+RawClient::RawClient(const std::string& from, std::uint16_t port) : socket_(connectFrom(from, port)) {}
+
+TcpSocket connectFrom(const std::string& from, std::uint16_t port) {
+  const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_in local{};
+  local.sin_family = AF_INET;
+  inet_pton(AF_INET, from.c_str(), &local.sin_addr);
+  sockaddr_in server{};
+  server.sin_family = AF_INET;
+  server.sin_port = htons(port);
+  inet_pton(AF_INET, "127.0.0.1", &server.sin_addr);
+  if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0 &&
+      ::connect(fd, reinterpret_cast<sockaddr*>(&server), sizeof server) == 0) {
+    return TcpSocket::adopt(fd);
+  }
+  if (fd >= 0) ::close(fd);
+  return TcpSocket();
 }
 
 HeaderKey RawClient::key() {
@@ -69,6 +93,24 @@ int RawClient::login(const std::string& phone, const std::string& password, int 
   request.clientVersion = static_cast<std::uint8_t>(version);
   const auto response = ask<LoginResponse>(request);
   return response.result;
+}
+
+HttpResult http(std::uint16_t port, const std::string& request, const std::string& from) {
+  TcpSocket socket = connectFrom(from, port);
+  if (!socket.isOpen()) return {};
+  socket.sendAll(request.data(), request.size(), 3000);
+  std::string reply;
+  char buffer[8192];
+  while (socket.waitReadable(3000) == TcpSocket::kReady) {
+    const long n = socket.receive(buffer, sizeof buffer);
+    if (n <= 0) break;
+    reply.append(buffer, static_cast<std::size_t>(n));
+  }
+  HttpResult result;
+  if (reply.rfind("HTTP/1.1 ", 0) == 0) result.status = std::stoi(reply.substr(9, 3));
+  const auto bodyStart = reply.find("\r\n\r\n");
+  if (bodyStart != std::string::npos) result.body = reply.substr(bodyStart + 4);
+  return result;
 }
 
 void expectAnswer(const std::vector<std::uint8_t>& answer, std::uint32_t command, const HeaderKey& key) {

@@ -17,6 +17,9 @@ namespace kiv::test {
 class RawClient {
  public:
   explicit RawClient(std::uint16_t port, std::string phone = "");
+  // Connects from the loopback address `from` (such as "127.0.0.2"), so that
+  // limits per source address can be tried.
+  RawClient(const std::string& from, std::uint16_t port);
 
   bool connected() const { return socket_.isOpen(); }
   void setPhone(std::string phone) { phone_ = std::move(phone); }
@@ -47,6 +50,18 @@ class RawClient {
   std::string phone_;
   bool eof_ = false;
 };
+
+// A connection from the loopback address `from` to 127.0.0.1:`port`; closed
+// when it cannot be made.
+TcpSocket connectFrom(const std::string& from, std::uint16_t port);
+
+// One HTTP request on its own connection from `from`, read until the server
+// closes it: the status (0 for none) and the body.
+struct HttpResult {
+  int status = 0;
+  std::string body;
+};
+HttpResult http(std::uint16_t port, const std::string& request, const std::string& from = "127.0.0.1");
 
 // Checks an answer's command and key; used by ask().
 void expectAnswer(const std::vector<std::uint8_t>& answer, std::uint32_t command, const HeaderKey& key);

@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string>
 
 #include "net/FetchMessagesMessages.h"
+#include "net/SendMessageMessages.h"
 #include "server/AdminCommands.h"
 #include "server/ChatServer.h"
 #include "server/RawClient.h"
@@ -24,7 +26,8 @@ class ServerFixture : public ::testing::Test {
   void SetUp() override { startServer(false); }
   void TearDown() override { server_->stop(); }
 
-  void startServer(bool refuseSecondLogin) {
+  // `tune` changes the limits of the server started next.
+  void startServer(bool refuseSecondLogin, const std::function<void(kiv::server::ServerOptions&)>& tune = {}) {
     if (server_) server_->stop();
     kiv::server::ServerOptions options;
     options.databasePath = dir_.file("server.db");
@@ -32,6 +35,7 @@ class ServerFixture : public ::testing::Test {
     options.webPort = 0;
     options.echoLog = false;
     options.refuseSecondLogin = refuseSecondLogin;
+    if (tune) tune(options);
     server_ = std::make_unique<kiv::server::ChatServer>(options);
     std::string error;
     ASSERT_TRUE(server_->start(&error)) << error;
@@ -55,6 +59,16 @@ class ServerFixture : public ::testing::Test {
     auto client = std::make_unique<RawClient>(server_->chatPort());
     EXPECT_EQ(client->login(phoneOf(id), "pw"), 0);
     return client;
+  }
+
+  // A chat message from `client`; the answer.
+  static SendMessageResponse send(RawClient& client, std::uint8_t kind, std::uint32_t target,
+                                  const std::string& gbkText) {
+    SendMessageRequest request;
+    request.kind = kind;
+    request.target = target;
+    request.text = gbkText;
+    return client.ask<SendMessageResponse>(request);
   }
 
   // The waiting records of one conversation, fetched by `client`.

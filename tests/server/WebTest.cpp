@@ -16,30 +16,6 @@
 namespace kiv::test {
 namespace {
 
-struct HttpResult {
-  int status = 0;
-  std::string body;
-};
-
-// One request on its own connection, read until the server closes it.
-HttpResult http(std::uint16_t port, const std::string& request) {
-  TcpSocket socket;
-  if (socket.connect("127.0.0.1", port, 3000) != 0) return {};
-  socket.sendAll(request.data(), request.size(), 3000);
-  std::string reply;
-  char buffer[8192];
-  while (socket.waitReadable(3000) == TcpSocket::kReady) {
-    const long n = socket.receive(buffer, sizeof buffer);
-    if (n <= 0) break;
-    reply.append(buffer, static_cast<std::size_t>(n));
-  }
-  HttpResult result;
-  if (reply.rfind("HTTP/1.1 ", 0) == 0) result.status = std::stoi(reply.substr(9, 3));
-  const auto bodyStart = reply.find("\r\n\r\n");
-  if (bodyStart != std::string::npos) result.body = reply.substr(bodyStart + 4);
-  return result;
-}
-
 HttpResult get(std::uint16_t port, const std::string& path) {
   return http(port, "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n");
 }
