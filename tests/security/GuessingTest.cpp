@@ -50,15 +50,16 @@ TEST_F(GuessingTest, ALockedAccountChecksNoPasswordOnEitherPortButItsOwnerAndOth
   const auto victim = addUser("受害者");
   const auto bystander = addUser("旁人");
   { signIn(victim); }  // the owner's usual address becomes known
+  guessUntilLocked(phoneOf(victim), "127.0.0.2");
+  // Not even the right password is checked now, on either port. (The owner's
+  // own sign-in below resets the count, so this is asked before it runs.)
+  RawClient right("127.0.0.2", server_->chatPort());
+  EXPECT_EQ(right.login(phoneOf(victim), "pw"), kTryLater);
+  EXPECT_EQ(http(uploadRequest(phoneOf(victim), "pw", victim, "x"), "127.0.0.2"), 429);
   whileAttacking(
       [&] {
-        for (const char* from : {"127.0.0.2", "127.0.0.3", "127.0.0.4"}) {
-          guessUntilLocked(phoneOf(victim), from);
-          // Not even the right password is checked now, on either port.
-          RawClient right(from, server_->chatPort());
-          EXPECT_EQ(right.login(phoneOf(victim), "pw"), kTryLater);
-          EXPECT_EQ(http(uploadRequest(phoneOf(victim), "pw", victim, "x"), from), 429);
-        }
+        for (const char* from : {"127.0.0.3", "127.0.0.4"})
+          for (int i = 0; i < 5; ++i) RawClient(from, server_->chatPort()).login(phoneOf(victim), "no");
       },
       [&] {
         for (int i = 0; i < 5; ++i) {
