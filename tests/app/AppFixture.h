@@ -87,7 +87,7 @@ class AppFixture : public ::testing::Test {
   // LogoutRequests the server took, signed in or not.
   int logoutsAtServer() {
     int count = 0;
-    for (const std::string& line : server.server().log().lines())
+    for (const std::string& line : server.log().lines())
       if (line.find(" logout ") != std::string::npos) ++count;
     return count;
   }

@@ -59,7 +59,7 @@ TEST_F(LoginWindow, TypingAndClickingSignsInAndTheMainWindowRemembersTheAccount)
   EXPECT_FALSE(main.isVisible());
   app->Shutdown();
   EXPECT_EQ(logoutsAtServer(), 1);
-  EXPECT_TRUE(server.server().log().contains("logout user 10001"));
+  EXPECT_TRUE(server.log().contains("logout user 10001"));
 }
 
 TEST_F(LoginWindow, TheAutoLoginAccountSignsInWithoutAClickAndAStaleChoiceOpensNormally) {
@@ -161,7 +161,7 @@ TEST_F(LoginWindow, RefusalsAndBadInputStopTheLoginAndLeaveTheInputsUsable) {
   click(CDlgLogin::kLogin);
   EXPECT_FALSE(login.isLoggingIn());
   EXPECT_EQ(boxes.texts(), std::vector<std::string>{"请输入正确的手机号!"});
-  EXPECT_EQ(server.server().connectionCount(), 0u);
+  EXPECT_EQ(server.connectionCount(), 0u);
 
   struct Case {
     const char* phone;
@@ -291,7 +291,7 @@ TEST_F(LoginWindow, ForgottenPasswordIsAskedBesideTheWindowWithItsFourAnswers) {
     return boxes.texts().back();
   };
   EXPECT_EQ(ask(QStringLiteral("13800000002")), "密码已经发送到你的手机,请注意查收");
-  EXPECT_TRUE(server.server().log().contains("SMS to 13800000002"));
+  EXPECT_TRUE(server.log().contains("SMS to 13800000002"));
   EXPECT_EQ(ask(QStringLiteral("13900000000")), "13900000000还不木棉用户,请核查您的手机号");
   EXPECT_EQ(ask(QStringLiteral("139")), "手机号输入不正确,请核查您的手机号");
   server.stop();

@@ -295,7 +295,7 @@ TEST_F(MainWindow, ExitClosesTheConversationsSavesTheStrangersAndLogsOutOnce) {
   EXPECT_EQ(saved.count(1000), 1u);
   stack->net.Shutdown();
   int logouts = 0;
-  for (const std::string& line : server.server().log().lines())
+  for (const std::string& line : server.log().lines())
     if (line.find(" logout ") != std::string::npos) ++logouts;
   EXPECT_EQ(logouts, 1);
 }

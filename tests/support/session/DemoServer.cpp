@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "server/ChatServer.h"
+
 namespace kiv::test {
 
 DemoServer::DemoServer(bool seedDemo) {
@@ -42,6 +44,14 @@ void DemoServer::stop() {
   if (!server_) return;
   server_->stop();
   server_.reset();
+}
+
+server::ServerLog& DemoServer::log() {
+  return server_->log();
+}
+
+std::size_t DemoServer::connectionCount() const {
+  return server_ ? server_->connectionCount() : 0;
 }
 
 std::uint16_t DemoServer::chatPort() const {

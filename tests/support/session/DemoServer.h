@@ -1,14 +1,19 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <sstream>
 #include <string>
 
 #include "server/AdminCommands.h"
-#include "server/ChatServer.h"
+#include "server/ServerLog.h"
 #include "server/Store.h"
 #include "support/TempDir.h"
+
+namespace kiv::server {
+class ChatServer;
+}
 
 namespace kiv::test {
 
@@ -34,7 +39,12 @@ class DemoServer {
   void stop();
   bool start();
 
+  // The server itself for the few tests that reach inside; everything else
+  // keeps the networking headers out of the window tests (they cost more to
+  // compile than the tests themselves).
   server::ChatServer& server() { return *server_; }
+  server::ServerLog& log();
+  std::size_t connectionCount() const;
   server::Store& store() { return *store_; }
   server::AdminCommands admin() { return server::AdminCommands(*store_, adminOut_, adminErr_); }
   // The phone of a demo UserId (10001..10006, 1000).
