@@ -11,9 +11,12 @@
 #include "platform/Gbk.h"
 #include "platform/PrivateFiles.h"
 #include "storage/LocalStore.h"
+#include "storage/SqliteStatement.h"
 
 namespace kiv {
 namespace {
+
+using Statement = SqliteStatement;
 
 // Bump when the layout below changes: an index of another layout is rebuilt.
 constexpr int kSchemaVersion = 1;
@@ -29,44 +32,6 @@ constexpr std::int64_t kSequenceLimit = std::int64_t{1} << kSequenceBits;
 constexpr int kMaxCandidates = 10 * HistorySearchIndex::kMaxPageSize;
 
 constexpr const char* kTables[2] = {"msg_user", "msg_group"};
-
-// A prepared statement, finalized on scope exit; reusable after reset().
-class Statement {
- public:
-  Statement(sqlite3* db, const std::string& sql) {
-    if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt_, nullptr) != SQLITE_OK) {
-      sqlite3_finalize(stmt_);
-      stmt_ = nullptr;
-    }
-  }
-  ~Statement() { sqlite3_finalize(stmt_); }
-  Statement(const Statement&) = delete;
-  Statement& operator=(const Statement&) = delete;
-
-  bool ok() const { return stmt_ != nullptr; }
-  void reset() {
-    sqlite3_reset(stmt_);
-    sqlite3_clear_bindings(stmt_);
-  }
-  void bind(int index, std::int64_t value) { sqlite3_bind_int64(stmt_, index, value); }
-  void bind(int index, std::string_view text) {
-    sqlite3_bind_text64(stmt_, index, text.data() != nullptr ? text.data() : "", text.size(), SQLITE_TRANSIENT,
-                        SQLITE_UTF8);
-  }
-  // SQLITE_ROW, SQLITE_DONE or an error code.
-  int step() { return stmt_ != nullptr ? sqlite3_step(stmt_) : SQLITE_ERROR; }
-  std::int64_t integer(int column) const { return sqlite3_column_int64(stmt_, column); }
-  bool isNull(int column) const { return sqlite3_column_type(stmt_, column) == SQLITE_NULL; }
-  // The cell's bytes, embedded NULs and stored GBK kept.
-  std::string text(int column) const {
-    const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
-    const int size = sqlite3_column_bytes(stmt_, column);
-    return bytes != nullptr ? std::string(bytes, static_cast<std::size_t>(size)) : std::string();
-  }
-
- private:
-  sqlite3_stmt* stmt_ = nullptr;
-};
 
 bool isDamage(int rc) {
   const int primary = rc & 0xFF;
