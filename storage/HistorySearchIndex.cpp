@@ -170,6 +170,7 @@ bool HistorySearchIndex::openLocked() {
     closeLocked();
     return false;
   }
+  compactAfter(indexed);
   return true;
 }
 
@@ -216,13 +217,18 @@ bool HistorySearchIndex::prepareIndex(bool fresh) {
     // Derived data: losing the last transactions to a power cut only means
     // catching up again, so commits need not wait for the disk.
     static_assert(kSchemaVersion == 1, "the layout below sets the version");
-    return exec(db_, "PRAGMA journal_mode=WAL") && exec(db_, "PRAGMA synchronous=NORMAL") &&
+    // Compacting frees pages; incremental vacuum gives them back.
+    return exec(db_, "PRAGMA auto_vacuum=INCREMENTAL") && exec(db_, "PRAGMA journal_mode=WAL") && exec(db_, "PRAGMA synchronous=NORMAL") &&
            exec(db_,
                 "BEGIN;"
                 "CREATE TABLE doc(docid INTEGER PRIMARY KEY, grp INTEGER NOT NULL, src INTEGER NOT NULL);"
                 "CREATE TABLE state(tbl INTEGER PRIMARY KEY, last_row INTEGER NOT NULL, fingerprint INTEGER NOT NULL);"
                 "INSERT INTO state VALUES (0, 0, 0), (1, 0, 0);"
                 "CREATE VIRTUAL TABLE msg_fts USING fts5(text, tokenize='trigram', content='', columnsize=0);"
+                // Merging segments as it goes would cost a received batch
+                // tens of milliseconds now and then; large catch-ups
+                // compact the index instead (compactAfter()).
+                "INSERT INTO msg_fts(msg_fts, rank) VALUES('automerge', 0);"
                 "PRAGMA user_version=1;"
                 "COMMIT;");
   }
@@ -262,7 +268,16 @@ int HistorySearchIndex::update() {
   std::lock_guard lock(mutex_);
   int indexed = updateLocked();
   if (indexed < 0 && damaged_) indexed = rebuildLocked();
+  compactAfter(indexed);
   return indexed;
+}
+
+void HistorySearchIndex::compactAfter(int indexed) {
+  // Many small segments slow every query down; after a build or a large
+  // backlog one merge into a single segment is worth its second or two.
+  if (indexed >= kChunkRows && exec(db_, "INSERT INTO msg_fts(msg_fts) VALUES('optimize')")) {
+    exec(db_, "PRAGMA incremental_vacuum");
+  }
 }
 
 int HistorySearchIndex::updateLocked() {

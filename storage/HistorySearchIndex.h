@@ -67,7 +67,7 @@ class HistorySearchIndex {
   static constexpr int kMaxPageSize = 100;
   // A query shorter than one trigram cannot use the index: it is looked for
   // in at most this many messages per page, newest first.
-  static constexpr int kShortQueryScanRows = 20000;
+  static constexpr int kShortQueryScanRows = 10000;
 
   HistorySearchIndex() = default;
   ~HistorySearchIndex();
@@ -117,6 +117,7 @@ class HistorySearchIndex {
   int matchesHistory(int table);
   int indexTable(int table);
   int writeChunk(int table, const std::vector<PendingRow>& rows);
+  void compactAfter(int indexed);
   void scanShort(const std::string& query, std::int64_t before, int limit, HistorySearchPage& page);
   void searchIndexed(const std::string& query, std::int64_t before, int limit, HistorySearchPage& page);
   void noteError(int rc);
