@@ -10,6 +10,7 @@
 
 #include "platform/Gbk.h"
 #include "platform/PrivateFiles.h"
+#include "storage/HistoryRowKeys.h"
 #include "storage/LocalStore.h"
 #include "storage/SqliteStatement.h"
 
@@ -17,6 +18,9 @@ namespace kiv {
 namespace {
 
 using Statement = SqliteStatement;
+using historykeys::fingerprint;
+using historykeys::readOnlyUri;
+using historykeys::timeKey;
 
 // Bump when the layout below changes: an index of another layout is rebuilt.
 constexpr int kSchemaVersion = 1;
@@ -36,57 +40,6 @@ constexpr const char* kTables[2] = {"msg_user", "msg_group"};
 bool isDamage(int rc) {
   const int primary = rc & 0xFF;
   return primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB;
-}
-
-// "yy-mm-dd hh:mm:ss" as the number yymmddhhmmss, which orders as the text
-// does; 0 (the oldest) for a time that is not of that shape.
-std::int64_t timeKey(std::string_view rtime) {
-  static constexpr int kDigitAt[12] = {0, 1, 3, 4, 6, 7, 9, 10, 12, 13, 15, 16};
-  if (rtime.size() < 17) return 0;
-  std::int64_t key = 0;
-  for (const int at : kDigitAt) {
-    const char c = rtime[static_cast<std::size_t>(at)];
-    if (c < '0' || c > '9') return 0;
-    key = key * 10 + (c - '0');
-  }
-  return key;
-}
-
-// Tells whether a history row is still the one that was indexed under its
-// rowid (a cleared and refilled table reuses rowids).
-std::uint64_t fingerprint(std::int64_t id, std::string_view rtime, std::string_view msg) {
-  std::uint64_t hash = 1469598103934665603ULL;
-  const auto mix = [&](std::string_view bytes) {
-    for (const char c : bytes) {
-      hash ^= static_cast<unsigned char>(c);
-      hash *= 1099511628211ULL;
-    }
-    hash ^= 0xFF;
-    hash *= 1099511628211ULL;
-  };
-  mix(std::to_string(id));
-  mix(rtime);
-  mix(msg);
-  return hash;
-}
-
-// The history opened read-only, whatever characters its path holds.
-std::string readOnlyUri(const std::string& path) {
-  static constexpr char kHex[] = "0123456789ABCDEF";
-  std::string uri = "file:";
-  for (const char c : path) {
-    const auto byte = static_cast<unsigned char>(c);
-    const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '/' ||
-                       c == '-' || c == '_' || c == '.' || c == '~';
-    if (plain) {
-      uri += c;
-    } else {
-      uri += '%';
-      uri += kHex[byte >> 4];
-      uri += kHex[byte & 0x0F];
-    }
-  }
-  return uri + "?mode=ro";
 }
 
 bool exec(sqlite3* db, const char* sql, int* rc = nullptr) {

@@ -243,6 +243,14 @@ TEST_F(HistorySearchTest, AMissingDamagedOutdatedOrStaleIndexIsBuiltAgainFromThe
   EXPECT_EQ(all("fresh start").size(), 130u);
   EXPECT_EQ(index_.indexedMessages(), 130 + 41);
 
+  // A folder name that means something in a URI is still just a name.
+  const std::string odd = home_.scratch("odd %3F#?&mode=rwc 名");
+  std::filesystem::create_directory(odd);
+  std::filesystem::copy_file(dir() + "/MsgEx.db", odd + "/MsgEx.db");
+  HistorySearchIndex elsewhere;
+  ASSERT_TRUE(elsewhere.open(odd));
+  EXPECT_EQ(elsewhere.search("fresh start", 0, 100).hits.size(), 100u);
+
   // Without a history there is nothing to index, and it says so.
   HistorySearchIndex none;
   EXPECT_FALSE(none.open(home_.path() + "404"));
