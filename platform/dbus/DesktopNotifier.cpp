@@ -8,6 +8,8 @@
 #include <QStringList>
 #include <QUrl>
 #include <QVariantMap>
+#include <algorithm>
+#include <utility>
 
 namespace kiv {
 namespace {
@@ -76,7 +78,7 @@ DesktopNotifier::~DesktopNotifier() {
 void DesktopNotifier::show(const QString& conversationKey, const QString& title, const QString& text,
                            const QString& avatarPath) {
   if (!bus_.isConnected()) return;
-  Request request{firstLine(title, kMaxTitle), firstLine(text, kMaxText), QString()};
+  Request request{firstLine(title, kMaxTitle), firstLine(text, kMaxText), QString(), ++shown_};
   if (!avatarPath.isEmpty()) {
     const QFileInfo image(avatarPath);
     if (image.isFile()) request.imageUri = QUrl::fromLocalFile(image.absoluteFilePath()).toString();
@@ -156,7 +158,13 @@ void DesktopNotifier::askCapabilities() {
       return;
     }
     markup_ = reply.value().contains(QStringLiteral("body-markup")) ? Markup::kYes : Markup::kNo;
-    for (const QString& key : entries_.keys()) dispatch(key);
+    // In the order they arrived, so the newest ends up on top.
+    QList<std::pair<quint64, QString>> waiting;
+    for (auto entry = entries_.begin(); entry != entries_.end(); ++entry) {
+      if (entry->waiting) waiting.append({entry->waiting->sequence, entry.key()});
+    }
+    std::sort(waiting.begin(), waiting.end());
+    for (const auto& [sequence, key] : waiting) dispatch(key);
   });
 }
 

@@ -61,6 +61,7 @@ class DesktopNotifier : public QObject {
     QString title;
     QString text;
     QString imageUri;
+    quint64 sequence = 0;  // the order of show() calls
   };
   // One conversation's notification: the id the service gave it, whether a
   // Notify call is under way (its id is not known yet, so a newer message
@@ -81,6 +82,7 @@ class DesktopNotifier : public QObject {
   QHash<QString, Entry> entries_;
   Markup markup_ = Markup::kUnknown;
   bool askingCapabilities_ = false;
+  quint64 shown_ = 0;
 };
 
 }  // namespace kiv
