@@ -37,16 +37,15 @@ double msSince(Clock::time_point start) {
 }
 
 const std::vector<std::string> kChinese = {
-    "你好",   "今天",   "明天",     "天气",   "开会",   "项目",   "计划",   "北京",   "上海",     "广州",
-    "吃饭",   "晚上",   "周末",     "电影",   "朋友",   "公司",   "同事",   "老板",   "文件",     "发给",
-    "我们",   "你们",   "他们",     "已经",   "还没",   "可以",   "不行",   "谢谢",   "没问题",   "好的",
-    "马上",   "下午",   "早上",     "会议室", "报告",   "数据",   "服务器", "客户",   "合同",     "价格",
-    "快递",   "地址",   "电话",     "号码",   "生日",   "快乐",   "红包",   "照片",   "视频",     "音乐",
-    "火车站", "飞机",   "机场",     "酒店",   "预订",   "取消",   "确认",   "收到",   "木棉花",   "茶叶"};
+    "你好",   "今天", "明天",   "天气", "开会",   "项目", "计划", "北京", "上海", "广州",   "吃饭",   "晚上",
+    "周末",   "电影", "朋友",   "公司", "同事",   "老板", "文件", "发给", "我们", "你们",   "他们",   "已经",
+    "还没",   "可以", "不行",   "谢谢", "没问题", "好的", "马上", "下午", "早上", "会议室", "报告",   "数据",
+    "服务器", "客户", "合同",   "价格", "快递",   "地址", "电话", "号码", "生日", "快乐",   "红包",   "照片",
+    "视频",   "音乐", "火车站", "飞机", "机场",   "酒店", "预订", "取消", "确认", "收到",   "木棉花", "茶叶"};
 const std::vector<std::string> kLatin = {
-    "meeting", "report", "server",  "deploy", "release", "budget", "invoice", "weekend", "coffee", "ticket",
-    "OK",      "thanks", "please",  "call",   "email",   "update", "build",   "merge",   "review", "design",
-    "Beijing", "Linux",  "backup",  "photo",  "video",   "music",  "travel",  "hotel",   "flight", "cancel"};
+    "meeting", "report", "server", "deploy", "release", "budget", "invoice", "weekend", "coffee", "ticket",
+    "OK",      "thanks", "please", "call",   "email",   "update", "build",   "merge",   "review", "design",
+    "Beijing", "Linux",  "backup", "photo",  "video",   "music",  "travel",  "hotel",   "flight", "cancel"};
 
 // Texts as stored: GBK, 3 to 12 words, now and then a Latin word or two.
 std::vector<std::string> makeTexts(int count, std::mt19937& random) {
@@ -87,7 +86,8 @@ void fillHistory(const std::string& file, int rows) {
   check(db, sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr), "begin");
   sqlite3_stmt* insert[2] = {};
   check(db, sqlite3_prepare_v2(db, "insert into msg_user (id,msg,rtime) values (?,?,?)", -1, &insert[0], nullptr), "u");
-  check(db, sqlite3_prepare_v2(db, "insert into msg_group (id,msg,rtime) values (?,?,?)", -1, &insert[1], nullptr), "g");
+  check(db, sqlite3_prepare_v2(db, "insert into msg_group (id,msg,rtime) values (?,?,?)", -1, &insert[1], nullptr),
+        "g");
   std::uniform_int_distribution<int> pick(0, static_cast<int>(texts.size()) - 1), kind(0, 6), who(0, 179);
   for (int i = 0; i < rows; ++i) {
     const bool group = kind(random) == 0;

@@ -74,7 +74,7 @@ int measure(const QString& address, const std::string& root, int batches) {
     return 1;
   }
 
-    {
+  {
     kiv::LocalStore store;
     kiv::HistorySearchIndex index;
     if (store.ResolveProgramPaths() != 1 || store.OpenMessageDatabase(10001) != 1 || !index.open(root + "/10001")) {
@@ -130,17 +130,18 @@ int main(int argc, char** argv) {
   const std::string root = pattern;
   setenv("KIV_HOME", root.c_str(), 1);
 
-  std::ofstream(root + "/bus.conf") << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
-                                       " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
-                                       "<busconfig><type>session</type><listen>unix:dir="
-                                    << root
-                                    << "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
-                                       "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
-                                       "<allow own=\"*\"/></policy></busconfig>\n";
+  std::ofstream(root + "/bus.conf")
+      << "<!DOCTYPE busconfig PUBLIC \"-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN\"\n"
+         " \"http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd\">\n"
+         "<busconfig><type>session</type><listen>unix:dir="
+      << root
+      << "</listen><auth>EXTERNAL</auth><policy context=\"default\">"
+         "<allow send_destination=\"*\" eavesdrop=\"true\"/><allow eavesdrop=\"true\"/>"
+         "<allow own=\"*\"/></policy></busconfig>\n";
   QProcess daemon;
-  daemon.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--config-file=") + QString::fromStdString(root) +
-                                                   QStringLiteral("/bus.conf"),
-                                               QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
+  daemon.start(QStringLiteral("dbus-daemon"),
+               {QStringLiteral("--config-file=") + QString::fromStdString(root) + QStringLiteral("/bus.conf"),
+                QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
   if (!daemon.waitForStarted(10000)) {
     std::fprintf(stderr, "no dbus-daemon\n");
     return 1;

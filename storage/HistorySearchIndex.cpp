@@ -138,8 +138,8 @@ HistorySearchIndex::Connection HistorySearchIndex::openConnection(bool fresh) {
   // The index holds the words of every message: the user's alone, like the
   // history. Its -wal and -shm files take the mode of the file.
   if (!paths::preparePrivateFile(path)) return Connection::kIndexBad;
-  const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX | SQLITE_OPEN_NOFOLLOW |
-                    SQLITE_OPEN_URI;
+  const int flags =
+      SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX | SQLITE_OPEN_NOFOLLOW | SQLITE_OPEN_URI;
   if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) return Connection::kIndexBad;
   sqlite3_busy_timeout(db_, 2000);
   if (!prepareIndex(fresh)) return Connection::kIndexBad;
@@ -171,7 +171,8 @@ bool HistorySearchIndex::prepareIndex(bool fresh) {
     // catching up again, so commits need not wait for the disk.
     static_assert(kSchemaVersion == 1, "the layout below sets the version");
     // Compacting frees pages; incremental vacuum gives them back.
-    return exec(db_, "PRAGMA auto_vacuum=INCREMENTAL") && exec(db_, "PRAGMA journal_mode=WAL") && exec(db_, "PRAGMA synchronous=NORMAL") &&
+    return exec(db_, "PRAGMA auto_vacuum=INCREMENTAL") && exec(db_, "PRAGMA journal_mode=WAL") &&
+           exec(db_, "PRAGMA synchronous=NORMAL") &&
            exec(db_,
                 "BEGIN;"
                 "CREATE TABLE doc(docid INTEGER PRIMARY KEY, grp INTEGER NOT NULL, src INTEGER NOT NULL);"
@@ -264,8 +265,8 @@ int HistorySearchIndex::matchesHistory(int table) {
 }
 
 int HistorySearchIndex::indexTable(int table) {
-  const std::string select =
-      std::string("SELECT rowid, id, rtime, msg FROM hist.") + kTables[table] + " WHERE rowid > ?1 ORDER BY rowid LIMIT ?2";
+  const std::string select = std::string("SELECT rowid, id, rtime, msg FROM hist.") + kTables[table] +
+                             " WHERE rowid > ?1 ORDER BY rowid LIMIT ?2";
   int total = 0;
   for (;;) {
     // Read first, with the history locked only for the read ...

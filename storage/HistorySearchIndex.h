@@ -14,9 +14,9 @@ namespace kiv {
 
 // One message found in the history.
 struct HistorySearchHit {
-  bool group = false;              // a group conversation (msg_group), else a private one (msg_user)
-  std::int32_t conversation = 0;   // the partner's UserId or the GroupId
-  std::string rtime;               // "yy-mm-dd hh:mm:ss", UTF-8
+  bool group = false;             // a group conversation (msg_group), else a private one (msg_user)
+  std::int32_t conversation = 0;  // the partner's UserId or the GroupId
+  std::string rtime;              // "yy-mm-dd hh:mm:ss", UTF-8
   // The whole stored text in UTF-8, to be shown as plain text only: it is
   // what somebody sent and may look like markup.
   std::string text;

@@ -107,7 +107,8 @@ std::vector<Mark> findMarks(std::string_view text, std::string_view query) {
   if (query.empty()) return marks;
   const std::string haystack = folded(text);
   const std::string needle = folded(query);
-  for (std::size_t at = haystack.find(needle); at != std::string::npos; at = haystack.find(needle, at + needle.size())) {
+  for (std::size_t at = haystack.find(needle); at != std::string::npos;
+       at = haystack.find(needle, at + needle.size())) {
     marks.push_back(Mark{at, needle.size()});
   }
   return marks;

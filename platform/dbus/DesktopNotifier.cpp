@@ -93,7 +93,8 @@ void DesktopNotifier::withdraw(const QString& conversationKey) {
   if (found == entries_.end()) return;
   found->waiting.reset();
   if (found->id != 0 && bus_.isConnected()) {
-    QDBusMessage close = QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("CloseNotification"));
+    QDBusMessage close =
+        QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("CloseNotification"));
     close << found->id;
     bus_.asyncCall(close, kCallTimeoutMs);
     found->id = 0;

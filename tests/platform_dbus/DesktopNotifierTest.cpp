@@ -5,8 +5,8 @@
 #include <QDBusMessage>
 #include <QDeadlineTimer>
 #include <QUrl>
-#include <functional>
 #include <fstream>
+#include <functional>
 
 #include "platform/dbus/DesktopNotifier.h"
 #include "platform_dbus/FakeNotificationService.h"
@@ -70,9 +70,9 @@ TEST(DesktopNotifier, OneNotificationPerConversationReplacedNotStackedAndItsClic
   // (the round trip) before the genuine click does.
   service.click(first.id, "dismiss");
   QDBusConnection forger = bus.connect("forger");
-  forger.send(QDBusMessage::createSignal("/org/freedesktop/Notifications", "org.freedesktop.Notifications",
-                                         "ActionInvoked")
-              << first.id << QString("default"));
+  forger.send(
+      QDBusMessage::createSignal("/org/freedesktop/Notifications", "org.freedesktop.Notifications", "ActionInvoked")
+      << first.id << QString("default"));
   forger.interface()->registeredServiceNames();
   service.click(group.id, "default");
   ASSERT_TRUE(waitFor([&] { return !activated.isEmpty(); }));

@@ -36,7 +36,9 @@ class FakeNotificationService : public QObject {
   void click(uint id, const QString& action) { emit ActionInvoked(id, action); }
 
  public slots:
-  QStringList GetCapabilities() { return {QStringLiteral("body"), QStringLiteral("body-markup"), QStringLiteral("actions")}; }
+  QStringList GetCapabilities() {
+    return {QStringLiteral("body"), QStringLiteral("body-markup"), QStringLiteral("actions")};
+  }
   uint Notify(const QString& appName, uint replacesId, const QString& appIcon, const QString& summary,
               const QString& body, const QStringList& actions, const QVariantMap& hints, int timeout);
   void CloseNotification(uint id);

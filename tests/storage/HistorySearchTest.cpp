@@ -64,8 +64,7 @@ class HistorySearchTest : public ::testing::Test {
     }
     ASSERT_EQ(store_.AppendUserMessage(10002, gbk::fromUtf8("我们明天在北京见面吧"), timeText(9000)), 1);
     ASSERT_EQ(store_.AppendGroupMessage(20001, gbk::fromUtf8("北京烤鸭 Peking duck, 北京!"), timeText(9001)), 1);
-    ASSERT_EQ(store_.AppendUserMessage(10003, gbk::fromUtf8("say \"hi\" OR bye* NEAR(a b) text:x"), timeText(9002)),
-              1);
+    ASSERT_EQ(store_.AppendUserMessage(10003, gbk::fromUtf8("say \"hi\" OR bye* NEAR(a b) text:x"), timeText(9002)), 1);
   }
 
   std::vector<HistorySearchHit> all(const std::string& query, int pageSize = 20) {
@@ -143,9 +142,9 @@ TEST_F(HistorySearchTest, FindsWordsAcrossConversationsNewestFirstWithTheMatchMa
   EXPECT_EQ(fileBytes(dir() + "/MsgEx.db"), historyBefore);
 
   // A received batch is found as soon as the index was told.
-  ASSERT_EQ(store_.AppendMessages(LocalStore::kUserTable, 10005,
-                                  {{gbk::fromUtf8("刚到的消息 one"), timeText(9100)},
-                                   {gbk::fromUtf8("刚到的消息 two"), timeText(9101)}}),
+  ASSERT_EQ(store_.AppendMessages(
+                LocalStore::kUserTable, 10005,
+                {{gbk::fromUtf8("刚到的消息 one"), timeText(9100)}, {gbk::fromUtf8("刚到的消息 two"), timeText(9101)}}),
             2);
   EXPECT_EQ(index_.update(), 2);
   const auto fresh = all("刚到的消息");
@@ -170,9 +169,9 @@ TEST_F(HistorySearchTest, HostileQueriesAreSearchedAsPlainTextOrNotAtAll) {
   EXPECT_EQ(all("bye*").size(), 1u);
 
   // Nothing that no search box produces, and nothing longer than any message.
-  for (const std::string& query : {std::string(), std::string("   \xE3\x80\x80 "), std::string("天\0气", 7),
-                                  std::string("\xFF\xFE\xFD"), std::string("\xE5\xA4"), std::string("a\nb"),
-                                  std::string(100000, 'a'), std::string(3000, '\x7F')}) {
+  for (const std::string& query :
+       {std::string(), std::string("   \xE3\x80\x80 "), std::string("天\0气", 7), std::string("\xFF\xFE\xFD"),
+        std::string("\xE5\xA4"), std::string("a\nb"), std::string(100000, 'a'), std::string(3000, '\x7F')}) {
     const auto page = index_.search(query);
     EXPECT_TRUE(page.ok);
     EXPECT_TRUE(page.hits.empty());
