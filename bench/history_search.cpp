@@ -202,7 +202,11 @@ int main(int argc, char** argv) {
     all.push_back(ms);
     (kiv::searchtext::characterCount(query) < 3 ? shortOnes : indexed).push_back(ms);
     if (page.hits.empty()) empty.push_back(ms);
-    if (page.hits.empty() && kiv::searchtext::characterCount(query) < 3) emptyShort.push_back(ms);
+    if (page.hits.empty() && kiv::searchtext::characterCount(query) < 3) {
+      emptyShort.push_back(ms);
+      std::printf("  no hit for \"%s\": %.2f ms (%d newest messages looked at)\n", query.c_str(), ms,
+                  kiv::HistorySearchIndex::kShortQueryScanRows);
+    }
   }
   std::printf("first page (20 hits) of 100 different queries:\n");
   print("all queries", all);

@@ -67,7 +67,7 @@ class HistorySearchIndex {
   static constexpr int kMaxPageSize = 100;
   // A query shorter than one trigram cannot use the index: it is looked for
   // in at most this many messages per page, newest first.
-  static constexpr int kShortQueryScanRows = 10000;
+  static constexpr int kShortQueryScanRows = 20000;
 
   HistorySearchIndex() = default;
   ~HistorySearchIndex();

@@ -39,10 +39,12 @@ class SqliteStatement {
   std::int64_t integer(int column) const { return sqlite3_column_int64(stmt_, column); }
   bool isNull(int column) const { return sqlite3_column_type(stmt_, column) == SQLITE_NULL; }
   // The cell's bytes, embedded NULs and stored GBK kept.
-  std::string text(int column) const {
+  std::string text(int column) const { return std::string(view(column)); }
+  // The same without a copy, valid until the next step or reset.
+  std::string_view view(int column) const {
     const auto* bytes = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
     const int size = sqlite3_column_bytes(stmt_, column);
-    return bytes != nullptr ? std::string(bytes, static_cast<std::size_t>(size)) : std::string();
+    return bytes != nullptr ? std::string_view(bytes, static_cast<std::size_t>(size)) : std::string_view();
   }
 
  private:

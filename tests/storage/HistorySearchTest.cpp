@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -113,9 +114,11 @@ TEST_F(HistorySearchTest, FindsWordsAcrossConversationsNewestFirstWithTheMatchMa
     }
   }
   // Latin letters regardless of case; the mark keeps the text's own case.
-  const auto duck = all("peking DUCK");
-  ASSERT_EQ(duck.size(), 1u);
-  EXPECT_EQ(marked(duck[0]), std::vector<std::string>{"Peking duck"});
+  for (const char* query : {"peking DUCK", "pE"}) {
+    const auto duck = all(query);
+    ASSERT_EQ(duck.size(), 1u) << query;
+    EXPECT_EQ(marked(duck[0]), std::vector<std::string>{std::string("Peking duck").substr(0, strlen(query))});
+  }
 
   // Paging walks every match once, newest first, in both paths.
   for (const char* query : {"天气很好", "天气", "WEATHER"}) {
