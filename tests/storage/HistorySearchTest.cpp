@@ -245,6 +245,17 @@ TEST_F(HistorySearchTest, AMissingDamagedOutdatedOrStaleIndexIsBuiltAgainFromThe
   EXPECT_EQ(all("fresh start").size(), 130u);
   EXPECT_EQ(index_.indexedMessages(), 130 + 41);
 
+  // A link planted in the index's place is replaced, never written through.
+  index_.close();
+  const std::string target = home_.scratch("victim");
+  std::ofstream(target) << "keep";
+  std::filesystem::remove(indexFile());
+  std::filesystem::create_symlink(target, indexFile());
+  ASSERT_TRUE(index_.open(dir()));
+  EXPECT_FALSE(std::filesystem::is_symlink(indexFile()));
+  EXPECT_EQ(fileBytes(target), "keep");
+  EXPECT_EQ(all("fresh start").size(), 130u);
+
   // A folder name that means something in a URI is still just a name.
   const std::string odd = home_.scratch("odd %3F#?&mode=rwc 名");
   std::filesystem::create_directory(odd);
