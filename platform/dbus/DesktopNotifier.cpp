@@ -84,7 +84,9 @@ void DesktopNotifier::show(const QString& conversationKey, const QString& title,
     if (image.isFile()) request.imageUri = QUrl::fromLocalFile(image.absoluteFilePath()).toString();
   }
   // Only the newest message of a conversation is worth showing.
-  entries_[conversationKey].waiting = std::move(request);
+  Entry& entry = entries_[conversationKey];
+  entry.waiting = std::move(request);
+  entry.withdrawn = false;
   dispatch(conversationKey);
 }
 
@@ -92,14 +94,22 @@ void DesktopNotifier::withdraw(const QString& conversationKey) {
   const auto found = entries_.find(conversationKey);
   if (found == entries_.end()) return;
   found->waiting.reset();
-  if (found->id != 0 && bus_.isConnected()) {
-    QDBusMessage close =
-        QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("CloseNotification"));
-    close << found->id;
-    bus_.asyncCall(close, kCallTimeoutMs);
-    found->id = 0;
+  closeNotification(found->id);
+  found->id = 0;
+  // A notification still being sent is closed as soon as its id is known,
+  // or it would stay for a conversation the user has already opened.
+  if (found->inFlight) {
+    found->withdrawn = true;
+  } else {
+    entries_.erase(found);
   }
-  if (!found->inFlight) entries_.erase(found);
+}
+
+void DesktopNotifier::closeNotification(uint id) {
+  if (id == 0 || !bus_.isConnected()) return;
+  QDBusMessage close = QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("CloseNotification"));
+  close << id;
+  bus_.asyncCall(close, kCallTimeoutMs);
 }
 
 void DesktopNotifier::dispatch(const QString& key) {
@@ -135,7 +145,10 @@ void DesktopNotifier::dispatch(const QString& key) {
       return;
     }
     entry->id = reply.value();
-    if (entry->waiting) {
+    if (entry->withdrawn && !entry->waiting) {
+      closeNotification(entry->id);
+      entries_.erase(entry);
+    } else if (entry->waiting) {
       dispatch(key);
     } else if (entry->id == 0) {
       entries_.erase(entry);

@@ -69,6 +69,7 @@ class DesktopNotifier : public QObject {
   struct Entry {
     uint id = 0;
     bool inFlight = false;
+    bool withdrawn = false;  // withdraw() came while a call was under way
     std::optional<Request> waiting;
   };
   enum class Markup { kUnknown, kYes, kNo };
@@ -76,6 +77,7 @@ class DesktopNotifier : public QObject {
   void dispatch(const QString& key);
   void askCapabilities();
   void forgetService();
+  void closeNotification(uint id);
   QString keyOf(uint id) const;
 
   QDBusConnection bus_;

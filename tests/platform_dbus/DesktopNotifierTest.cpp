@@ -78,10 +78,14 @@ TEST(DesktopNotifier, OneNotificationPerConversationReplacedNotStackedAndItsClic
   ASSERT_TRUE(waitFor([&] { return !activated.isEmpty(); }));
   EXPECT_EQ(activated, QStringList{"g20001"});
 
-  // Opening the conversation takes its notification away.
+  // Opening the conversation takes its notification away, even one the
+  // service has not yet answered for.
   notifier.withdraw("g20001");
   ASSERT_TRUE(waitFor([&] { return service.onScreen().size() == 1; }));
   EXPECT_TRUE(service.onScreen().contains(first.id));
+  notifier.show("u10003", "王大力", "刚到");
+  notifier.withdraw("u10003");
+  ASSERT_TRUE(waitFor([&] { return service.received().last().summary == "王大力" && service.onScreen().size() == 1; }));
 }
 
 TEST(DesktopNotifier, WithoutABusOrAServiceNothingIsShownAndNothingComplains) {
