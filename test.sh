@@ -25,6 +25,6 @@ if [ "${KIV_TEST_TSAN:-1}" != 0 ]; then
   export TSAN_OPTIONS="suppressions=$PWD/tests/tsan.supp:halt_on_error=0:second_deadlock_stack=1"
   # The layers without threads of their own, the fuzz runs and the package
   # gain nothing from a second pass.
-  (cd build-tsan && ctest --output-on-failure -j "$jobs" -LE '^(platform|storage|avatar|fuzz|package)$') || status=1
+  (cd build-tsan && ctest --output-on-failure -j "$jobs" -LE '^(platform|storage|avatars|fuzz|layers|package)$') || status=1
 fi
 exit $status

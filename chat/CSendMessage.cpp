@@ -8,12 +8,12 @@
 #include <ctime>
 
 #include "chat/CRichEditCtrlEx.h"
-#include "contacts/model/ClientSession.h"
-#include "contacts/model/ContactModel.h"
-#include "contacts/model/ItemTexts.h"
-#include "contacts/model/ReceivedMessages.h"
-#include "contacts/model/SentMessage.h"
-#include "contacts/model/TerminalType.h"
+#include "model/ClientSession.h"
+#include "model/ContactModel.h"
+#include "model/ItemTexts.h"
+#include "model/ReceivedMessages.h"
+#include "model/SentMessage.h"
+#include "model/TerminalType.h"
 #include "net/AddFriendMessages.h"
 #include "net/FetchMessagesMessages.h"
 #include "net/GroupInfoMessages.h"
@@ -29,8 +29,8 @@
 #include "skin/FramePieces.h"
 #include "skin/ResourceLoader.h"
 #include "storage/LocalStore.h"
-#include "storage/SoundEnabled.h"
-#include "storage/avatar/Avatars.h"
+#include "platform/SoundEnabled.h"
+#include "avatars/Avatars.h"
 
 namespace kiv {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "chat/ClockOffset.h"
 #include "chat/InputStyle.h"
-#include "contacts/model/ConversationWindow.h"
+#include "model/ConversationWindow.h"
 #include "skin/CDlgBasic.h"
 
 class QLabel;

@@ -6,8 +6,8 @@
 #include <mutex>
 
 #include "cli/CliSession.h"
-#include "contacts/model/ReceivedMessages.h"
-#include "contacts/model/SentMessage.h"
+#include "model/ReceivedMessages.h"
+#include "model/SentMessage.h"
 #include "platform/Gbk.h"
 #include "storage/LocalStore.h"
 

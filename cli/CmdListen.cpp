@@ -7,7 +7,7 @@
 #include "cli/CliSession.h"
 #include "cli/CliStore.h"
 #include "cli/NumberArgument.h"
-#include "contacts/model/ReceivedMessages.h"
+#include "model/ReceivedMessages.h"
 #include "net/FetchMessagesMessages.h"
 #include "platform/Gbk.h"
 

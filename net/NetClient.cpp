@@ -17,10 +17,10 @@
 #include "net/StreamFramer.h"
 #include "platform/Clock.h"
 #include "platform/Gbk.h"
+#include "platform/Log.h"
 #include "platform/MessageBox.h"
 #include "platform/Pauser.h"
 #include "platform/TcpSocket.h"
-#include "storage/Log.h"
 
 namespace kiv {
 namespace {
