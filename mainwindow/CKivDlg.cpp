@@ -15,10 +15,10 @@
 #include "mainwindow/CommandMenu.h"
 #include "mainwindow/ConversationTitles.h"
 #include "mainwindow/MainWindowLink.h"
-#include "mainwindow/NoticeHandler.h"
 #include "mainwindow/SignInWindow.h"
 #include "model/ClientSession.h"
 #include "model/ContactModel.h"
+#include "model/MessageService.h"
 #include "model/RememberedAccounts.h"
 #include "net/CreateGroupMessages.h"
 #include "net/DismissGroupMessages.h"
@@ -26,6 +26,7 @@
 #include "net/GroupListMessages.h"
 #include "net/GroupMembersMessages.h"
 #include "net/NetClient.h"
+#include "net/ReceiverRegistry.h"
 #include "options/CDlgOption.h"
 #include "platform/MessageBox.h"
 #include "platform/qt/GbkQt.h"
@@ -127,14 +128,17 @@ CKivDlg::CKivDlg(ClientSession& session, QWidget* parent)
   layoutControls();
   setTabPictures();
 
-  notices_ = std::make_unique<NoticeHandler>(
-      session_,
-      [this](ChatCategory category, std::int32_t number, const std::string& partnerName, const std::string& groupText,
-             std::int32_t terminal) { return openConversation(category, number, partnerName, groupText, terminal); });
-
   // The main window hears the connection and asks for the lists from now
   // on, the sign-in included.
   link_ = std::make_shared<MainWindowLink>(this);
+  messages_ = std::make_unique<MessageService>(
+      session_.net, [this] { return &session_.store; }, &session_.model, ReceiverRegistry::global());
+  messages_->hold();
+  messages_->setSink([link = link_](const std::function<void()>& work) { link->runOnUi(work); },
+                     [this](const MessageService::Address& to, const MessageService::Batch& batch) {
+                       return showFetched(to.category, to.number, to.partnerName, to.groupText, to.terminal,
+                                          batch.messages, batch.stored);
+                     });
   session_.net.setObserver(link_);
   session_.net.setMainAsker(receiverHandle());
   session_.mainAsker = receiverHandle();
@@ -143,6 +147,7 @@ CKivDlg::CKivDlg(ClientSession& session, QWidget* parent)
 
 CKivDlg::~CKivDlg() {
   link_->detach();
+  messages_->detach();
   session_.model.removeObserver(this);
   if (session_.mainAsker == receiverHandle()) session_.mainAsker = 0;
   session_.net.setMainAsker(0);
@@ -269,6 +274,7 @@ void CKivDlg::afterSignIn() {
   setHideOnMinimize(QSystemTrayIcon::isSystemTrayAvailable());
   SoundEnabled = session_.store.IsSoundOn();
   signedIn_ = true;
+  messages_->release();  // the notices heard while signing in
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
 }
@@ -403,8 +409,25 @@ ConversationWindow* CKivDlg::openConversation(ChatCategory category, std::int32_
   }
   window->setPartner(group ? groupText : partnerName, group ? -1 : terminal);
   window->setTitleLine(conversationTitle(category, number, partnerName, groupText));
-  if (created) window->askProfile();
+  if (created) {
+    window->askProfile();
+    // Messages that came while the conversation had no window.
+    for (const auto& batch : messages_->takeKept(group ? kGroupConversation : kPrivateConversation, number))
+      window->showReceived(batch.messages, batch.stored);
+  }
   return window;
+}
+
+bool CKivDlg::showFetched(ChatCategory category, std::int32_t number, const std::string& partnerName,
+                          const std::string& groupText, std::int32_t terminal, const ReceivedMessages& messages,
+                          bool stored) {
+  // A group that left the list meanwhile gets no window; its messages are
+  // kept for the window it gets when it comes back.
+  if (ended_ || (category == ChatCategory::kGroup && session_.model.findGroup(number) == nullptr)) return false;
+  auto* chat = dynamic_cast<CSendMessage*>(openConversation(category, number, partnerName, groupText, terminal));
+  if (chat == nullptr) return false;
+  chat->showReceived(messages, stored);
+  return true;
 }
 
 void CKivDlg::showConversation(ChatCategory category, std::int32_t number, const std::string& partnerName,
@@ -511,7 +534,7 @@ void CKivDlg::OnServerResponse(const PendingRequest& request, const std::uint8_t
 }
 
 void CKivDlg::handleNotice(const MessageNotice& notice) {
-  if (signedIn_ && !ended_) notices_->handle(notice);
+  if (!ended_) messages_->onNotice(notice);
 }
 
 void CKivDlg::connectionEnded(int logoutState) {
@@ -529,6 +552,7 @@ void CKivDlg::exitProgram() {
   // Nothing the connection says from here on needs this window, and this
   // thread must not be waited for any more.
   link_->detach();
+  messages_->detach();
   // A box still waiting for an answer (shown for the connection) would keep
   // the program from ending; nobody is left to answer it.
   QtMessagePresenter::dismissOpenBoxes();

@@ -24,7 +24,8 @@ class CKivListCtrl;
 class CKivTreeCtrl;
 class ConversationWindow;
 class MainWindowLink;
-class NoticeHandler;
+class MessageService;
+struct ReceivedMessages;
 class SignInWindow;
 struct ClientSession;
 struct GroupListResponse;
@@ -96,6 +97,11 @@ class CKivDlg : public CDlgBasicResizable, public ContactModelObserver, public C
   // is not shown. nullptr for a number below 1.
   ConversationWindow* openConversation(ChatCategory category, std::int32_t number, const std::string& partnerName,
                                        const std::string& groupText, std::int32_t terminal);
+  // The message service's way to the conversations: opens the window and
+  // shows the (stored) batch. False when it cannot be shown now.
+  bool showFetched(ChatCategory category, std::int32_t number, const std::string& partnerName,
+                   const std::string& groupText, std::int32_t terminal, const ReceivedMessages& messages,
+                   bool stored);
   // ContactCommands
   void showConversation(ChatCategory category, std::int32_t number, const std::string& partnerName,
                         const std::string& groupText, std::int32_t terminal) override;
@@ -137,9 +143,8 @@ class CKivDlg : public CDlgBasicResizable, public ContactModelObserver, public C
   // From the connection (UI thread).
   void applyOwnProfile(const UserInfoResponse& profile);
   void applyGroupList(const GroupListResponse& groups);
-  // One notice of waiting messages: the conversation is opened (not shown)
-  // and its messages are asked for. Only between sign-in and exit; a notice
-  // dropped before is listed again by the next poll.
+  // One notice of waiting messages, for the message service; those that
+  // come before the sign-in has ended wait for it.
   void handleNotice(const MessageNotice& notice);
   // The connection ended on its own (logout state 0, 1 or 3; the box for 3
   // is the connection's): the offline look.
@@ -181,7 +186,7 @@ class CKivDlg : public CDlgBasicResizable, public ContactModelObserver, public C
   ClientSession& session_;
   SignInWindow* signIn_ = nullptr;
   std::shared_ptr<MainWindowLink> link_;
-  std::unique_ptr<NoticeHandler> notices_;
+  std::unique_ptr<MessageService> messages_;
   QLabel* avatar_ = nullptr;
   std::array<CBitButtonNL*, 3> tabs_{};
   CBitButtonNL* createGroupButton_ = nullptr;

@@ -20,6 +20,10 @@ void MainWindowLink::onUi(Work&& work) {
   });
 }
 
+void MainWindowLink::runOnUi(const std::function<void()>& work) {
+  onUi([&](CKivDlg&) { work(); });
+}
+
 void MainWindowLink::onOwnProfile(const UserInfoResponse& profile) {
   onUi([&](CKivDlg& window) { window.applyOwnProfile(profile); });
 }

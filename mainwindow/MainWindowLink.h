@@ -2,6 +2,7 @@
 
 #include <QPointer>
 #include <atomic>
+#include <functional>
 
 #include "net/NetObserver.h"
 
@@ -21,6 +22,10 @@ class MainWindowLink : public NetObserver {
   // waiting for the UI thread: the program is ending, and that thread may be
   // about to wait for the connection's threads.
   void detach() { detached_ = true; }
+
+  // Runs `work` on the UI thread while the window lives, and waits for it;
+  // nothing runs once the window is gone or the link detached.
+  void runOnUi(const std::function<void()>& work);
 
   void onOwnProfile(const UserInfoResponse& profile) override;
   void onGroupList(const GroupListResponse& groups) override;
