@@ -131,8 +131,11 @@ CKivDlg::CKivDlg(ClientSession& session, QWidget* parent)
   // The main window hears the connection and asks for the lists from now
   // on, the sign-in included.
   link_ = std::make_shared<MainWindowLink>(this);
+  // The store, not this window: an answer already on the receive thread
+  // is stored even while the window goes (the store outlives it).
+  LocalStore* store = &session_.store;
   messages_ = std::make_unique<MessageService>(
-      session_.net, [this] { return &session_.store; }, &session_.model, ReceiverRegistry::global());
+      session_.net, [store] { return store; }, &session_.model, ReceiverRegistry::global());
   messages_->hold();
   messages_->setSink([link = link_](const std::function<void()>& work) { link->runOnUi(work); },
                      [this](const MessageService::Address& to, const MessageService::Batch& batch) {
