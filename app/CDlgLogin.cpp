@@ -13,8 +13,8 @@
 #include <algorithm>
 #include <thread>
 
-#include "contacts/model/ClientSession.h"
-#include "contacts/model/ContactModel.h"
+#include "model/ClientSession.h"
+#include "model/ContactModel.h"
 #include "net/NetClient.h"
 #include "net/SmsPasswordExchange.h"
 #include "net/UserInfoMessages.h"
@@ -23,7 +23,7 @@
 #include "platform/qtcore/UiThreadCall.h"
 #include "skin/CPictureEx.h"
 #include "skin/ResourceLoader.h"
-#include "storage/avatar/Avatars.h"
+#include "avatars/Avatars.h"
 
 namespace kiv {
 namespace {

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "app/AppSettings.h"
-#include "contacts/SignInWindow.h"
-#include "contacts/model/RememberedAccounts.h"
+#include "mainwindow/SignInWindow.h"
+#include "model/RememberedAccounts.h"
 #include "skin/CDlgBasic.h"
 #include "storage/LocalStore.h"
 

@@ -7,7 +7,7 @@
 #include "app/TerminationSignal.h"
 #include "platform/MessageBox.h"
 #include "platform/qt/QtMessagePresenter.h"
-#include "contacts/CKivDlg.h"
+#include "mainwindow/CKivDlg.h"
 
 namespace kiv {
 namespace {

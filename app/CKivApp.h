@@ -3,8 +3,8 @@
 #include <memory>
 
 #include "app/AppSettings.h"
-#include "contacts/model/ClientSession.h"
-#include "contacts/model/ContactModel.h"
+#include "model/ClientSession.h"
+#include "model/ContactModel.h"
 #include "net/NetClient.h"
 #include "storage/LocalStore.h"
 

@@ -17,8 +17,8 @@
 #include <thread>
 
 #include "platform/TcpSocket.h"
-#include "storage/avatar/AvatarPaths.h"
-#include "storage/avatar/AvatarService.h"
+#include "avatars/AvatarPaths.h"
+#include "avatars/AvatarService.h"
 
 namespace {
 

@@ -23,8 +23,8 @@
 
 #include "chat/CRichEditCtrlEx.h"
 #include "chat/CSendMessage.h"
-#include "contacts/model/ClientSession.h"
-#include "contacts/model/ContactModel.h"
+#include "model/ClientSession.h"
+#include "model/ContactModel.h"
 #include "net/FetchMessagesMessages.h"
 #include "net/NetClient.h"
 #include "platform/Gbk.h"

@@ -14,11 +14,11 @@
 #include <vector>
 
 #include "chat/CSendMessage.h"
-#include "contacts/CKivDlg.h"
-#include "contacts/CKivListCtrl.h"
-#include "contacts/CKivTreeCtrl.h"
-#include "contacts/model/ClientSession.h"
-#include "contacts/model/ContactModel.h"
+#include "mainwindow/CKivDlg.h"
+#include "mainwindow/CKivListCtrl.h"
+#include "mainwindow/CKivTreeCtrl.h"
+#include "model/ClientSession.h"
+#include "model/ContactModel.h"
 #include "net/FriendListMessages.h"
 #include "net/GroupListMessages.h"
 #include "net/GroupMembersMessages.h"

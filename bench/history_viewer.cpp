@@ -19,13 +19,13 @@
 #include <vector>
 
 #include "GeneratedHistory.h"
-#include "chat/CDlgHistory.h"
-#include "contacts/model/ClientSession.h"
-#include "contacts/model/ContactModel.h"
+#include "history/CDlgHistory.h"
+#include "model/ClientSession.h"
+#include "model/ContactModel.h"
 #include "net/NetClient.h"
 #include "platform/Gbk.h"
 #include "storage/LocalStore.h"
-#include "storage/avatar/Avatars.h"
+#include "avatars/Avatars.h"
 
 namespace {
 

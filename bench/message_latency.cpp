@@ -20,9 +20,9 @@
 
 #include "chat/CRichEditCtrlEx.h"
 #include "chat/CSendMessage.h"
-#include "contacts/CKivDlg.h"
-#include "contacts/model/ClientSession.h"
-#include "contacts/model/ContactModel.h"
+#include "mainwindow/CKivDlg.h"
+#include "model/ClientSession.h"
+#include "model/ContactModel.h"
 #include "net/NetClient.h"
 #include "platform/Endpoint.h"
 #include "platform/Gbk.h"
@@ -31,7 +31,7 @@
 #include "server/ChatServer.h"
 #include "server/Store.h"
 #include "storage/LocalStore.h"
-#include "storage/avatar/Avatars.h"
+#include "avatars/Avatars.h"
 
 namespace {
 

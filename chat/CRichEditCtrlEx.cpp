@@ -8,7 +8,7 @@
 #include <QTextFragment>
 #include <limits>
 
-#include "contacts/model/ClientSession.h"
+#include "model/ClientSession.h"
 #include "net/InviteToGroupMessages.h"
 #include "net/JoinGroupMessages.h"
 #include "net/NetClient.h"

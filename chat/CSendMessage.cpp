@@ -8,12 +8,12 @@
 #include <ctime>
 
 #include "chat/CRichEditCtrlEx.h"
-#include "contacts/model/ClientSession.h"
-#include "contacts/model/ContactModel.h"
-#include "contacts/model/ItemTexts.h"
-#include "contacts/model/ReceivedMessages.h"
-#include "contacts/model/SentMessage.h"
-#include "contacts/model/TerminalType.h"
+#include "model/ClientSession.h"
+#include "model/ContactModel.h"
+#include "model/ItemTexts.h"
+#include "model/ReceivedMessages.h"
+#include "model/SentMessage.h"
+#include "model/TerminalType.h"
 #include "net/AddFriendMessages.h"
 #include "net/FetchMessagesMessages.h"
 #include "net/GroupInfoMessages.h"
@@ -29,8 +29,8 @@
 #include "skin/FramePieces.h"
 #include "skin/ResourceLoader.h"
 #include "storage/LocalStore.h"
-#include "storage/SoundEnabled.h"
-#include "storage/avatar/Avatars.h"
+#include "platform/SoundEnabled.h"
+#include "avatars/Avatars.h"
 
 namespace kiv {
 namespace {
@@ -345,14 +345,17 @@ void CSendMessage::OnServerResponse(const PendingRequest& request, const std::ui
 
 void CSendMessage::showMessages(const FetchMessagesResponse& fetched) {
   const ReceivedMessages received = ReceivedMessages::from(fetched, kind_);
+  // Stored before shown: the server has forgotten them already.
+  showReceived(received, received.rows.empty() || received.store(session_.store, kind_, partner_) != 0);
+}
+
+void CSendMessage::showReceived(const ReceivedMessages& received, bool stored) {
   if (received.empty()) return;
   for (const auto& block : received.blocks) {
     view_->appendColored(fromGbk(block.viewText()), receivedColour());
     if (block.invitation) view_->appendLink(fromGbk(ReceivedMessages::linkText()));
   }
-  // Shown first, then stored: rows the disk refuses are missing from the
-  // history only, and the user is told so.
-  if (!received.rows.empty() && received.store(session_.store, kind_, partner_) == 0) historyNotSaved();
+  if (!stored) historyNotSaved();
   if (SoundEnabled.load() == 1) WavePlayer::play(ResourceLoader::waveUrl(kMessageSound));
   if (!isVisible()) showMinimized();
   flash_->start();

@@ -7,7 +7,8 @@
 
 #include "chat/ClockOffset.h"
 #include "chat/InputStyle.h"
-#include "contacts/model/ConversationWindow.h"
+#include "model/ConversationWindow.h"
+#include "model/ReceivedMessages.h"
 #include "skin/CDlgBasic.h"
 
 class QLabel;
@@ -75,6 +76,10 @@ class CSendMessage : public CDlgBasic, public ConversationWindow {
   // Sends UserInfoRequest (private) or GroupInfoRequest (group) with this
   // window answering.
   void askProfile();
+  // Shows messages fetched for this conversation, already stored (`stored`
+  // false: the disk refused them, and the user is told so), then sounds and
+  // shows the window minimised if it was hidden.
+  void showReceived(const ReceivedMessages& received, bool stored);
 
   // ConversationWindow: closes for good and deletes itself once control is
   // back in the event loop, so it may be called from this window's own

@@ -5,7 +5,7 @@
 #include <QTextCursor>
 
 #include "chat/CRichEditCtrlEx.h"
-#include "chat/DialogControls.h"
+#include "skin/DialogControls.h"
 #include "skin/CBitButtonNL.h"
 
 namespace kiv {

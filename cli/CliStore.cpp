@@ -6,8 +6,7 @@
 #include <mutex>
 
 #include "cli/CliSession.h"
-#include "contacts/model/ReceivedMessages.h"
-#include "contacts/model/SentMessage.h"
+#include "model/SentMessage.h"
 #include "platform/Gbk.h"
 #include "storage/LocalStore.h"
 
@@ -50,10 +49,6 @@ const bool registered = [] {
 LocalStore* CliStore::current() {
   std::lock_guard lock(storeLock);
   return store.get();
-}
-
-void CliStore::storeReceived(const FetchMessagesResponse& response, int kind, std::int32_t partner) {
-  if (LocalStore* s = current()) ReceivedMessages::from(response, kind).store(*s, kind, partner);
 }
 
 void CliStore::storeSent(const std::string& gbkText, int kind, std::int32_t partner) {

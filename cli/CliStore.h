@@ -5,7 +5,6 @@
 
 namespace kiv {
 class LocalStore;
-struct FetchMessagesResponse;
 }  // namespace kiv
 
 namespace kiv::cli {
@@ -20,8 +19,6 @@ class CliStore {
   // be opened: the commands then work without storing).
   static LocalStore* current();
 
-  // Stores the messages fetched for a conversation as a chat window does.
-  static void storeReceived(const FetchMessagesResponse& response, int kind, std::int32_t partner);
   // Stores the echo of a sent message ("我(私聊):" / "我(群聊):" and the
   // local time).
   static void storeSent(const std::string& gbkText, int kind, std::int32_t partner);

@@ -11,8 +11,8 @@
 #include "cli/AvatarCommandArgs.h"
 #include "cli/CliCommand.h"
 #include "cli/CliSession.h"
-#include "storage/avatar/AvatarPaths.h"
-#include "storage/avatar/AvatarService.h"
+#include "avatars/AvatarPaths.h"
+#include "avatars/AvatarService.h"
 
 namespace kiv::cli {
 namespace {

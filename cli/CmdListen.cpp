@@ -7,25 +7,25 @@
 #include "cli/CliSession.h"
 #include "cli/CliStore.h"
 #include "cli/NumberArgument.h"
-#include "contacts/model/ReceivedMessages.h"
-#include "net/FetchMessagesMessages.h"
+#include "model/MessageService.h"
+#include "net/ReceiverRegistry.h"
 #include "platform/Gbk.h"
 
 namespace kiv::cli {
 namespace {
 
-void printMessages(const PendingRequest& request, const std::uint8_t* response, std::uint32_t size) {
-  const auto asked = FetchMessagesRequest::read(request.packet, static_cast<std::size_t>(request.length));
-  const int kind = asked.kind == kGroupConversation ? kGroupConversation : kPrivateConversation;
-  const std::string where = std::string(kind == kGroupConversation ? "group " : "private ") + std::to_string(asked.id);
-  const auto fetched = FetchMessagesResponse::read(response, size);
-  for (const auto& m : fetched.messages) {
-    if (ReceivedMessages::isInvitation(m.text, kind))
-      CliSession::printLine("invite " + where + " " + gbk::toUtf8(m.text.substr(2)));
+// One line per message as the chat window shows it (records of the same
+// time joined), each invitation on its own line.
+bool printMessages(const MessageService::Address& from, const MessageService::Batch& batch) {
+  const bool group = from.category == ChatCategory::kGroup;
+  const std::string where = std::string(group ? "group " : "private ") + std::to_string(from.number);
+  for (const auto& block : batch.messages.blocks) {
+    if (block.invitation)
+      CliSession::printLine("invite " + where + " " + gbk::toUtf8(block.text));
     else
-      CliSession::printLine("msg " + where + " " + ReceivedMessages::timeText(m.time) + " " + gbk::toUtf8(m.text));
+      CliSession::printLine("msg " + where + " " + block.time + " " + gbk::toUtf8(block.text));
   }
-  CliStore::storeReceived(fetched, kind, static_cast<std::int32_t>(asked.id));
+  return true;
 }
 
 int runListen(const CliOptions& options) {
@@ -35,18 +35,11 @@ int runListen(const CliOptions& options) {
     return kExitUsage;
   }
   CliSession session(options);
-  const ReceiverHandle fetcher =
-      session.receiver([](const PendingRequest& request, const std::uint8_t* response, std::uint32_t size,
-                          std::uint32_t command) {
-        if (command == FetchMessagesResponse::kCommand) printMessages(request, response, size);
-      });
-  // Like the main window: every notice fetches its conversation.
-  session.onNotice([&session, fetcher](const MessageNotice& notice) {
-    FetchMessagesRequest fetch;
-    fetch.kind = notice.isGroup() ? kGroupConversation : kPrivateConversation;
-    fetch.id = notice.id;
-    session.ask(fetch.build(session.client().newKey()), fetcher);
-  });
+  // Like the main window: every notice fetches its conversation, and what
+  // arrives is stored before it is printed.
+  MessageService messages(session.client(), [] { return CliStore::current(); }, nullptr, ReceiverRegistry::global());
+  messages.setSink(nullptr, printMessages);
+  session.onNotice([&messages](const MessageNotice& notice) { messages.onNotice(notice); });
   if (const int rc = session.signIn(); rc != kExitOk) return rc;
   session.waitFor([] { return false; }, std::chrono::seconds(*seconds));
   const bool lost = session.ended();

@@ -12,7 +12,7 @@
 #include "cli/CliCommand.h"
 #include "cli/CliSession.h"
 #include "platform/Gbk.h"
-#include "storage/avatar/Avatars.h"
+#include "avatars/Avatars.h"
 
 namespace kiv::cli {
 namespace {

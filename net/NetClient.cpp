@@ -17,10 +17,10 @@
 #include "net/StreamFramer.h"
 #include "platform/Clock.h"
 #include "platform/Gbk.h"
+#include "platform/Log.h"
 #include "platform/MessageBox.h"
 #include "platform/Pauser.h"
 #include "platform/TcpSocket.h"
-#include "storage/Log.h"
 
 namespace kiv {
 namespace {
@@ -81,6 +81,10 @@ struct NetClient::Core {
   RequestTable table;
 
   std::atomic<bool> stopped{false};
+  // The user went offline; the goodbye may still be under way.
+  std::atomic<bool> leaving{false};
+  // Claimed by whoever writes the final goodbye, so it goes out once.
+  std::atomic<bool> farewell{false};
   std::atomic<bool> connected{false};
   std::atomic<bool> loggedIn{false};
   std::atomic<int> loginResult{-1};
@@ -263,6 +267,9 @@ struct NetClient::Core {
   }
   void endOfReceiveThread(std::uint64_t gen);
 
+  // --- goodbye thread ---
+  static void goodbyeMain(std::shared_ptr<Core> self, std::uint64_t gen, bool stop);
+
   void threadEnded() {
     {
       std::lock_guard lock(threadsLock);
@@ -377,6 +384,9 @@ void NetClient::Core::senderMain(std::shared_ptr<Core> self, std::uint64_t gen) 
   int counter = -1;  // kept across re-logins: the lists come every 120 cycles
   while (c.live(gen)) {
     if (!c.pauser.pause(kSenderCycle) || !c.live(gen)) break;
+    // Going offline: the goodbye thread has the connection; signing in
+    // again behind the user's back would leave them online on the server.
+    if (c.leaving) continue;
     if (!c.connected) {
       if (c.connect() != 0) {
         c.pauser.pause(kConnectRetry);
@@ -628,6 +638,8 @@ int NetClient::Start() {
   c.waitForRetired();
   c.pauser.reset();
   c.stopped = false;
+  c.leaving = false;
+  c.farewell = false;
   c.connected = false;
   c.loggedIn = false;
   c.logoutState = 0;
@@ -657,20 +669,45 @@ int NetClient::Start() {
   return 0;
 }
 
+// The goodbye waits for the server's answer, and going offline a moment
+// more before the threads stop; the caller is the UI thread, which must not
+// wait for any of that, so it runs on a thread of the connection's own.
 void NetClient::GoOffline(bool stop) {
   Core& c = *core_;
-  c.sendLogout(true);
-  c.pauser.pause(milliseconds(1000));  // time for the logout answer
-  c.loggedIn = false;
-  c.dropSocket(c.currentSocket());
-  if (!stop) {
-    // The program is closing: a sender that connected and signed in again
-    // before Shutdown would only be logged out a second time.
-    c.retire();
-    return;
+  if (stop) c.leaving = true;
+  // From here on a logout answer is the one asked for, never "signed in
+  // elsewhere", even if it comes before the goodbye thread wrote its packet.
+  c.logoutState = 2;
+  const std::uint64_t gen = c.generation.load();
+  {
+    std::lock_guard lock(c.threadsLock);
+    ++c.alive;
   }
-  c.pauser.pause(milliseconds(1000));
-  c.stop();
+  try {
+    std::thread(&Core::goodbyeMain, core_, gen, stop).detach();
+  } catch (...) {
+    Core::goodbyeMain(core_, gen, stop);  // no thread to be had: say it here
+  }
+}
+
+void NetClient::Core::goodbyeMain(std::shared_ptr<Core> self, std::uint64_t gen, bool stop) {
+  Core& c = *self;
+  if (!c.farewell.exchange(true)) c.sendLogout(true);
+  c.pauser.pause(milliseconds(1000));  // time for the logout answer
+  // A Start (online again) or Shutdown meanwhile owns the connection now.
+  if (c.current(gen)) {
+    c.loggedIn = false;
+    c.dropSocket(c.currentSocket());
+    if (!stop) {
+      // The program is closing: a sender that connected and signed in again
+      // before Shutdown would only be logged out a second time.
+      c.retire();
+    } else {
+      c.pauser.pause(milliseconds(1000));
+      if (c.current(gen)) c.stop();
+    }
+  }
+  c.threadEnded();
 }
 
 void NetClient::Stop() {
@@ -686,7 +723,7 @@ void NetClient::Shutdown() {
   // Only a signed-in connection has anybody to log out.
   const bool signedIn = c.loggedIn.exchange(false);
   c.logoutState = 2;
-  if (signedIn) c.sendLogout(true);
+  if (signedIn && !c.farewell.exchange(true)) c.sendLogout(true);
   // The threads end at their next look; the pauses they sit in are cut short.
   c.retire();
   c.waitForRetired();
@@ -715,7 +752,7 @@ bool NetClient::SendLogout(bool final) {
 }
 
 bool NetClient::stopped() const {
-  return core_->stopped;
+  return core_->stopped || core_->leaving;
 }
 bool NetClient::connected() const {
   return core_->connected;

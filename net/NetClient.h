@@ -71,9 +71,10 @@ class NetClient {
   // both started, -1 otherwise.
   int Start();
   // Logs out and closes the connection; with `stop` the threads end too (going
-  // offline, Start brings them back). Without it (the main window is closing
-  // and Shutdown follows) the threads end as well but the stopped flag stays
-  // clear.
+  // offline, Start brings them back) and stopped() is true at once. Without it
+  // (the main window is closing and Shutdown follows) the threads end as well
+  // but the stopped flag stays clear. Returns at once: the goodbye and its
+  // pauses run on a thread of the connection.
   void GoOffline(bool stop);
   // Sets the stopped flag and closes the connection without a word to the
   // server: both threads end at their next look (an abandoned login).

@@ -3,8 +3,8 @@
 #include <QLabel>
 #include <QLineEdit>
 
-#include "contacts/model/ClientSession.h"
-#include "contacts/model/ContactModel.h"
+#include "model/ClientSession.h"
+#include "model/ContactModel.h"
 #include "net/ChangePasswordMessages.h"
 #include "net/NetClient.h"
 #include "platform/MessageBox.h"

@@ -5,12 +5,12 @@
 #include <QLabel>
 #include <QRadioButton>
 
-#include "contacts/model/ClientSession.h"
-#include "contacts/model/ContactModel.h"
+#include "model/ClientSession.h"
+#include "model/ContactModel.h"
 #include "platform/MessageBox.h"
 #include "skin/CBitButtonNL.h"
 #include "storage/LocalStore.h"
-#include "storage/SoundEnabled.h"
+#include "platform/SoundEnabled.h"
 
 namespace kiv {
 

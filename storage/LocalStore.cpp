@@ -6,7 +6,7 @@
 
 #include "platform/PrivateFiles.h"
 #include "platform/ProgramPaths.h"
-#include "storage/AutoStart.h"
+#include "platform/AutoStart.h"
 
 #ifdef _WIN32
 #include <windows.h>

@@ -12,10 +12,10 @@
 
 #include "app/CDlgLogin.h"
 #include "app/CKivApp.h"
-#include "contacts/CKivDlg.h"
+#include "mainwindow/CKivDlg.h"
 #include "skin/CBitButtonNL.h"
 #include "platform/MessageBox.h"
-#include "storage/avatar/Avatars.h"
+#include "avatars/Avatars.h"
 #include "support/TempDir.h"
 #include "support/session/ClientStack.h"
 #include "support/session/DemoServer.h"

@@ -8,12 +8,12 @@
 #include <QRadioButton>
 
 #include "AppFixture.h"
-#include "chat/CDlgHistory.h"
-#include "chat/CDlgInfoUser.h"
-#include "chat/CDlgSearch.h"
+#include "history/CDlgHistory.h"
+#include "profile/CDlgInfoUser.h"
+#include "search/CDlgSearch.h"
 #include "chat/CSendMessage.h"
-#include "contacts/CKivTreeCtrl.h"
-#include "contacts/model/ChatCategory.h"
+#include "mainwindow/CKivTreeCtrl.h"
+#include "model/ChatCategory.h"
 #include "options/CDlgOption.h"
 #include "platform/Gbk.h"
 #include "support/QtScreenshot.h"

@@ -12,14 +12,14 @@
 
 #include "ChatTestSupport.h"
 #include "ChatWindowDriver.h"
-#include "contacts/model/SentMessage.h"
+#include "model/SentMessage.h"
 #include "net/AddFriendMessages.h"
 #include "net/SendMessageMessages.h"
 #include "platform/MessageBox.h"
 #include "platform/qt/GbkQt.h"
 #include "platform/qt/QtMessagePresenter.h"
 #include "platform/qt/WavePlayer.h"
-#include "storage/SoundEnabled.h"
+#include "platform/SoundEnabled.h"
 #include "support/TempDir.h"
 
 namespace kiv::test {

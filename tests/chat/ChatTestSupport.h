@@ -10,9 +10,9 @@
 
 #include "chat/CRichEditCtrlEx.h"
 #include "chat/CSendMessage.h"
-#include "contacts/model/ClientSession.h"
-#include "contacts/model/ContactModel.h"
-#include "contacts/model/TerminalType.h"
+#include "model/ClientSession.h"
+#include "model/ContactModel.h"
+#include "model/TerminalType.h"
 #include "net/FetchMessagesMessages.h"
 #include "net/NetClient.h"
 #include "net/ResponseReceiver.h"

@@ -18,8 +18,8 @@
 #include <vector>
 
 #include "ChatTestSupport.h"  // typeText
-#include "contacts/model/ClientSession.h"
-#include "contacts/model/ContactModel.h"
+#include "model/ClientSession.h"
+#include "model/ContactModel.h"
 #include "net/FetchMessagesMessages.h"
 #include "net/LoginMessages.h"
 #include "net/LogoutMessages.h"

@@ -9,7 +9,7 @@
 #include "options/CDlgOptionSettings.h"
 #include "platform/MessageBox.h"
 #include "platform/qt/WavePlayer.h"
-#include "storage/SoundEnabled.h"
+#include "platform/SoundEnabled.h"
 #include "support/TempDir.h"
 
 namespace kiv::test {

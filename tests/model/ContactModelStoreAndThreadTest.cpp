@@ -6,8 +6,8 @@
 #include <mutex>
 #include <thread>
 
-#include "contacts/model/ContactModel.h"
-#include "contacts/model/ItemTexts.h"
+#include "model/ContactModel.h"
+#include "model/ItemTexts.h"
 #include "model/ModelTestSupport.h"
 #include "net/FriendListMessages.h"
 #include "net/GroupListMessages.h"

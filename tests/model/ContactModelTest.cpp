@@ -1,8 +1,8 @@
-#include "contacts/model/ContactModel.h"
+#include "model/ContactModel.h"
 
 #include <gtest/gtest.h>
 
-#include "contacts/model/ItemTexts.h"
+#include "model/ItemTexts.h"
 #include "model/ModelTestSupport.h"
 #include "net/FriendListMessages.h"
 #include "net/GroupListMessages.h"

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "contacts/model/ContactModelObserver.h"
-#include "contacts/model/ConversationWindow.h"
+#include "model/ContactModelObserver.h"
+#include "model/ConversationWindow.h"
 #include "platform/Gbk.h"
 
 namespace kiv::test {

@@ -1,4 +1,4 @@
-#include "contacts/model/ReceivedMessages.h"
+#include "model/ReceivedMessages.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "contacts/model/SentMessage.h"
+#include "model/SentMessage.h"
 #include "net/Packet.h"
 #include "platform/Gbk.h"
 #include "storage/LocalStore.h"

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <condition_variable>
+#include <cstdio>
 #include <deque>
 
 #include "NetClientFixture.h"
@@ -133,6 +134,40 @@ TEST_F(NetClientShutdownTest, ShutdownIsQuickWithTheRealOneSecondCycle) {
   EXPECT_LT(timed([&] { real.Shutdown(); }), 1500ms);
   EXPECT_TRUE(real.waitForThreads(2s));
   ASSERT_TRUE(peer.waitForPackets(LogoutRequest::kCommand, 1));
+}
+
+// The goodbye waits a second for the server's answer (two before going
+// offline); those pauses belong to the connection, not to the caller, which
+// is the UI thread. The peer here never answers, so nothing cuts them short.
+TEST_F(NetClientShutdownTest, GoingOfflineAndClosingDoNotWaitForTheGoodbye) {
+  answerLogout = false;
+  NetClient::Options options;
+  options.logDirectory = dir.file("Log");
+  options.registry = &registry;
+  NetClient real(options);
+  real.SetServer("127.0.0.1", peer.port());
+  real.SetAccount("13800000000", "secret");
+  ASSERT_EQ(real.Start(), 0);
+  ASSERT_TRUE(eventually([&] { return real.loggedIn(); }, 10s));
+
+  const auto offline = timed([&] { real.GoOffline(true); });
+  std::printf("[ figure ] GoOffline(true) returned after %lld ms\n", static_cast<long long>(offline.count()));
+  EXPECT_LT(offline, 500ms);
+  EXPECT_TRUE(real.stopped()) << "the offline look is due at once";
+  ASSERT_TRUE(peer.waitForPackets(LogoutRequest::kCommand, 1));
+  ASSERT_TRUE(real.waitForThreads(10s));
+  EXPECT_TRUE(real.stopped());
+
+  // Online again, then the program closes: one goodbye, never a new sign-in.
+  ASSERT_EQ(real.Start(), 0);
+  ASSERT_TRUE(eventually([&] { return real.loggedIn(); }, 10s));
+  const auto closing = timed([&] { real.GoOffline(false); });
+  std::printf("[ figure ] GoOffline(false) returned after %lld ms\n", static_cast<long long>(closing.count()));
+  EXPECT_LT(closing, 500ms);
+  ASSERT_TRUE(real.waitForThreads(10s));
+  real.Shutdown();
+  EXPECT_EQ(peer.countOf(LogoutRequest::kCommand), 2u);
+  EXPECT_EQ(peer.countOf(LoginRequest::kCommand), 2u);
 }
 
 }  // namespace

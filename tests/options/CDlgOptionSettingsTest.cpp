@@ -7,7 +7,7 @@
 
 #include "OptionsTest.h"
 #include "skin/CBitButtonNL.h"
-#include "storage/AutoStart.h"
+#include "platform/AutoStart.h"
 #include "support/QtAccessibility.h"
 #include "support/QtScreenshot.h"
 

@@ -4,15 +4,15 @@
 #include <QTest>
 #include <memory>
 
-#include "contacts/model/ClientSession.h"
-#include "contacts/model/ContactModel.h"
+#include "model/ClientSession.h"
+#include "model/ContactModel.h"
 #include "net/NetClient.h"
 #include "options/CDlgOption.h"
 #include "options/CDlgOptionPassword.h"
 #include "options/CDlgOptionSettings.h"
 #include "platform/MessageBox.h"
 #include "storage/LocalStore.h"
-#include "storage/SoundEnabled.h"
+#include "platform/SoundEnabled.h"
 #include "support/TempDir.h"
 
 namespace kiv::test {

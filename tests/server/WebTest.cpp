@@ -11,7 +11,7 @@
 #include "server/AvatarImage.h"
 #include "server/MultipartForm.h"
 #include "server/ServerFixture.h"
-#include "storage/CHttpSendData.h"
+#include "avatars/CHttpSendData.h"
 
 namespace kiv::test {
 namespace {

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "platform/ProgramPaths.h"
-#include "storage/AutoStart.h"
+#include "platform/AutoStart.h"
 #include "storage/LocalStore.h"
 #include "support/TempDir.h"
 

@@ -8,7 +8,7 @@
 #include "platform/Clock.h"
 #include "platform/Gbk.h"
 #include "storage/LocalStore.h"
-#include "storage/Log.h"
+#include "platform/Log.h"
 #include "storage/SqliteDatabase.h"
 #include "storage/StoreHome.h"
 

@@ -14,7 +14,7 @@
 #include "net/ResponseReceiver.h"
 #include "platform/Endpoint.h"
 #include "platform/qtcore/UiThreadCall.h"
-#include "storage/avatar/Avatars.h"
+#include "avatars/Avatars.h"
 
 namespace kiv::test {
 

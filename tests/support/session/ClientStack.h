@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "contacts/model/ClientSession.h"
-#include "contacts/model/ContactModel.h"
+#include "model/ClientSession.h"
+#include "model/ContactModel.h"
 #include "net/NetClient.h"
 #include "storage/LocalStore.h"
 #include "support/session/DemoServer.h"

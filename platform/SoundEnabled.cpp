@@ -1,0 +1,7 @@
+#include "platform/SoundEnabled.h"
+
+namespace kiv {
+
+std::atomic<int> SoundEnabled{1};
+
+}  // namespace kiv

@@ -1,7 +1,0 @@
-#include "storage/SoundEnabled.h"
-
-namespace kiv {
-
-std::atomic<int> SoundEnabled{1};
-
-}  // namespace kiv
