@@ -4,7 +4,9 @@
 
 #include "server/AvatarWebHandler.h"
 #include "server/ChatConnection.h"
+#include "server/DatabaseCounterStore.h"
 #include "server/HttpSession.h"
+#include "server/MemoryCounterStore.h"
 #include "server/RequestDispatcher.h"
 #include "server/ServerContext.h"
 #include "server/Store.h"
@@ -47,8 +49,11 @@ ChatServer::ChatServer(ServerOptions options, const Clock& clock)
     : options_(std::move(options)),
       clock_(clock),
       log_(options_.echoLog, options_.logLineBytes),
-      throttle_(counters_, options_.signIn),
-      quota_(counters_, options_.quotas) {}
+      counters_(Database::isPostgresUrl(options_.databasePath)
+                    ? std::unique_ptr<CounterStore>(std::make_unique<DatabaseCounterStore>())
+                    : std::make_unique<MemoryCounterStore>()),
+      throttle_(*counters_, options_.signIn),
+      quota_(*counters_, options_.quotas) {}
 
 ChatServer::~ChatServer() {
   stop();
@@ -76,6 +81,9 @@ bool ChatServer::start(std::string* error) {
   raiseDescriptorLimit();
   chatStore_ = Store::open(options_.databasePath, error);
   if (!chatStore_) return false;
+  if (auto* shared = dynamic_cast<DatabaseCounterStore*>(counters_.get())) {
+    if (!shared->open(options_.databasePath, error)) return false;
+  }
   if (options_.webEnabled) {
     webStore_ = Store::open(options_.databasePath, error);
     if (!webStore_) return false;
@@ -121,7 +129,7 @@ bool ChatServer::start(std::string* error) {
   }
   log_.write("serving chat on " + options_.bindAddress + ":" + std::to_string(chatPort_) +
              (webListener_ ? ", web on " + options_.bindAddress + ":" + std::to_string(webPort_) : std::string()) +
-             ", database " + options_.databasePath);
+             ", database " + Database::describe(options_.databasePath));
   return true;
 }
 

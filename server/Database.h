@@ -20,6 +20,8 @@ class Database {
   // nullptr and `error` when it cannot be had.
   static std::unique_ptr<Database> open(const std::string& location, std::string* error);
   static bool isPostgresUrl(const std::string& location);
+  // `location` for the log: a URL's password left out.
+  static std::string describe(const std::string& location);
 
   virtual ~Database() = default;
 

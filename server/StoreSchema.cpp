@@ -106,7 +106,7 @@ CREATE TABLE users(
   city BYTEA NOT NULL,
   birthday BYTEA NOT NULL,
   cancelled INTEGER NOT NULL DEFAULT 0);
-CREATE INDEX users_cancelled ON users(user_id) WHERE cancelled <> 0;
+CREATE INDEX users_cancelled ON users(user_id) WHERE cancelled = 1;
 CREATE TABLE friends(
   owner BIGINT NOT NULL,
   friend BIGINT NOT NULL,
@@ -175,6 +175,9 @@ CREATE TRIGGER messages_uncounted AFTER DELETE ON messages FOR EACH ROW EXECUTE 
 // The counters of the sign-in throttle and the send quotas, shared by every
 // server process. Unlogged: they are written with every sign-in and send,
 // and losing them in a crash of the database only lets the delays start over.
+// A row whose `ends` has passed means nothing any more. Times are
+// milliseconds of the servers' wall clock; the rates come in millionths so
+// that every parameter is a whole number.
 const char kPostgresCounters[] = R"sql(
 CREATE UNLOGGED TABLE counters(
   key BYTEA PRIMARY KEY,
@@ -184,6 +187,35 @@ CREATE UNLOGGED TABLE counters(
   filled BIGINT NOT NULL DEFAULT 0,
   ends BIGINT NOT NULL DEFAULT 0);
 CREATE INDEX counters_by_end ON counters(ends);
+CREATE FUNCTION counter_fail(p_key BYTEA, p_now BIGINT, p_forget BIGINT) RETURNS INTEGER LANGUAGE plpgsql AS $$
+DECLARE c counters%ROWTYPE;
+BEGIN
+  INSERT INTO counters(key) VALUES(p_key) ON CONFLICT DO NOTHING;
+  SELECT * INTO c FROM counters WHERE key = p_key FOR UPDATE;
+  IF c.ends <= p_now THEN c.failures := 0; c.last_failure := 0; c.tokens := 0; c.filled := 0; c.ends := 0; END IF;
+  IF p_now - c.last_failure >= p_forget THEN c.failures := 0; END IF;
+  UPDATE counters SET failures = c.failures + 1, last_failure = p_now, tokens = c.tokens, filled = c.filled,
+    ends = GREATEST(c.ends, p_now + p_forget) WHERE key = p_key;
+  RETURN c.failures + 1;
+END $$;
+CREATE FUNCTION counter_take(p_key BYTEA, p_cost BIGINT, p_burst BIGINT, p_rate BIGINT, p_now BIGINT)
+RETURNS INTEGER LANGUAGE plpgsql AS $$
+DECLARE c counters%ROWTYPE; have DOUBLE PRECISION; allowed BOOLEAN;
+  burst DOUBLE PRECISION := p_burst / 1e6; rate DOUBLE PRECISION := p_rate / 1e6;
+BEGIN
+  INSERT INTO counters(key) VALUES(p_key) ON CONFLICT DO NOTHING;
+  SELECT * INTO c FROM counters WHERE key = p_key FOR UPDATE;
+  IF c.ends <= p_now THEN
+    c.failures := 0; c.last_failure := 0; have := burst;
+  ELSE
+    have := LEAST(burst, c.tokens + (p_now - c.filled) / 1000.0 * rate);
+  END IF;
+  allowed := have >= p_cost / 1e6;
+  IF allowed THEN have := have - p_cost / 1e6; END IF;
+  UPDATE counters SET failures = c.failures, last_failure = c.last_failure, tokens = have, filled = p_now,
+    ends = p_now + FLOOR((burst - have) / rate * 1000)::BIGINT + 1 WHERE key = p_key;
+  RETURN CASE WHEN allowed THEN 1 ELSE 0 END;
+END $$;
 )sql";
 
 struct Migration {
