@@ -9,6 +9,7 @@
 #include "server/MemoryCounterStore.h"
 #include "server/RequestDispatcher.h"
 #include "server/ServerContext.h"
+#include "server/SharedPresence.h"
 #include "server/Store.h"
 
 namespace kiv::server {
@@ -83,6 +84,13 @@ bool ChatServer::start(std::string* error) {
   if (!chatStore_) return false;
   if (auto* shared = dynamic_cast<DatabaseCounterStore*>(counters_.get())) {
     if (!shared->open(options_.databasePath, error)) return false;
+    presence_ = std::make_unique<SharedPresence>(options_.databasePath, [this](std::uint32_t userId) {
+      asio::post(chatIo_, [this, userId] {
+        if (running_) dispatcher_->signedInElsewhere(userId);
+      });
+    });
+    if (!presence_->start(error)) return false;
+    sessions_.setShared(presence_.get());
   }
   if (options_.webEnabled) {
     webStore_ = Store::open(options_.databasePath, error);
@@ -184,6 +192,7 @@ void ChatServer::stop() {
     });
   }
   if (webThread_.joinable()) webThread_.join();
+  if (presence_) presence_->stop();
   running_ = false;
   log_.write("stopped");
 }

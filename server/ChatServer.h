@@ -27,6 +27,7 @@ class AvatarWebHandler;
 class ChatConnection;
 class HttpSession;
 class RequestDispatcher;
+class SharedPresence;
 class Store;
 struct ServerContext;
 
@@ -87,6 +88,7 @@ class ChatServer {
   const Clock& clock_;
   ServerLog log_;
   SessionRegistry sessions_;
+  std::unique_ptr<SharedPresence> presence_;  // several processes on PostgreSQL
   // In memory for one process on SQLite; in PostgreSQL, shared by all.
   std::unique_ptr<CounterStore> counters_;
   SignInThrottle throttle_;

@@ -87,6 +87,13 @@ bool RequestDispatcher::accountIsLive(ClientLink& link) {
   return false;
 }
 
+void RequestDispatcher::signedInElsewhere(std::uint32_t userId) {
+  auto link = context_.sessions.find(userId);
+  if (!link) return;
+  context_.sessions.signOut(userId, link.get());
+  sessions_.signOutReplaced(*link);
+}
+
 void RequestDispatcher::signOutCancelled(ClientLink& link) {
   context_.log.write("closing " + link.describe() + ": account " + std::to_string(link.userId()) + " cancelled");
   sessions_.connectionClosed(link);

@@ -38,6 +38,9 @@ class RequestDispatcher {
   // Ends the session of a cancelled account: signed out, connection closed
   // (its next sign-in is refused as cancelled).
   void signOutCancelled(ClientLink& link);
+  // The account signed in on another server process: its session here ends
+  // with an unasked logout answer.
+  void signedInElsewhere(std::uint32_t userId);
 
  private:
   bool accountIsLive(ClientLink& link);

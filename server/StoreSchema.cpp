@@ -218,6 +218,18 @@ BEGIN
 END $$;
 )sql";
 
+// Who is signed in on which server process, and which processes are alive.
+const char kPostgresSessions[] = R"sql(
+CREATE TABLE instances(
+  id BYTEA PRIMARY KEY,
+  alive_until BIGINT NOT NULL);
+CREATE TABLE sessions(
+  user_id BIGINT PRIMARY KEY,
+  instance BYTEA NOT NULL,
+  since BIGINT NOT NULL);
+CREATE INDEX sessions_by_instance ON sessions(instance);
+)sql";
+
 struct Migration {
   int version;
   const char* sql;
@@ -226,7 +238,7 @@ struct Migration {
 // Each step with the schema version that it belongs to; a database below
 // that version runs it.
 const Migration kSqliteMigrations[] = {{1, kSqliteTables}, {1, kSqliteCountWaiting}};
-const Migration kPostgresMigrations[] = {{1, kPostgresTables}, {2, kPostgresCounters}};
+const Migration kPostgresMigrations[] = {{1, kPostgresTables}, {2, kPostgresCounters}, {3, kPostgresSessions}};
 
 // Serialises migrations between processes on PostgreSQL.
 constexpr std::int64_t kMigrationLock = 0x6b69760000;
