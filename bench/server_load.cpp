@@ -23,6 +23,7 @@
 //                           share of the machine's CPU that PostgreSQL took
 //   --instances N           N servers (1-3) on that database behind HAProxy
 //                           (round robin), the clients connecting to HAProxy
+//   --start-rate R          the mixed mode's first rate (default 1000 a second)
 //
 // Starts its own servers on 127.0.0.1 with a fresh database; talks to nothing
 // else. Bounded: a fixed number of clients, each step a fixed time.
@@ -387,7 +388,7 @@ pid_t startBalancer(const std::filesystem::path& dir, std::uint16_t port, const 
   const auto config = (dir / "haproxy.cfg").string();
   {
     std::ofstream out(config);
-    out << "global\n  maxconn 40000\ndefaults\n  mode tcp\n  timeout connect 2s\n  timeout client 200s\n"
+    out << "global\n  maxconn 9000\ndefaults\n  mode tcp\n  timeout connect 2s\n  timeout client 200s\n"
            "  timeout server 200s\nlisten chat\n  bind 127.0.0.1:"
         << port << "\n  balance roundrobin\n";
     for (std::size_t i = 0; i < servers.size(); ++i) out << "  server s" << i << " 127.0.0.1:" << servers[i] << "\n";
@@ -405,6 +406,7 @@ pid_t startBalancer(const std::filesystem::path& dir, std::uint16_t port, const 
 int main(int argc, char** argv) {
   std::string postgres;
   int instances = 1;
+  int startRate = 1000;
   int maxClients = 8000;
   int clients = 0;
   int stepSeconds = 20;
@@ -420,6 +422,7 @@ int main(int argc, char** argv) {
     }
     if (arg == "--db" && i + 1 < argc) postgres = argv[i + 1];
     if (arg == "--instances") instances = std::clamp(value, 1, 3);
+    if (arg == "--start-rate") startRate = std::clamp(value, 50, 64000);
     if (arg == "--max-clients") maxClients = std::clamp(value, 1, 9000);
     if (arg == "--clients") clients = std::clamp(value, 200, 9000);
     if (arg == "--step-seconds") stepSeconds = std::clamp(value, 5, 120);
@@ -556,10 +559,13 @@ int main(int argc, char** argv) {
     std::printf("largest client count with p99 < 50 ms: %d%s\n", best, best == maxClients ? " (the most tried)" : "");
   } else if (mode == Mode::kMixed) {
     load->grow(clients, make(Mode::kMixed, 0), port);
+    // Every client signed in before the first step, at most half a minute.
+    for (int waited = 0; waited < 300 && signedIn() < static_cast<std::size_t>(clients); ++waited)
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
     std::this_thread::sleep_for(std::chrono::seconds(3));
     std::printf("    target  connected  requests/s  p50 ms  p99 ms  failures  refused  pg cpu  (%d clients)\n", clients);
     double best = 0;
-    for (double rate = 1000; rate <= 64000; rate *= 1.4142) {
+    for (double rate = startRate; rate <= 64000; rate *= 1.4142) {
       // The new pace settles once every client has waited out the old one.
       const long before = SimClient::mixedIntervalUs;
       SimClient::mixedIntervalUs = static_cast<long>(1e6 * clients / rate);

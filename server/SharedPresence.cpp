@@ -14,7 +14,6 @@ namespace kiv::server {
 
 namespace {
 
-constexpr char kChannel[] = "kiv_presence";
 // A process that has not said it is alive for this long is gone.
 constexpr std::int64_t kAliveMillis = 5000;
 constexpr auto kRefreshEvery = std::chrono::seconds(3);
@@ -22,6 +21,13 @@ constexpr auto kRefreshEvery = std::chrono::seconds(3);
 std::int64_t nowMillis() {
   return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
       .count();
+}
+
+// LISTEN takes a name, not a parameter: quoted, any quote in it doubled.
+std::string listenStatement(const std::string& channel) {
+  std::string quoted;
+  for (char c : channel) quoted += c == '"' ? std::string("\"\"") : std::string(1, c);
+  return "LISTEN \"" + quoted + "\"";
 }
 
 std::string newInstanceName() {
@@ -44,7 +50,16 @@ bool SharedPresence::start(std::string* error) {
   writer_ = PgDatabase::open(location_, error);
   listener_ = PgDatabase::open(location_, error);
   if (!writer_ || !listener_) return false;
-  if (!listener_->exec((std::string("LISTEN ") + kChannel).c_str())) {
+  // Presence need not wait for the disk: after a crash of the database the
+  // picture is read afresh, and who is signed in says so again with the next
+  // sign-in. Messages and answers keep the database's own setting.
+  writer_->exec("SET synchronous_commit = off");
+  listener_->exec("SET synchronous_commit = off");
+  // One channel per schema: two sites in one database do not hear each other.
+  auto schema = listener_->prepare("SELECT current_schema()::bytea");
+  channel_ = std::string("kiv_presence.") + (schema.step() ? schema.bytes(0) : std::string());
+  if (channel_.size() > 63) channel_.resize(63);  // the longest name PostgreSQL keeps
+  if (!listener_->exec(listenStatement(channel_).c_str())) {
     if (error) *error = listener_->lastError();
     return false;
   }
@@ -61,7 +76,7 @@ void SharedPresence::stop() {
   std::lock_guard lock(writerMutex_);
   writer_->prepare("DELETE FROM sessions WHERE instance = ?").bindBytes(1, instance_).run();
   writer_->prepare("DELETE FROM instances WHERE id = ?").bindBytes(1, instance_).run();
-  writer_->prepare("SELECT pg_notify(?, ?)").bindBytes(1, kChannel).bindBytes(2, "gone " + instance_).run();
+  writer_->prepare("SELECT pg_notify(?, ?)").bindBytes(1, channel_).bindBytes(2, "gone " + instance_).run();
 }
 
 void SharedPresence::signedIn(std::uint32_t userId) {
@@ -79,7 +94,7 @@ void SharedPresence::signedIn(std::uint32_t userId) {
       .bind(3, nowMillis())
       .run();
   writer_->prepare("SELECT pg_notify(?, ?)")
-      .bindBytes(1, kChannel)
+      .bindBytes(1, channel_)
       .bindBytes(2, "in " + std::to_string(userId) + " " + instance_)
       .run();
 }
@@ -99,7 +114,7 @@ void SharedPresence::signedOut(std::uint32_t userId) {
     online_.erase(userId);
   }
   writer_->prepare("SELECT pg_notify(?, ?)")
-      .bindBytes(1, kChannel)
+      .bindBytes(1, channel_)
       .bindBytes(2, "out " + std::to_string(userId) + " " + instance_)
       .run();
 }
@@ -170,7 +185,7 @@ void SharedPresence::run() {
     if (PQstatus(conn) != CONNECTION_OK) {
       // The database went away: connect again and listen again.
       PQreset(conn);
-      if (PQstatus(conn) == CONNECTION_OK) listener_->exec((std::string("LISTEN ") + kChannel).c_str());
+      if (PQstatus(conn) == CONNECTION_OK) listener_->exec(listenStatement(channel_).c_str());
     }
     pollfd wait{PQsocket(conn), POLLIN, 0};
     if (wait.fd >= 0) ::poll(&wait, 1, 200);

@@ -53,6 +53,7 @@ class SharedPresence {
   const std::string location_;
   const Elsewhere elsewhere_;
   std::string instance_;
+  std::string channel_;
   std::unique_ptr<PgDatabase> writer_;    // sign-ins and sign-outs, under writerMutex_
   std::unique_ptr<PgDatabase> listener_;  // the thread's own
   std::mutex writerMutex_;
