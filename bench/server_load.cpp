@@ -18,9 +18,20 @@
 //     their 200-member groups as fast as the server answers them (each
 //     message is 22 records per member); prints the others' p99 meanwhile.
 //
-// Starts its own server on 127.0.0.1 with a fresh database in /tmp; talks to
-// nothing else. Bounded: a fixed number of clients, each step a fixed time.
+//   --db postgresql://...   the server(s) on PostgreSQL (a fresh schema, dropped
+//                           at the end) instead of an SQLite file; prints the
+//                           share of the machine's CPU that PostgreSQL took
+//   --instances N           N servers (1-3) on that database behind HAProxy
+//                           (round robin), the clients connecting to HAProxy
+//   --start-rate R          the mixed mode's first rate (default 1000 a second)
+//
+// Starts its own servers on 127.0.0.1 with a fresh database; talks to nothing
+// else. Bounded: a fixed number of clients, each step a fixed time.
+#include <spawn.h>
+#include <csignal>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <utility>  // before Asio: Boost 1.74 uses std::exchange without it
 
@@ -32,6 +43,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <functional>
 #include <future>
 #include <map>
@@ -52,6 +65,8 @@
 #include "platform/Clock.h"
 #include "server/ChatServer.h"
 #include "server/Store.h"
+
+extern char** environ;
 
 namespace {
 
@@ -336,9 +351,62 @@ class Load {
   std::thread thread_;
 };
 
+// CPU seconds used so far by every PostgreSQL process, and by the machine.
+double postgresCpuSeconds() {
+  double ticks = 0;
+  for (const auto& entry : std::filesystem::directory_iterator("/proc")) {
+    std::ifstream stat(entry.path() / "stat");
+    std::string line;
+    if (!std::getline(stat, line)) continue;
+    const auto open = line.find('('), close = line.rfind(')');
+    if (open == std::string::npos || close == std::string::npos || line.substr(open + 1, close - open - 1) != "postgres")
+      continue;
+    std::istringstream rest(line.substr(close + 2));
+    std::string field;
+    for (int i = 3; i <= 13; ++i) rest >> field;  // state .. cmajflt
+    double user = 0, system = 0;
+    rest >> user >> system;
+    ticks += user + system;
+  }
+  return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+double machineCpuSeconds() {
+  std::ifstream stat("/proc/stat");
+  std::string cpu;
+  stat >> cpu;
+  double total = 0, idle = 0, value = 0;
+  for (int i = 0; stat >> value && i < 8; ++i) {
+    total += value;
+    if (i == 3 || i == 4) idle += value;  // idle, iowait
+  }
+  return (total - idle) / static_cast<double>(sysconf(_SC_CLK_TCK));
+}
+
+// HAProxy in front of the servers' chat ports; its pid, or -1.
+pid_t startBalancer(const std::filesystem::path& dir, std::uint16_t port, const std::vector<std::uint16_t>& servers) {
+  const auto config = (dir / "haproxy.cfg").string();
+  {
+    std::ofstream out(config);
+    out << "global\n  maxconn 9000\ndefaults\n  mode tcp\n  timeout connect 2s\n  timeout client 200s\n"
+           "  timeout server 200s\nlisten chat\n  bind 127.0.0.1:"
+        << port << "\n  balance roundrobin\n";
+    for (std::size_t i = 0; i < servers.size(); ++i) out << "  server s" << i << " 127.0.0.1:" << servers[i] << "\n";
+  }
+  std::string program = "/usr/sbin/haproxy", quiet = "-q", foreground = "-db", file = "-f";
+  char* args[] = {program.data(), quiet.data(), foreground.data(), file.data(), const_cast<char*>(config.c_str()),
+                  nullptr};
+  pid_t pid = -1;
+  if (posix_spawn(&pid, args[0], nullptr, nullptr, args, environ) != 0) return -1;
+  return pid;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  std::string postgres;
+  int instances = 1;
+  int startRate = 1000;
   int maxClients = 8000;
   int clients = 0;
   int stepSeconds = 20;
@@ -352,6 +420,9 @@ int main(int argc, char** argv) {
       mode = Mode::kMixed;
       continue;
     }
+    if (arg == "--db" && i + 1 < argc) postgres = argv[i + 1];
+    if (arg == "--instances") instances = std::clamp(value, 1, 3);
+    if (arg == "--start-rate") startRate = std::clamp(value, 50, 64000);
     if (arg == "--max-clients") maxClients = std::clamp(value, 1, 9000);
     if (arg == "--clients") clients = std::clamp(value, 200, 9000);
     if (arg == "--step-seconds") stepSeconds = std::clamp(value, 5, 120);
@@ -377,7 +448,19 @@ int main(int argc, char** argv) {
 
   const auto dir = std::filesystem::temp_directory_path() / ("kiv-load-" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
-  const std::string db = (dir / "load.db").string();
+  std::string db = (dir / "load.db").string();
+  const std::string schema = "load" + std::to_string(::getpid());
+  if (!postgres.empty()) {
+    std::string error;
+    auto admin = kiv::server::Database::open(postgres, &error);
+    if (!admin || !admin->exec(("CREATE SCHEMA " + schema).c_str())) {
+      std::fprintf(stderr, "cannot use %s: %s\n", postgres.c_str(), admin ? admin->lastError().c_str() : error.c_str());
+      return 1;
+    }
+    db = postgres + (postgres.find('?') == std::string::npos ? "?" : "&") + "options=-csearch_path%3D" + schema;
+  } else {
+    instances = 1;
+  }
   std::vector<std::uint32_t> ids;
   std::vector<std::uint32_t> groups;
   {
@@ -405,13 +488,39 @@ int main(int argc, char** argv) {
   options.chatPort = 0;
   options.webEnabled = false;
   options.echoLog = false;
-  kiv::server::ChatServer server(options);
-  std::string error;
-  if (!server.start(&error)) {
-    std::fprintf(stderr, "%s\n", error.c_str());
-    return 1;
+  // Behind the balancer every client comes from its address.
+  if (instances > 1) options.chatCaps.perAddress = options.chatCaps.total;
+  std::vector<std::unique_ptr<kiv::server::ChatServer>> servers;
+  std::vector<std::uint16_t> ports;
+  for (int n = 0; n < instances; ++n) {
+    servers.push_back(std::make_unique<kiv::server::ChatServer>(options));
+    std::string error;
+    if (!servers.back()->start(&error)) {
+      std::fprintf(stderr, "%s\n", error.c_str());
+      return 1;
+    }
+    ports.push_back(servers.back()->chatPort());
   }
-  const std::uint16_t port = server.chatPort();
+  std::uint16_t port = ports[0];
+  pid_t balancer = -1;
+  if (instances > 1) {
+    port = static_cast<std::uint16_t>(20000 + ::getpid() % 20000);
+    balancer = startBalancer(dir, port, ports);
+    std::this_thread::sleep_for(std::chrono::seconds(1));
+  }
+  auto signedIn = [&] {
+    std::size_t n = 0;
+    for (const auto& server : servers) n += server->signedInCount();
+    return n;
+  };
+  double pgBefore = postgresCpuSeconds(), machineBefore = machineCpuSeconds();
+  auto pgShare = [&] {
+    const double pg = postgresCpuSeconds(), machine = machineCpuSeconds();
+    const double share = machine > machineBefore ? 100 * (pg - pgBefore) / (machine - machineBefore) : 0;
+    pgBefore = pg;
+    machineBefore = machine;
+    return share;
+  };
   std::mt19937 rng(42);
   auto load = std::make_unique<Load>();
   auto make = [&](Mode m, int senders) -> Load::Make {
@@ -422,23 +531,27 @@ int main(int argc, char** argv) {
     };
   };
   auto line = [&](const char* first, double value, const Stats& s, int seconds) {
-    std::printf("%s %9.0f  %9zu  %10.1f  %6.2f  %6.2f  %8zu  %7zu\n", first, value, server.signedInCount(),
+    std::printf("%s %9.0f  %9zu  %10.1f  %6.2f  %6.2f  %8zu  %7zu  %5.0f%%\n", first, value, signedIn(),
                 static_cast<double>(s.answers) / seconds, percentile(s.latenciesMs, 0.50),
-                percentile(s.latenciesMs, 0.99), s.failures, s.refused);
+                percentile(s.latenciesMs, 0.99), s.failures, s.refused, postgres.empty() ? 0.0 : pgShare());
     std::fflush(stdout);
   };
 
   std::printf("(server and load generator share the machine's cores; the server's limits as shipped)\n");
+  std::printf("%s, %d server%s%s; the last column is PostgreSQL's share of the CPU used\n",
+              postgres.empty() ? "SQLite" : "PostgreSQL", instances, instances > 1 ? "s" : "",
+              instances > 1 ? " behind HAProxy" : "");
   if (mode == Mode::kPolling) {
-    std::printf("   clients  connected  requests/s  p50 ms  p99 ms  failures  refused\n");
+    std::printf("   clients  connected  requests/s  p50 ms  p99 ms  failures  refused  pg cpu\n");
     int best = 0;
     for (int count = 250; count <= maxClients; count *= 2) {
       load->grow(count, make(Mode::kPolling, senderPercent), port);
       std::this_thread::sleep_for(std::chrono::seconds(3));  // let the sign-ins settle
+      pgShare();  // count from here
       const Stats s = load->measure(stepSeconds).first;
       line("", count, s, stepSeconds);
       if (percentile(s.latenciesMs, 0.99) >= 50.0 || s.failures > 0 ||
-          server.signedInCount() < static_cast<std::size_t>(count))
+          signedIn() < static_cast<std::size_t>(count))
         break;
       best = count;
       if (count * 2 > maxClients && count < maxClients) count = maxClients / 2;  // last step at the maximum
@@ -446,14 +559,18 @@ int main(int argc, char** argv) {
     std::printf("largest client count with p99 < 50 ms: %d%s\n", best, best == maxClients ? " (the most tried)" : "");
   } else if (mode == Mode::kMixed) {
     load->grow(clients, make(Mode::kMixed, 0), port);
+    // Every client signed in before the first step, at most half a minute.
+    for (int waited = 0; waited < 300 && signedIn() < static_cast<std::size_t>(clients); ++waited)
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
     std::this_thread::sleep_for(std::chrono::seconds(3));
-    std::printf("    target  connected  requests/s  p50 ms  p99 ms  failures  refused   (%d clients)\n", clients);
+    std::printf("    target  connected  requests/s  p50 ms  p99 ms  failures  refused  pg cpu  (%d clients)\n", clients);
     double best = 0;
-    for (double rate = 1000; rate <= 64000; rate *= 1.4142) {
+    for (double rate = startRate; rate <= 64000; rate *= 1.4142) {
       // The new pace settles once every client has waited out the old one.
       const long before = SimClient::mixedIntervalUs;
       SimClient::mixedIntervalUs = static_cast<long>(1e6 * clients / rate);
       std::this_thread::sleep_for(std::chrono::microseconds(before + 500'000));
+      pgShare();  // count from here
       const Stats s = load->measure(stepSeconds).first;
       line("", rate, s, stepSeconds);
       const double achieved = static_cast<double>(s.answers) / stepSeconds;
@@ -475,7 +592,15 @@ int main(int argc, char** argv) {
                 groups.size(), burst.answers, burst.refused, stepSeconds);
   }
   load.reset();
-  server.stop();
+  for (auto& server : servers) server->stop();
+  if (balancer > 0) {
+    ::kill(balancer, SIGTERM);
+    ::waitpid(balancer, nullptr, 0);
+  }
+  if (!postgres.empty()) {
+    std::string error;
+    if (auto admin = kiv::server::Database::open(postgres, &error)) admin->exec(("DROP SCHEMA " + schema + " CASCADE").c_str());
+  }
   std::filesystem::remove_all(dir);
   return 0;
 }

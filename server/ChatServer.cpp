@@ -4,9 +4,12 @@
 
 #include "server/AvatarWebHandler.h"
 #include "server/ChatConnection.h"
+#include "server/DatabaseCounterStore.h"
 #include "server/HttpSession.h"
+#include "server/MemoryCounterStore.h"
 #include "server/RequestDispatcher.h"
 #include "server/ServerContext.h"
+#include "server/SharedPresence.h"
 #include "server/Store.h"
 
 namespace kiv::server {
@@ -47,8 +50,11 @@ ChatServer::ChatServer(ServerOptions options, const Clock& clock)
     : options_(std::move(options)),
       clock_(clock),
       log_(options_.echoLog, options_.logLineBytes),
-      throttle_(counters_, options_.signIn),
-      quota_(counters_, options_.quotas) {}
+      counters_(Database::isPostgresUrl(options_.databasePath)
+                    ? std::unique_ptr<CounterStore>(std::make_unique<DatabaseCounterStore>())
+                    : std::make_unique<MemoryCounterStore>()),
+      throttle_(*counters_, options_.signIn),
+      quota_(*counters_, options_.quotas) {}
 
 ChatServer::~ChatServer() {
   stop();
@@ -76,6 +82,16 @@ bool ChatServer::start(std::string* error) {
   raiseDescriptorLimit();
   chatStore_ = Store::open(options_.databasePath, error);
   if (!chatStore_) return false;
+  if (auto* shared = dynamic_cast<DatabaseCounterStore*>(counters_.get())) {
+    if (!shared->open(options_.databasePath, error)) return false;
+    presence_ = std::make_unique<SharedPresence>(options_.databasePath, [this](std::uint32_t userId) {
+      asio::post(chatIo_, [this, userId] {
+        if (running_) dispatcher_->signedInElsewhere(userId);
+      });
+    });
+    if (!presence_->start(error)) return false;
+    sessions_.setShared(presence_.get());
+  }
   if (options_.webEnabled) {
     webStore_ = Store::open(options_.databasePath, error);
     if (!webStore_) return false;
@@ -121,7 +137,7 @@ bool ChatServer::start(std::string* error) {
   }
   log_.write("serving chat on " + options_.bindAddress + ":" + std::to_string(chatPort_) +
              (webListener_ ? ", web on " + options_.bindAddress + ":" + std::to_string(webPort_) : std::string()) +
-             ", database " + options_.databasePath);
+             ", database " + Database::describe(options_.databasePath));
   return true;
 }
 
@@ -176,6 +192,7 @@ void ChatServer::stop() {
     });
   }
   if (webThread_.joinable()) webThread_.join();
+  if (presence_) presence_->stop();
   running_ = false;
   log_.write("stopped");
 }

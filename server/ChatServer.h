@@ -14,7 +14,7 @@
 
 #include "platform/Clock.h"
 #include "server/Listener.h"
-#include "server/MemoryCounterStore.h"
+#include "server/CounterStore.h"
 #include "server/SendQuota.h"
 #include "server/ServerLog.h"
 #include "server/ServerOptions.h"
@@ -27,13 +27,15 @@ class AvatarWebHandler;
 class ChatConnection;
 class HttpSession;
 class RequestDispatcher;
+class SharedPresence;
 class Store;
 struct ServerContext;
 
 // The whole server in one object: the chat port and the avatar web port,
 // each served by its own thread with its own connection to the database.
 // Both share the sign-in throttle and the quotas (ServerOptions has every
-// limit; tests give short times).
+// limit; tests give short times). On PostgreSQL several processes share
+// the database, and with it the throttle and the quotas.
 //
 // For tests (in this process, any free port):
 //
@@ -86,7 +88,9 @@ class ChatServer {
   const Clock& clock_;
   ServerLog log_;
   SessionRegistry sessions_;
-  MemoryCounterStore counters_;
+  std::unique_ptr<SharedPresence> presence_;  // several processes on PostgreSQL
+  // In memory for one process on SQLite; in PostgreSQL, shared by all.
+  std::unique_ptr<CounterStore> counters_;
   SignInThrottle throttle_;
   SendQuota quota_;
 

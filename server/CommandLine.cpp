@@ -87,10 +87,12 @@ const std::vector<std::pair<std::string, Setter>>& numericOptions() {
 }  // namespace
 
 const char* CommandLine::usage() {
-  return "usage: kiv-server [--db FILE] [--bind ADDR] [--port N] [--web-port N] [--refuse-second-login]\n"
+  return "usage: kiv-server [--db FILE|URL] [--bind ADDR] [--port N] [--web-port N] [--refuse-second-login]\n"
          "                  [--log FILE] [LIMIT OPTIONS] [serve]\n"
          "       kiv-server --help | --version\n"
-         "       kiv-server [--db FILE] COMMAND ARGS...\n"
+         "       kiv-server [--db FILE|URL] COMMAND ARGS...\n"
+         "--db takes an SQLite file or a PostgreSQL URL (postgresql://user@host:port/database), which\n"
+         "several kiv-server processes may share; the tables are created or migrated when opened.\n"
          "commands:\n"
          "  serve                                   run the chat and web ports (default)\n"
          "  add-user PHONE PASSWORD NICKNAME        prints the new UserId\n"

@@ -1,46 +1,62 @@
 #pragma once
 
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <string>
 
 #include "server/Statement.h"
 
-struct sqlite3;
-struct sqlite3_stmt;
-
 namespace kiv::server {
 
-// One SQLite connection in WAL mode with a cache of compiled statements.
-// A connection belongs to one thread; the chat port, the web port and every
-// admin command each open their own on the same file, and SQLite's locking
-// (with a busy time-out) keeps them consistent.
+// One connection to the server's database, used by one thread. SQL is written
+// once for both back ends: `?` parameters, ON CONFLICT for upserts, RETURNING;
+// where the two differ, the caller asks backend().
 class Database {
  public:
-  // Opens (creating when needed) the file; ":memory:" gives a private
-  // in-memory database. Returns nullptr and fills `error` on failure.
-  static std::unique_ptr<Database> open(const std::string& path, std::string* error);
-  ~Database();
-  Database(const Database&) = delete;
-  Database& operator=(const Database&) = delete;
+  enum class Backend { kSqlite, kPostgres };
 
+  // A PostgreSQL connection for a postgresql:// or postgres:// URL, else the
+  // SQLite file at `location` (":memory:" gives a private in-memory one).
+  // nullptr and `error` when it cannot be had.
+  static std::unique_ptr<Database> open(const std::string& location, std::string* error);
+  static bool isPostgresUrl(const std::string& location);
+  // `location` for the log: a URL's password left out.
+  static std::string describe(const std::string& location);
+
+  virtual ~Database() = default;
+
+  virtual Backend backend() const = 0;
   // Runs one or more statements without parameters; true on success.
-  bool exec(const char* sql);
+  virtual bool exec(const char* sql) = 0;
   // A compiled statement for `sql` (cached by its text). An invalid SQL text
   // gives an invalid Statement whose steps fail.
-  Statement prepare(const char* sql);
+  virtual Statement prepare(const char* sql) = 0;
 
+  // Opens a transaction that holds the write lock from the start where the
+  // back end has one, so a read-then-write is not raced.
+  virtual bool begin() = 0;
   // True while a transaction is open on this connection.
-  bool inTransaction() const;
-  std::int64_t lastInsertId() const;
-  int changes() const;
-  std::string lastError() const;
+  virtual bool inTransaction() const = 0;
+  // Rows changed by the last statement.
+  virtual int changes() const = 0;
+  virtual std::string lastError() const = 0;
 
- private:
-  explicit Database(sqlite3* handle) : handle_(handle) {}
-  sqlite3* handle_;
-  std::map<std::string, sqlite3_stmt*> statements_;
+  // Makes other connections that ask for the same `key` wait until this
+  // transaction ends (taking the next number of a table, say). A no-op where
+  // begin() already serialises writers.
+  virtual bool serialise(std::int64_t key) = 0;
+  // A number that changes whenever another connection may have changed the
+  // data (always, where that cannot be known cheaply).
+  virtual std::int64_t dataVersion() = 0;
+
+  // The schema version kept in the database, -1 when it cannot be read.
+  virtual std::int64_t schemaVersion() = 0;
+  virtual bool setSchemaVersion(std::int64_t version) = 0;
+
+ protected:
+  Database() = default;
+  Database(const Database&) = delete;
+  Database& operator=(const Database&) = delete;
 };
 
 }  // namespace kiv::server

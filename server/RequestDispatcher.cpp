@@ -2,7 +2,14 @@
 
 #include <string>
 
+#include "net/Messages.h"
+
 namespace kiv::server {
+
+template <class Message>
+void RequestDispatcher::route(decltype(Route::handle) handle, bool open) {
+  routes_[Message::kCommand] = Route{open, handle};
+}
 
 RequestDispatcher::RequestDispatcher(ServerContext& context)
     : context_(context),
@@ -10,10 +17,34 @@ RequestDispatcher::RequestDispatcher(ServerContext& context)
       profiles_(context),
       contacts_(context),
       messages_(context),
-      groups_(context) {}
-
-bool RequestDispatcher::isKnownCommand(std::uint32_t command) {
-  return command >= 1 && command <= 25 && command != 13;
+      groups_(context) {
+  using D = RequestDispatcher;
+  using R = const Request&;
+  // Sign-in is answered in dispatch() itself: it may be held back.
+  route<LoginRequest>([](D&, R) { return std::vector<std::uint8_t>(); }, true);
+  route<SmsPasswordRequest>([](D& d, R r) { return d.sessions_.smsPassword(r); }, true);
+  route<LogoutRequest>([](D& d, R r) { return d.sessions_.logout(r); }, true);
+  route<UserInfoRequest>([](D& d, R r) { return d.profiles_.userInfo(r); });
+  route<UpdateUserInfoRequest>([](D& d, R r) { return d.profiles_.updateUserInfo(r); });
+  route<ChangePasswordRequest>([](D& d, R r) { return d.profiles_.changePassword(r); });
+  route<SearchRequest>([](D& d, R r) { return d.contacts_.search(r); });
+  route<FriendListRequest>([](D& d, R r) { return d.contacts_.friendList(r); });
+  route<AddFriendRequest>([](D& d, R r) { return d.contacts_.addFriend(r); });
+  route<DeleteFriendRequest>([](D& d, R r) { return d.contacts_.deleteFriend(r); });
+  route<SendMessageRequest>([](D& d, R r) { return d.messages_.sendMessage(r); });
+  route<NoticePollRequest>([](D& d, R r) { return d.messages_.noticePoll(r); });
+  route<FetchMessagesRequest>([](D& d, R r) { return d.messages_.fetchMessages(r); });
+  route<GroupInfoRequest>([](D& d, R r) { return d.groups_.groupInfo(r); });
+  route<UpdateGroupInfoRequest>([](D& d, R r) { return d.groups_.updateGroupInfo(r); });
+  route<InviteToGroupRequest>([](D& d, R r) { return d.groups_.inviteToGroup(r); });
+  route<RemoveGroupMemberRequest>([](D& d, R r) { return d.groups_.removeMember(r); });
+  route<QuitGroupRequest>([](D& d, R r) { return d.groups_.quitGroup(r); });
+  route<GroupMembersRequest>([](D& d, R r) { return d.groups_.groupMembers(r); });
+  route<DismissGroupRequest>([](D& d, R r) { return d.groups_.dismissGroup(r); });
+  route<GroupListRequest>([](D& d, R r) { return d.groups_.groupList(r); });
+  route<CreateGroupRequest>([](D& d, R r) { return d.groups_.createGroup(r); });
+  route<JoinGroupRequest>([](D& d, R r) { return d.groups_.joinGroup(r); });
+  route<ShieldGroupRequest>([](D& d, R r) { return d.groups_.shieldGroup(r); });
 }
 
 void RequestDispatcher::connectionClosed(ClientLink& link) {
@@ -23,98 +54,27 @@ void RequestDispatcher::connectionClosed(ClientLink& link) {
 Millis RequestDispatcher::dispatch(const std::shared_ptr<ClientLink>& link, const std::uint8_t* data, std::size_t size,
                                   bool again) {
   const std::uint32_t command = commandOf(data);
-  if (!isKnownCommand(command)) {
+  const auto found = routes_.find(command);
+  if (found == routes_.end()) {
     context_.log.write("closing " + link->describe() + ": unknown command " + std::to_string(command));
     link->closeAfterSending();
     return Millis(0);
   }
+  const Route& route = found->second;
   const Request request{link, data, size, again};
-  const bool open = command == 1 || command == 2 || command == 16;
-  if (!open && link->userId() == 0) {
+  if (!route.open && link->userId() == 0) {
     context_.log.write("ignoring command " + std::to_string(command) + " from " + link->describe() + ": not signed in");
     return Millis(0);
   }
-  if (!open && !accountIsLive(*link)) return Millis(0);
+  if (!route.open && !accountIsLive(*link)) return Millis(0);
 
   std::vector<std::uint8_t> answer;
-  switch (command) {
-    case 1: {
-      auto outcome = sessions_.login(request);
-      if (outcome.hold.count() > 0) return outcome.hold;
-      answer = std::move(outcome.answer);
-      break;
-    }
-    case 2:
-      answer = sessions_.smsPassword(request);
-      break;
-    case 3:
-      answer = profiles_.userInfo(request);
-      break;
-    case 4:
-      answer = profiles_.updateUserInfo(request);
-      break;
-    case 5:
-      answer = contacts_.search(request);
-      break;
-    case 6:
-      answer = messages_.sendMessage(request);
-      break;
-    case 7:
-      answer = messages_.noticePoll(request);
-      break;
-    case 8:
-      answer = messages_.fetchMessages(request);
-      break;
-    case 9:
-      answer = groups_.groupInfo(request);
-      break;
-    case 10:
-      answer = groups_.updateGroupInfo(request);
-      break;
-    case 11:
-      answer = groups_.inviteToGroup(request);
-      break;
-    case 12:
-      answer = groups_.removeMember(request);
-      break;
-    case 14:
-      answer = groups_.quitGroup(request);
-      break;
-    case 15:
-      answer = contacts_.friendList(request);
-      break;
-    case 16:
-      answer = sessions_.logout(request);
-      break;
-    case 17:
-      answer = groups_.groupMembers(request);
-      break;
-    case 18:
-      answer = groups_.dismissGroup(request);
-      break;
-    case 19:
-      answer = groups_.groupList(request);
-      break;
-    case 20:
-      answer = groups_.createGroup(request);
-      break;
-    case 21:
-      answer = groups_.joinGroup(request);
-      break;
-    case 22:
-      answer = contacts_.addFriend(request);
-      break;
-    case 23:
-      answer = contacts_.deleteFriend(request);
-      break;
-    case 24:
-      answer = groups_.shieldGroup(request);
-      break;
-    case 25:
-      answer = profiles_.changePassword(request);
-      break;
-    default:
-      break;
+  if (command == LoginRequest::kCommand) {
+    auto outcome = sessions_.login(request);
+    if (outcome.hold.count() > 0) return outcome.hold;
+    answer = std::move(outcome.answer);
+  } else {
+    answer = route.handle(*this, request);
   }
   if (!answer.empty()) link->send(std::move(answer));
   return Millis(0);
@@ -125,6 +85,13 @@ bool RequestDispatcher::accountIsLive(ClientLink& link) {
   if (account && !account->cancelled) return true;
   signOutCancelled(link);
   return false;
+}
+
+void RequestDispatcher::signedInElsewhere(std::uint32_t userId) {
+  auto link = context_.sessions.find(userId);
+  if (!link) return;
+  context_.sessions.signOut(userId, link.get());
+  sessions_.signOutReplaced(*link);
 }
 
 void RequestDispatcher::signOutCancelled(ClientLink& link) {

@@ -2,7 +2,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <memory>
+#include <vector>
 
 #include "server/ContactHandlers.h"
 #include "server/GroupHandlers.h"
@@ -30,15 +32,28 @@ class RequestDispatcher {
   // The connection has ended (for whatever reason).
   void connectionClosed(ClientLink& link);
 
-  // True for the request codes a client may send (1..25 but 13).
-  static bool isKnownCommand(std::uint32_t command);
+  // True for the request codes a client may send.
+  bool isKnownCommand(std::uint32_t command) const { return routes_.count(command) != 0; }
 
   // Ends the session of a cancelled account: signed out, connection closed
   // (its next sign-in is refused as cancelled).
   void signOutCancelled(ClientLink& link);
+  // The account signed in on another server process: its session here ends
+  // with an unasked logout answer.
+  void signedInElsewhere(std::uint32_t userId);
 
  private:
   bool accountIsLive(ClientLink& link);
+
+  // Where a request goes, by its command code; `open` ones may come from a
+  // connection that is not signed in.
+  struct Route {
+    bool open = false;
+    std::vector<std::uint8_t> (*handle)(RequestDispatcher&, const Request&) = nullptr;
+  };
+  template <class Message>
+  void route(decltype(Route::handle) handle, bool open = false);
+  std::map<std::uint32_t, Route> routes_;
 
   ServerContext& context_;
   SessionHandlers sessions_;

@@ -59,8 +59,9 @@ SessionHandlers::LoginOutcome SessionHandlers::login(const Request& request) {
   if (link.userId() == account->userId) return {answer(LoginResponse::kLoggedIn)};  // a repeated attempt
 
   auto existing = context_.sessions.find(account->userId);
-  if (existing && existing != request.link) {
-    if (context_.refuseSecondLogin) return {answer(LoginResponse::kLoggedInElsewhere)};
+  if (context_.refuseSecondLogin && existing != request.link &&
+      (existing || context_.sessions.isOnline(account->userId))) {
+    return {answer(LoginResponse::kLoggedInElsewhere)};
   }
   if (link.userId() != 0) context_.sessions.signOut(link.userId(), &link);  // another account on this connection
 
@@ -68,14 +69,8 @@ SessionHandlers::LoginOutcome SessionHandlers::login(const Request& request) {
   link.setPhone(account->phone);
   auto replaced = context_.sessions.signIn(account->userId, request.link);
   if (replaced) {
-    // The earlier connection learns it was signed in elsewhere from a logout
-    // answer it did not ask for; then it is closed.
-    const HeaderKey key{accountFromPhone(replaced->phone()), 0, 0};
-    replaced->setUserId(0);
-    replaced->send(LogoutResponse{}.build(key));
-    replaced->closeAfterSending();
-    context_.log.write("user " + std::to_string(account->userId) + " signed in again from " + link.describe() +
-                       "; signed out " + replaced->describe());
+    context_.log.write("user " + std::to_string(account->userId) + " signed in again from " + link.describe());
+    signOutReplaced(*replaced);
   }
   return {answer(LoginResponse::kLoggedIn)};
 }
@@ -122,6 +117,14 @@ std::vector<std::uint8_t> SessionHandlers::smsPassword(const Request& request) {
   }
   context_.log.write("sms password " + logText(in.phone) + ": result " + std::to_string(result));
   return SmsPasswordResponse{result}.build(request.key());
+}
+
+void SessionHandlers::signOutReplaced(ClientLink& link) {
+  const HeaderKey key{accountFromPhone(link.phone()), 0, 0};
+  context_.log.write("user " + std::to_string(link.userId()) + " signed in elsewhere; signing out " + link.describe());
+  link.setUserId(0);
+  link.send(LogoutResponse{}.build(key));
+  link.closeAfterSending();
 }
 
 void SessionHandlers::connectionClosed(ClientLink& link) {

@@ -27,6 +27,10 @@ class SessionHandlers {
 
   // The connection has ended: its account is no longer signed in.
   void connectionClosed(ClientLink& link);
+  // The account of `link` signed in again (here or on another server
+  // process): the client learns it from a logout answer it did not ask
+  // for, and the connection is closed.
+  void signOutReplaced(ClientLink& link);
 
  private:
   // A refused attempt's answer; after too many on one connection it is sent

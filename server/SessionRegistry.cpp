@@ -1,23 +1,32 @@
 #include "server/SessionRegistry.h"
 
 #include "server/ServerLimits.h"
+#include "server/SharedPresence.h"
 
 namespace kiv::server {
 
 std::shared_ptr<ClientLink> SessionRegistry::signIn(std::uint32_t userId, const std::shared_ptr<ClientLink>& link) {
-  std::lock_guard lock(mutex_);
-  auto& slot = links_[userId];
-  std::shared_ptr<ClientLink> previous = slot.lock();
-  slot = link;
+  std::shared_ptr<ClientLink> previous;
+  {
+    std::lock_guard lock(mutex_);
+    auto& slot = links_[userId];
+    previous = slot.lock();
+    slot = link;
+  }
+  if (shared_) shared_->signedIn(userId);
   return previous == link ? nullptr : previous;
 }
 
 void SessionRegistry::signOut(std::uint32_t userId, const ClientLink* link) {
-  std::lock_guard lock(mutex_);
-  auto found = links_.find(userId);
-  if (found == links_.end()) return;
-  auto current = found->second.lock();
-  if (!current || current.get() == link) links_.erase(found);
+  {
+    std::lock_guard lock(mutex_);
+    auto found = links_.find(userId);
+    if (found == links_.end()) return;
+    auto current = found->second.lock();
+    if (current && current.get() != link) return;
+    links_.erase(found);
+  }
+  if (shared_) shared_->signedOut(userId);
 }
 
 std::shared_ptr<ClientLink> SessionRegistry::find(std::uint32_t userId) const {
@@ -27,7 +36,7 @@ std::shared_ptr<ClientLink> SessionRegistry::find(std::uint32_t userId) const {
 }
 
 bool SessionRegistry::isOnline(std::uint32_t userId) const {
-  return find(userId) != nullptr;
+  return find(userId) != nullptr || (shared_ && shared_->isOnline(userId));
 }
 
 std::uint8_t SessionRegistry::terminalOf(std::uint32_t userId) const {

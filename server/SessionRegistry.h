@@ -10,11 +10,17 @@
 
 namespace kiv::server {
 
+class SharedPresence;
+
 // Who is signed in where: at most one connection per UserId. Presence (the
-// terminal shown to friends and in searches) comes from here, not from the
-// database, because it lives only as long as this process.
+// terminal shown to friends and in searches) comes from here. On its own it
+// knows this process only; with a SharedPresence it tells the other server
+// processes of a shared database about sign-ins and asks them too.
 class SessionRegistry {
  public:
+  // Set before serving starts; nullptr for one process alone.
+  void setShared(SharedPresence* shared) { shared_ = shared; }
+
   // Records `link` as the connection of `userId` and returns the connection it
   // replaces (nullptr when there was none or it is the same one).
   std::shared_ptr<ClientLink> signIn(std::uint32_t userId, const std::shared_ptr<ClientLink>& link);
@@ -28,6 +34,7 @@ class SessionRegistry {
   std::size_t count() const;
 
  private:
+  SharedPresence* shared_ = nullptr;
   mutable std::mutex mutex_;
   std::map<std::uint32_t, std::weak_ptr<ClientLink>> links_;
 };

@@ -22,7 +22,9 @@ std::string ownerKey(std::string_view phone, std::string_view address) {
 }  // namespace
 
 Millis counterNow() {
-  return std::chrono::duration_cast<Millis>(std::chrono::steady_clock::now().time_since_epoch());
+  // The wall clock: counters kept in a shared database are counted by the
+  // clocks of several machines, which agree on it (NTP) and on nothing else.
+  return std::chrono::duration_cast<Millis>(std::chrono::system_clock::now().time_since_epoch());
 }
 
 Millis SignInThrottle::waitFor(const std::string& key, int freeFailures, Millis now) {

@@ -1,13 +1,19 @@
 #pragma once
 
+#include <string>
+
 namespace kiv::server {
 
-// The tables of the server's database, created when missing.
-extern const char kSchema[];
-// Counts what already waits per recipient into waiting_totals (the schema
-// version before 1 had no such table).
-extern const char kCountWaiting[];
-// The version of the schema above, kept in SQLite's user_version.
-inline constexpr int kSchemaVersion = 1;
+class Database;
+
+// Brings the database's tables to the version this program knows, one
+// migration after the other, in one transaction (two processes starting on
+// a new database at once do not both run them). Refuses a database whose
+// version is newer than this program: an older program must not write into
+// tables it does not know. False and `error` when it cannot.
+bool migrateSchema(Database& db, std::string* error);
+
+// The newest schema version of each back end.
+int latestSchemaVersion(const Database& db);
 
 }  // namespace kiv::server

@@ -71,4 +71,12 @@ struct WaitingMessage {
   std::string time;  // 12 digits YYMMDDhhmmss
 };
 
+// A waiting message with where it waits.
+struct QueuedMessage {
+  std::uint32_t recipient = 0;
+  ConversationKind kind = ConversationKind::kPrivate;
+  std::uint32_t conversation = 0;
+  WaitingMessage message;
+};
+
 }  // namespace kiv::server

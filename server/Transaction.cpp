@@ -5,7 +5,7 @@
 namespace kiv::server {
 
 Transaction::Transaction(Database& db)
-    : db_(db), nested_(db.inTransaction()), active_(db.exec(nested_ ? "SAVEPOINT nested" : "BEGIN IMMEDIATE")) {}
+    : db_(db), nested_(db.inTransaction()), active_(nested_ ? db.exec("SAVEPOINT nested") : db.begin()) {}
 
 Transaction::~Transaction() {
   if (!active_) return;

@@ -4,8 +4,8 @@ namespace kiv::server {
 
 class Database;
 
-// BEGIN IMMEDIATE ... COMMIT around a change of several rows; rolled back when
-// it goes out of scope uncommitted. IMMEDIATE takes the write lock up front, so
+// BEGIN ... COMMIT around a change of several rows; rolled back when
+// it goes out of scope uncommitted. SQLite takes the write lock up front, so
 // a read-then-write (check a limit, then insert) is not raced by another
 // process between the two. Opened inside another transaction it is a
 // savepoint of that one: left uncommitted it undoes its own rows only, and

@@ -83,7 +83,8 @@ int main(int argc, char** argv) {
   }
   auto store = kiv::server::Store::open(line->options.databasePath, &error);
   if (!store) {
-    std::cerr << "kiv-server: cannot open " << line->options.databasePath << ": " << error << "\n";
+    std::cerr << "kiv-server: cannot open " << kiv::server::Database::describe(line->options.databasePath) << ": "
+              << error << "\n";
     return 1;
   }
   kiv::server::AdminCommands admin(*store, std::cout, std::cerr);

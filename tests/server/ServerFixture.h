@@ -14,23 +14,26 @@
 #include "server/ChatServer.h"
 #include "server/RawClient.h"
 #include "server/Store.h"
+#include "server/TestDatabase.h"
 #include "support/TempDir.h"
 
 namespace kiv::test {
 
-// An in-process server on free ports with a fresh database. Accounts are
+// An in-process server on free ports with a fresh database (see testDatabase). Accounts are
 // added through the admin commands (as an operator would) before or while it
 // runs; every account's password is "pw".
 class ServerFixture : public ::testing::Test {
  protected:
   void SetUp() override { startServer(false); }
-  void TearDown() override { server_->stop(); }
+  void TearDown() override {
+    if (server_) server_->stop();
+  }
 
   // `tune` changes the limits of the server started next.
   void startServer(bool refuseSecondLogin, const std::function<void(kiv::server::ServerOptions&)>& tune = {}) {
     if (server_) server_->stop();
     kiv::server::ServerOptions options;
-    options.databasePath = dir_.file("server.db");
+    options.databasePath = testDatabase(dir_, "server.db");
     options.chatPort = 0;
     options.webPort = 0;
     options.echoLog = false;

@@ -3,18 +3,20 @@
 #include <gtest/gtest.h>
 
 #include "server/Database.h"
+#include "server/TestDatabase.h"
 
 namespace kiv::server {
 namespace {
 
 std::int64_t total(Database& db) {
-  auto sum = db.prepare("SELECT total(x) FROM t");
+  auto sum = db.prepare("SELECT COALESCE(SUM(x), 0) FROM t");
   return sum.step() ? sum.integer(0) : -1;
 }
 
 TEST(Transaction, ANestedOneUndoesOnlyItsOwnRowsAndLivesOrDiesWithTheOuterOne) {
+  test::TempDir dir;
   std::string error;
-  const auto db = Database::open(":memory:", &error);
+  const auto db = Database::open(test::testDatabase(dir, "t.db"), &error);
   ASSERT_TRUE(db) << error;
   ASSERT_TRUE(db->exec("CREATE TABLE t(x INTEGER)"));
   {

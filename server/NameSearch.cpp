@@ -1,6 +1,6 @@
-#include <cctype>
+#include "server/NameSearch.h"
 
-#include "server/Store.h"
+#include <cctype>
 
 namespace kiv::server {
 
@@ -34,12 +34,10 @@ bool containsGbk(std::string_view haystack, std::string_view needle) {
   return false;
 }
 
-// ---- search ----
-
-std::vector<NamedId> Store::searchNames(const char* sql, std::string_view text, std::size_t offset, std::size_t limit) {
+std::vector<NamedId> NameSearch::searchNames(const char* sql, std::string_view text, std::size_t offset, std::size_t limit) {
   std::vector<NamedId> out;
   std::size_t skipped = 0;
-  auto row = db_->prepare(sql);
+  auto row = db_.prepare(sql);
   while (out.size() < limit && row.step()) {
     std::string name = row.bytes(1);
     if (!containsGbk(name, text)) continue;
@@ -52,30 +50,13 @@ std::vector<NamedId> Store::searchNames(const char* sql, std::string_view text, 
   return out;
 }
 
-std::vector<NamedId> Store::searchUsers(std::string_view text, std::size_t offset, std::size_t limit) {
+std::vector<NamedId> NameSearch::searchUsers(std::string_view text, std::size_t offset, std::size_t limit) {
   return searchNames("SELECT user_id, nickname FROM users WHERE cancelled = 0 ORDER BY user_id", text, offset, limit);
 }
 
-std::vector<NamedId> Store::searchGroups(std::string_view text, std::size_t offset, std::size_t limit) {
+std::vector<NamedId> NameSearch::searchGroups(std::string_view text, std::size_t offset, std::size_t limit) {
   return searchNames("SELECT group_id, name FROM chat_groups WHERE dismissed = 0 ORDER BY group_id", text, offset,
                      limit);
-}
-
-// ---- avatars ----
-
-bool Store::putAvatar(bool group, std::uint32_t id, std::string_view jpeg) {
-  return db_->prepare("INSERT OR REPLACE INTO avatars(is_group, id, jpeg) VALUES(?, ?, ?)")
-      .bind(1, group)
-      .bind(2, id)
-      .bindBytes(3, jpeg)
-      .run();
-}
-
-std::optional<std::string> Store::avatar(bool group, std::uint32_t id) {
-  auto row = db_->prepare("SELECT jpeg FROM avatars WHERE is_group = ? AND id = ?");
-  row.bind(1, group).bind(2, id);
-  if (!row.step()) return std::nullopt;
-  return row.bytes(0);
 }
 
 }  // namespace kiv::server
