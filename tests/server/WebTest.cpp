@@ -7,11 +7,11 @@
 #include <QImage>
 #include <fstream>
 
+#include "avatars/CHttpSendData.h"
 #include "platform/TcpSocket.h"
 #include "server/AvatarImage.h"
 #include "server/MultipartForm.h"
 #include "server/ServerFixture.h"
-#include "avatars/CHttpSendData.h"
 
 namespace kiv::test {
 namespace {
