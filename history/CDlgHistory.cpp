@@ -195,6 +195,11 @@ void CDlgHistory::showFound(const HistorySearchHit& hit, int page) {
   pageCounter_ = page;
   pane_->clear();
   nextPage();
+  // Whose page it is: the conversation's first item (a friend before the
+  // same person as a member), when the tree has one.
+  const PictureKey key{hit.conversation, hit.group};
+  const auto item = pictured_.lower_bound(key);
+  if (item != pictured_.end() && item->first == key) tree_->setCurrentItem(item->second);
   // Select the message on its page: its time line followed by its first line.
   const QString time = QString::fromUtf8(hit.rtime.data(), static_cast<qsizetype>(hit.rtime.size()));
   const QString text = QString::fromUtf8(hit.text.data(), static_cast<qsizetype>(hit.text.size()));

@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <QTreeWidget>
 
 #include "history/CDlgHistory.h"
 #include "history/SearchResultList.h"
@@ -172,6 +173,8 @@ TEST_F(HistorySearchWindowTest, AChineseWordIsFoundInEveryConversationPagedAndOp
   EXPECT_TRUE(page.contains(QStringLiteral("李小红:消息 1\n")) || page.endsWith(QStringLiteral("李小红:消息 1")));
   EXPECT_FALSE(page.contains(QStringLiteral("李小红:消息 6")));
   EXPECT_EQ(dialog.pane()->textCursor().selectedText(), QStringLiteral("李小红:周末一起吃火锅吧"));
+  EXPECT_EQ(dialog.tree()->currentItem()->text(0), QStringLiteral("李小红"));
+  saveScreenshot(&dialog, QStringLiteral("history-search-found"));
   // Paging goes on from there in that conversation.
   dialog.previousPage();
   dialog.previousPage();
