@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QTreeWidget>
+#include <filesystem>
 
 #include "history/CDlgHistory.h"
 #include "history/SearchResultList.h"
@@ -73,6 +74,7 @@ class HistorySearchWindowTest : public ::testing::Test {
     store.AppendUserMessage(kPlainSpoken, gbk::fromUtf8(kHostile), at(150));
 
     dialog.Rebuild();
+    preparing = dialog.searchStatus()->text();  // no event has run: the index is still being opened
     dialog.show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(&dialog));
   }
@@ -125,9 +127,11 @@ class HistorySearchWindowTest : public ::testing::Test {
   LocalStore store;
   ClientSession session{net, model, store, {}, 0};
   CDlgHistory dialog{session};
+  QString preparing;
 };
 
 TEST_F(HistorySearchWindowTest, AChineseWordIsFoundInEveryConversationPagedAndOpensItsPage) {
+  EXPECT_EQ(preparing, QStringLiteral("正在准备搜索…"));
   search("火锅");
   SearchResultList* list = dialog.results();
   ASSERT_TRUE(list->isVisible());
@@ -208,6 +212,32 @@ TEST_F(HistorySearchWindowTest, QueryLanguageAndMarkupAreSearchedAndShownAsPlain
     EXPECT_EQ(dialog.results()->rowCount(), 0) << query;
     EXPECT_EQ(dialog.searchStatus()->text(), QStringLiteral("没有找到")) << query;
   }
+}
+
+TEST_F(HistorySearchWindowTest, AnIndexThatCannotBeMadeFindsNothingWithoutAnAlarm) {
+  // Another account whose index file cannot be made: a folder that is not
+  // empty holds its place.
+  LocalStore otherStore;
+  otherStore.OpenMessageDatabase(10077);
+  otherStore.AppendUserMessage(kFriend, gbk::fromUtf8("火锅"), at(1));
+  const std::string blocker = otherStore.accountDirectory() + "/MsgSearch.db";
+  std::filesystem::create_directory(blocker);
+  std::filesystem::create_directory(blocker + "/kept");
+  ClientSession otherSession{net, model, otherStore, {}, 0};
+  CDlgHistory other{otherSession};
+  other.show();
+  QLineEdit* box = other.searchBox();
+  box->setFocus();
+  QInputMethodEvent typed;
+  typed.setCommitString(QStringLiteral("火锅"));
+  QApplication::sendEvent(box, &typed);
+  QTest::keyClick(box, Qt::Key_Return);
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return other.search().state() == HistorySearch::State::kUnavailable && !other.search().searching(); },
+      kWait));
+  EXPECT_EQ(other.results()->rowCount(), 0);
+  EXPECT_EQ(other.searchStatus()->text(), QStringLiteral("没有找到"));
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
 }
 
 }  // namespace
