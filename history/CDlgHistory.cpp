@@ -199,7 +199,10 @@ void CDlgHistory::showFound(const HistorySearchHit& hit, int page) {
   // same person as a member), when the tree has one.
   const PictureKey key{hit.conversation, hit.group};
   const auto item = pictured_.lower_bound(key);
-  if (item != pictured_.end() && item->first == key) tree_->setCurrentItem(item->second);
+  if (item != pictured_.end() && item->first == key)
+    tree_->setCurrentItem(item->second);
+  else
+    tree_->setCurrentItem(nullptr);  // somebody the lists do not know: no item is theirs
   // Select the message on its page: its time line followed by its first line.
   const QString time = QString::fromUtf8(hit.rtime.data(), static_cast<qsizetype>(hit.rtime.size()));
   const QString text = QString::fromUtf8(hit.text.data(), static_cast<qsizetype>(hit.text.size()));

@@ -64,19 +64,21 @@ HistorySearch::~HistorySearch() {
   worker_->stop();
 }
 
-void HistorySearch::run(std::function<void()> work, std::function<void()> done) {
+void HistorySearch::run(std::function<void(HistorySearchIndex&)> work, std::function<void()> done) {
   std::weak_ptr<const HistorySearch*> alive = self_;
-  worker_->push([work = std::move(work), done = std::move(done), alive, post = post_](HistorySearchIndex&) mutable {
-    work();
-    // `alive` is only looked at on the UI thread, where this object dies.
-    post([done = std::move(done), alive] {
-      if (!alive.expired()) done();
-    });
-  });
+  worker_->push(
+      [work = std::move(work), done = std::move(done), alive, post = post_](HistorySearchIndex& index) mutable {
+        work(index);
+        // `alive` is only looked at on the UI thread, where this object dies.
+        post([done = std::move(done), alive] {
+          if (!alive.expired()) done();
+        });
+      });
 }
 
 void HistorySearch::open(const std::string& accountDirectory) {
-  if (accountDirectory.empty() || accountDirectory == directory_) return;
+  // An index that could not be opened is tried again each time.
+  if (accountDirectory.empty() || (accountDirectory == directory_ && state_ != State::kUnavailable)) return;
   directory_ = accountDirectory;
   state_ = State::kPreparing;
   ++generation_;  // rows of another account are not this one's
@@ -84,8 +86,7 @@ void HistorySearch::open(const std::string& accountDirectory) {
   next_ = 0;
   searching_ = false;
   auto opened = std::make_shared<bool>(false);
-  HistorySearchIndex* index = &worker_->index;  // used on the worker only
-  run([index, opened, accountDirectory] { *opened = index->open(accountDirectory); },
+  run([opened, accountDirectory](HistorySearchIndex& index) { *opened = index.open(accountDirectory); },
       [this, opened, accountDirectory] {
         if (accountDirectory != directory_) return;  // another account's folder was given since
         state_ = *opened ? State::kReady : State::kUnavailable;
@@ -114,9 +115,8 @@ void HistorySearch::request(std::int64_t before) {
   }
   searching_ = true;
   auto page = std::make_shared<HistorySearchPage>();
-  HistorySearchIndex* index = &worker_->index;
   const std::uint64_t generation = generation_;
-  run([index, page, query = query_, before] { *page = index->search(query, before); },
+  run([page, query = query_, before](HistorySearchIndex& index) { *page = index.search(query, before); },
       [this, page, generation] { received(generation, std::move(*page)); });
   notify();
 }
@@ -139,8 +139,7 @@ void HistorySearch::received(std::uint64_t generation, HistorySearchPage page) {
 void HistorySearch::locate(std::size_t index, std::function<void(int page)> shown) {
   if (index >= rows_.size() || state_ != State::kReady) return;
   auto page = std::make_shared<int>(-1);
-  HistorySearchIndex* searchIndex = &worker_->index;
-  run([searchIndex, page, hit = rows_[index].hit] { *page = searchIndex->historyPage(hit); },
+  run([page, hit = rows_[index].hit](HistorySearchIndex& searchIndex) { *page = searchIndex.historyPage(hit); },
       [page, shown = std::move(shown)] { shown(*page); });
 }
 

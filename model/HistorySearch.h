@@ -47,7 +47,8 @@ class HistorySearch {
   void setChanged(std::function<void()> changed) { changed_ = std::move(changed); }
 
   // Starts preparing the index of the account whose folder this is. Giving
-  // the folder already opened again does nothing.
+  // the folder already opened again does nothing, unless its index could
+  // not be opened: it is tried once more.
   void open(const std::string& accountDirectory);
 
   // Starts a new search (UTF-8), forgetting the rows of the last one; an
@@ -74,7 +75,7 @@ class HistorySearch {
   std::string nameOf(const HistorySearchHit& hit) const;
   // Runs `work` on the worker, then `done` on the UI thread unless this
   // object is gone by then.
-  void run(std::function<void()> work, std::function<void()> done);
+  void run(std::function<void(HistorySearchIndex&)> work, std::function<void()> done);
   void notify() const;
 
   const ContactModel& model_;

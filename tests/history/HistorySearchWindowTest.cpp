@@ -17,6 +17,7 @@
 #include "model/ContactModel.h"
 #include "net/NetClient.h"
 #include "platform/Gbk.h"
+#include "skin/CBitButtonNL.h"
 #include "storage/LocalStore.h"
 #include "support/QtAccessibility.h"
 #include "support/QtScreenshot.h"
@@ -238,6 +239,14 @@ TEST_F(HistorySearchWindowTest, AnIndexThatCannotBeMadeFindsNothingWithoutAnAlar
   EXPECT_EQ(other.results()->rowCount(), 0);
   EXPECT_EQ(other.searchStatus()->text(), QStringLiteral("没有找到"));
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+
+  // With the way clear, showing the window again tries once more.
+  std::filesystem::remove_all(blocker);
+  other.Rebuild();
+  QTest::mouseClick(other.control<CBitButtonNL>(CDlgHistory::kFindId), Qt::LeftButton);
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] { return other.search().state() == HistorySearch::State::kReady && !other.search().searching(); }, kWait));
+  EXPECT_EQ(other.results()->rowCount(), 1);
 }
 
 }  // namespace
