@@ -7,9 +7,11 @@
 #include <string>
 #include <utility>
 
+#include "model/HistorySearch.h"
 #include "skin/CDlgBasic.h"
 
 class QLabel;
+class QLineEdit;
 class QPlainTextEdit;
 class QTreeWidget;
 class QTreeWidgetItem;
@@ -17,6 +19,7 @@ class QTreeWidgetItem;
 namespace kiv {
 
 class CBitButtonNL;
+class SearchResultList;
 struct ClientSession;
 
 // The message manager: every friend, group (with its members) and stranger
@@ -27,6 +30,10 @@ struct ClientSession;
 // "上一页" after it shows the same page again and the next one the page
 // before; it never goes below the first page, and a page past the end
 // changes nothing. Enter pages back and Escape forward.
+//
+// Above the pane, a search box finds messages by a word across every
+// conversation of the account; the results take the pane's place until one
+// of them is chosen, which shows the page of its conversation holding it.
 class CDlgHistory : public CDlgBasic {
   Q_OBJECT
  public:
@@ -35,6 +42,10 @@ class CDlgHistory : public CDlgBasic {
   static constexpr int kPaneId = 1051;
   static constexpr int kPreviousId = 1;
   static constexpr int kNextId = 2;
+  static constexpr int kSearchBoxId = 1060;
+  static constexpr int kFindId = 1061;
+  static constexpr int kResultsId = 1062;
+  static constexpr int kSearchStatusId = 1063;
   static constexpr int kItemHeight = 25;
   static constexpr int kPictureSize = 20;
 
@@ -50,12 +61,18 @@ class CDlgHistory : public CDlgBasic {
   void choose(QTreeWidgetItem* item);
   void nextPage();
   void previousPage();
+  // Searches for what the search box holds and shows the results.
+  void startSearch();
 
   QTreeWidget* tree() const { return tree_; }
   QPlainTextEdit* pane() const { return pane_; }
   QTreeWidgetItem* friendsRoot() const { return friendsRoot_; }
   QTreeWidgetItem* groupsRoot() const { return groupsRoot_; }
   QTreeWidgetItem* strangersRoot() const { return strangersRoot_; }
+  QLineEdit* searchBox() const { return searchBox_; }
+  SearchResultList* results() const { return results_; }
+  QLabel* searchStatus() const { return searchStatus_; }
+  const HistorySearch& search() const { return search_; }
 
   void OnServerResponse(const PendingRequest&, const std::uint8_t*, std::uint32_t, std::uint32_t) override {}
 
@@ -76,6 +93,11 @@ class CDlgHistory : public CDlgBasic {
   QTreeWidgetItem* addRoot(const QString& text);
   QTreeWidgetItem* addItem(QTreeWidgetItem* parent, const std::string& text, std::int32_t id, bool group);
   void pictureArrived(std::uint64_t build, PictureKey key, const QImage& picture);
+  void buildSearchControls();
+  void searchChanged();
+  void chooseResult(int row);
+  void showFound(const HistorySearchHit& hit, int page);
+  void showResults(bool shown);
 
   ClientSession& session_;
   QPixmap leftPane_;
@@ -87,6 +109,11 @@ class CDlgHistory : public CDlgBasic {
   QTreeWidgetItem* friendsRoot_ = nullptr;
   QTreeWidgetItem* groupsRoot_ = nullptr;
   QTreeWidgetItem* strangersRoot_ = nullptr;
+  QLineEdit* searchBox_ = nullptr;
+  CBitButtonNL* find_ = nullptr;
+  SearchResultList* results_ = nullptr;
+  QLabel* searchStatus_ = nullptr;
+  HistorySearch search_;
 
   std::optional<Choice> current_;
   int pageCounter_ = 0;
