@@ -61,11 +61,9 @@ void ArrivalAlerts::arrived(const MessageService::Address& from, const MessageSe
 
   const bool group = kind == kGroupConversation;
   const QString title = fromGbk(group ? from.groupText : from.partnerName).trimmed();
-  QString avatar;
-  if (!group) {
-    const QString cached = QString::fromStdString(avatar::cacheFile(session_.model.self().userId, from.number, false));
-    if (!cached.isEmpty() && QFileInfo::exists(cached)) avatar = cached;
-  }
+  // A group's own picture stands for it; the sender's is known in private.
+  QString avatar = QString::fromStdString(avatar::cacheFile(session_.model.self().userId, from.number, group));
+  if (avatar.isEmpty() || !QFileInfo::exists(avatar)) avatar.clear();
   const QString key = keyOf(kind, from.number);
   notified_.insert(key, from);
   lastNotifiedStoredAt_ = batch.storedAt;

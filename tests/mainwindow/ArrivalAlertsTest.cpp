@@ -2,11 +2,15 @@
 // notification on a private bus with a stand-in notification service, the
 // rows' unread counts and the tray icon's tip, as a user meets them.
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QUrl>
 #include <chrono>
 #include <cstdio>
 
 #include "MainWindowFixture.h"
 #include "chat/ChatTestSupport.h"
+#include "avatars/AvatarPaths.h"
 #include "mainwindow/ArrivalAlerts.h"
 #include "platform/Gbk.h"
 #include "platform/SoundEnabled.h"
@@ -44,6 +48,12 @@ TEST(ArrivalAlerts, AMessageForAWindowNotInFrontNotifiesOnceReplacedAndItsClickO
   ASSERT_TRUE(zhang.signIn());
   ASSERT_TRUE(li.signIn());
   const ContactModel& model = zhang.stack.model;
+  // 李小红's picture is in the avatar cache.
+  const QString avatar = QString::fromStdString(avatar::cacheFile(10001, 10002, false));
+  ASSERT_TRUE(QDir().mkpath(QFileInfo(avatar).path()));
+  QImage picture(avatar::kCachedSize, avatar::kCachedSize, QImage::Format_RGB32);
+  picture.fill(Qt::magenta);
+  ASSERT_TRUE(picture.save(avatar, "BMP"));
 
   li.main.showConversation(ChatCategory::kFriend, 10001, gbk::fromUtf8("张小明(10001)"), "", 3);
   CSendMessage* toZhang = li.privateWindow(10001);
@@ -54,6 +64,7 @@ TEST(ArrivalAlerts, AMessageForAWindowNotInFrontNotifiesOnceReplacedAndItsClickO
   EXPECT_TRUE(first.summary.startsWith(QStringLiteral("李小红"))) << first.summary.toStdString();
   EXPECT_TRUE(first.body.endsWith(QStringLiteral("下午开会"))) << first.body.toStdString();
   EXPECT_FALSE(first.body.contains(u'\n'));
+  EXPECT_EQ(first.hints.value("image-path").toString(), QUrl::fromLocalFile(avatar).toString());
   EXPECT_EQ(model.unread().count(kPrivateConversation, 10002), 1);
   EXPECT_EQ(friendRowSaying(zhang.main, 10002), QStringLiteral("李小红(10002), 1 条未读"));
   EXPECT_EQ(zhang.main.trayIcon()->toolTip(), QStringLiteral("木棉 - 1 个会话有未读消息"));
