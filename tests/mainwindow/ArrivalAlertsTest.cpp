@@ -9,8 +9,8 @@
 #include <cstdio>
 
 #include "MainWindowFixture.h"
-#include "chat/ChatTestSupport.h"
 #include "avatars/AvatarPaths.h"
+#include "chat/ChatTestSupport.h"
 #include "mainwindow/ArrivalAlerts.h"
 #include "platform/Gbk.h"
 #include "platform/SoundEnabled.h"
@@ -98,6 +98,13 @@ TEST(ArrivalAlerts, AMessageForAWindowNotInFrontNotifiesOnceReplacedAndItsClickO
   EXPECT_TRUE(shown(fromLi).contains(QStringLiteral("三楼会议室")));
   EXPECT_EQ(friendRowSaying(zhang.main, 10002), QStringLiteral("李小红(10002)"));
   EXPECT_EQ(zhang.main.trayIcon()->toolTip(), QStringLiteral("木棉"));
+
+  // While the conversation is the window in front, what comes is read.
+  ASSERT_TRUE(ClientStack::waitFor([&] { return fromLi->isActiveWindow(); }));
+  say(toZhang, QStringLiteral("带上电脑"));
+  ASSERT_TRUE(waitForShown(fromLi, QStringLiteral("带上电脑")));
+  EXPECT_EQ(model.unread().count(kPrivateConversation, 10002), 0);
+  EXPECT_EQ(service.received().size(), 2);
 
   // With the option off, a message still counts but shows no bubble; the
   // group's window is not in front, its count is its own.
