@@ -45,11 +45,15 @@ QString ArrivalAlerts::keyOf(int kind, std::int32_t number) {
   return (kind == kGroupConversation ? QStringLiteral("g%1") : QStringLiteral("u%1")).arg(number);
 }
 
-void ArrivalAlerts::arrived(const MessageService::Address& from, const MessageService::Batch& batch, QWidget* window) {
+void ArrivalAlerts::arrived(const MessageService::Address& from, const MessageService::Batch& batch, bool shown) {
   const ReceivedMessages& messages = batch.messages;
   if (messages.empty()) return;
-  if (window != nullptr && window->isVisible() && window->isActiveWindow() && !window->isMinimized()) return;
   const int kind = from.kind();
+  const ConversationRegistry& open = session_.model.conversations();
+  auto* window = !shown ? nullptr
+                        : dynamic_cast<QWidget*>(kind == kGroupConversation ? open.findGroup(from.number)
+                                                                            : open.findPrivate(from.number));
+  if (window != nullptr && window->isVisible() && window->isActiveWindow() && !window->isMinimized()) return;
   if (window != nullptr) {
     // Activating the window is how the user looks at what came.
     window->setProperty(kConversationProperty, keyOf(kind, from.number));

@@ -36,9 +36,9 @@ class ArrivalAlerts : public QObject {
   // by default).
   void useBus(const QDBusConnection& bus);
 
-  // A batch was stored and handed on; `window` is the conversation's window
-  // when it shows it (nullptr when it was kept for later).
-  void arrived(const MessageService::Address& from, const MessageService::Batch& batch, QWidget* window);
+  // A batch was stored and handed on; `shown` when the conversation's window
+  // shows it (else it was kept for the next window).
+  void arrived(const MessageService::Address& from, const MessageService::Batch& batch, bool shown);
   // The user opened the conversation.
   void opened(int kind, std::int32_t number);
 

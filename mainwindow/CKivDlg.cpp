@@ -140,12 +140,7 @@ CKivDlg::CKivDlg(ClientSession& session, QWidget* parent)
                      [this](const MessageService::Address& to, const MessageService::Batch& batch) {
                        const bool shown = showFetched(to.category, to.number, to.partnerName, to.groupText,
                                                       to.terminal, batch.messages, batch.stored);
-                       if (ended_) return shown;
-                       const ConversationRegistry& open = session_.model.conversations();
-                       ConversationWindow* window = to.category == ChatCategory::kGroup
-                                                        ? open.findGroup(to.number)
-                                                        : open.findPrivate(to.number);
-                       alerts_->arrived(to, batch, shown ? dynamic_cast<QWidget*>(window) : nullptr);
+                       if (!ended_) alerts_->arrived(to, batch, shown);
                        return shown;
                      });
   session_.net.setObserver(link_);
