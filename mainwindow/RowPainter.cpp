@@ -20,10 +20,9 @@ const QColor kBadgeColour(214, 48, 49);
 int drawBadge(QPainter& painter, const QRect& r, int right, int unread, const QFont& rowFont) {
   QFont font = rowFont;
   font.setBold(true);
-  font.setPointSizeF(std::max(6.0, rowFont.pointSizeF() * 0.8));
   const QFontMetrics metrics(font);
   const QString text = RowPainter::badgeText(unread);
-  const int height = std::min(r.height() - 6, metrics.height() + 2);
+  const int height = std::min(r.height() - 6, metrics.height());
   const int width = std::max(height, metrics.horizontalAdvance(text) + height / 2 + 2);
   const QRectF pill(right - width, r.top() + (r.height() - height) / 2.0, width, height);
   painter.save();
