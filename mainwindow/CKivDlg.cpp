@@ -10,6 +10,7 @@
 #include "profile/CDlgInfoUser.h"
 #include "search/CDlgSearch.h"
 #include "chat/CSendMessage.h"
+#include "mainwindow/ArrivalAlerts.h"
 #include "mainwindow/CKivListCtrl.h"
 #include "mainwindow/CKivTreeCtrl.h"
 #include "mainwindow/CommandMenu.h"
@@ -124,6 +125,7 @@ CKivDlg::CKivDlg(ClientSession& session, QWidget* parent)
   trayIconNumber_ = kOnlineIcon;
   tray_->setToolTip(QStringLiteral("木棉"));
   connect(tray_, &QSystemTrayIcon::activated, this, &CKivDlg::onTrayActivated);
+  alerts_ = new ArrivalAlerts(session_, *this, *tray_, this);
 
   layoutControls();
   setTabPictures();
@@ -139,8 +141,10 @@ CKivDlg::CKivDlg(ClientSession& session, QWidget* parent)
   messages_->hold();
   messages_->setSink([link = link_](const std::function<void()>& work) { link->runOnUi(work); },
                      [this](const MessageService::Address& to, const MessageService::Batch& batch) {
-                       return showFetched(to.category, to.number, to.partnerName, to.groupText, to.terminal,
-                                          batch.messages, batch.stored);
+                       const bool shown = showFetched(to.category, to.number, to.partnerName, to.groupText,
+                                                      to.terminal, batch.messages, batch.stored);
+                       if (!ended_) alerts_->arrived(to, batch, shown);
+                       return shown;
                      });
   session_.net.setObserver(link_);
   session_.net.setMainAsker(receiverHandle());
@@ -276,6 +280,7 @@ void CKivDlg::afterSignIn() {
   // Minimised into the tray only where there is one to come back from.
   setHideOnMinimize(QSystemTrayIcon::isSystemTrayAvailable());
   SoundEnabled = session_.store.IsSoundOn();
+  DesktopNoticesEnabled = session_.store.IsDesktopNoticeOn();
   signedIn_ = true;
   messages_->release();  // the notices heard while signing in
   if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -444,6 +449,7 @@ void CKivDlg::showConversation(ChatCategory category, std::int32_t number, const
       window->show();
     window->raise();
     window->activateWindow();
+    alerts_->opened(category == ChatCategory::kGroup ? kGroupConversation : kPrivateConversation, number);
   }
 }
 

@@ -15,6 +15,7 @@
 
 namespace kiv {
 
+class ArrivalAlerts;
 class CBitButtonNL;
 class CDlgHistory;
 class CDlgInfoUser;
@@ -122,6 +123,8 @@ class CKivDlg : public CDlgBasicResizable, public ContactModelObserver, public C
   QAction* systemAction(SystemCommand command) const;
   void runSystemCommand(SystemCommand command);
   QSystemTrayIcon* trayIcon() const { return tray_; }
+  // Unread counts and desktop notifications of arriving messages.
+  ArrivalAlerts& alerts() const { return *alerts_; }
   // The icon resource the notification area shows: 128 online, 273 once
   // the connection has ended.
   int trayIconNumber() const { return trayIconNumber_; }
@@ -198,6 +201,7 @@ class CKivDlg : public CDlgBasicResizable, public ContactModelObserver, public C
   CKivListCtrl* strangers_ = nullptr;
   QMenu* systemMenu_ = nullptr;
   QSystemTrayIcon* tray_ = nullptr;
+  ArrivalAlerts* alerts_ = nullptr;
   CDlgOption* options_ = nullptr;
   CDlgHistory* history_ = nullptr;
   CDlgSearch* search_ = nullptr;

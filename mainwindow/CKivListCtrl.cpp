@@ -16,6 +16,7 @@
 #include "model/TerminalType.h"
 #include "net/AddFriendMessages.h"
 #include "net/DeleteFriendMessages.h"
+#include "net/FetchMessagesMessages.h"
 #include "net/NetClient.h"
 #include "platform/Gbk.h"
 #include "platform/MessageBox.h"
@@ -41,6 +42,7 @@ class CKivListCtrl::Delegate : public QStyledItemDelegate {
     row.avatar = list_.avatars_->picture(index.data(kUserIdRole).toInt(), false);
     row.text = index.data(Qt::DisplayRole).toString();
     row.terminalIcon = terminal::iconResource(index.data(kTerminalRole).toInt());
+    row.unread = list_.unreadOf(index.data(kUserIdRole).toInt());
     RowPainter::paint(*painter, row, list_.font());
   }
 
@@ -100,6 +102,24 @@ QAction* CKivListCtrl::action(Command command) const {
 void CKivListCtrl::setRowText(QListWidgetItem* item, const ContactEntry& entry) {
   item->setText(fromGbk(texts::contactRow(entry.nickname, entry.userId)));
   item->setData(kTerminalRole, entry.terminal);
+  showUnread(item);
+}
+
+int CKivListCtrl::unreadOf(std::int32_t userId) const {
+  return session_.model.unread().count(kPrivateConversation, userId);
+}
+
+// The badge is drawn from the model; screen readers hear the count with
+// the row's text.
+void CKivListCtrl::showUnread(QListWidgetItem* item) {
+  const int count = unreadOf(item->data(kUserIdRole).toInt());
+  item->setData(Qt::AccessibleTextRole, RowPainter::accessibleText(item->text(), count));
+}
+
+void CKivListCtrl::unreadChanged(int kind, std::int32_t number) {
+  if (kind != kPrivateConversation) return;
+  if (const ContactEntry* entry = session_.model.list(kind_).find(number))
+    if (QListWidgetItem* it = item(entry->row)) showUnread(it);
 }
 
 void CKivListCtrl::contactAdded(ContactListKind kind, int row, const ContactEntry& entry) {

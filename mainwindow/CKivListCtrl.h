@@ -20,7 +20,8 @@ struct ClientSession;
 // list of the ContactModel row for row through the model's observer (only the
 // rows that changed are touched), draws every row itself, opens a chat on
 // double-click and offers menu 132 (friends) or 134 (strangers) on a right
-// click. Every row's text is its item text, so screen readers read it.
+// click. Every row's text is its item text, so screen readers read it, with
+// the number of unread messages that a badge shows.
 class CKivListCtrl : public QListWidget, public ContactModelObserver {
   Q_OBJECT
  public:
@@ -58,6 +59,7 @@ class CKivListCtrl : public QListWidget, public ContactModelObserver {
   void contactChanged(ContactListKind kind, int row, const ContactEntry& entry) override;
   void contactRemoved(ContactListKind kind, int row, std::int32_t userId) override;
   void avatarChanged(std::int32_t id, bool group) override;
+  void unreadChanged(int kind, std::int32_t number) override;
 
  protected:
   void mouseMoveEvent(QMouseEvent* event) override;
@@ -69,6 +71,8 @@ class CKivListCtrl : public QListWidget, public ContactModelObserver {
  private:
   class Delegate;
   void setRowText(QListWidgetItem* item, const ContactEntry& entry);
+  int unreadOf(std::int32_t userId) const;
+  void showUnread(QListWidgetItem* item);
   void setHoverRow(int row);
   void repaintRow(int row);
   // The current row's UserId and row text (GBK); false without a row.

@@ -15,6 +15,7 @@
 #include "model/ContactModel.h"
 #include "model/ItemTexts.h"
 #include "model/TerminalType.h"
+#include "net/FetchMessagesMessages.h"
 #include "net/NetClient.h"
 #include "platform/MessageBox.h"
 #include "platform/qt/GbkQt.h"
@@ -41,6 +42,7 @@ class CKivTreeCtrl::Delegate : public QStyledItemDelegate {
     row.text = index.data(Qt::DisplayRole).toString();
     row.terminalIcon = group ? 0 : terminal::iconResource(index.data(kTerminalRole).toInt());
     row.ownerMark = index.data(kOwnerRole).toInt() > 0;
+    row.unread = tree_.unreadOf(index.data(kIdRole).toInt(), group);
     RowPainter::paint(*painter, row, group ? tree_.groupFont_ : tree_.font());
   }
 
@@ -130,6 +132,7 @@ void CKivTreeCtrl::groupAdded(const GroupEntry& group) {
   item->setText(0, fromGbk(group.displayText));
   item->setData(0, kIdRole, group.groupId);
   item->setData(0, kOwnerRole, group.owner);
+  showUnread(item, true);
   addTopLevelItem(item);
   groups_[group.groupId].item = item;
 }
@@ -139,6 +142,7 @@ void CKivTreeCtrl::groupChanged(const GroupEntry& group) {
   if (item == nullptr) return;
   item->setText(0, fromGbk(group.displayText));
   item->setData(0, kOwnerRole, group.owner);
+  showUnread(item, true);
 }
 
 void CKivTreeCtrl::groupRemoved(std::int32_t groupId) {
@@ -154,6 +158,7 @@ void CKivTreeCtrl::setMemberData(QTreeWidgetItem* item, const ContactEntry& memb
   item->setText(0, fromGbk(texts::memberItem(member.nickname, member.userId)));
   item->setData(0, kTerminalRole, member.terminal);
   item->setData(0, kOwnerRole, member.owner);
+  showUnread(item, false);
 }
 
 void CKivTreeCtrl::memberAdded(std::int32_t groupId, const ContactEntry& member, bool first) {
@@ -186,6 +191,29 @@ void CKivTreeCtrl::memberRemoved(std::int32_t groupId, std::int32_t userId) {
 
 void CKivTreeCtrl::avatarChanged(std::int32_t id, bool group) {
   avatars_->forget(id, group);
+}
+
+int CKivTreeCtrl::unreadOf(std::int32_t id, bool group) const {
+  return session_.model.unread().count(group ? kGroupConversation : kPrivateConversation, id);
+}
+
+// The badge is drawn from the model; screen readers hear the count with
+// the item's text.
+void CKivTreeCtrl::showUnread(QTreeWidgetItem* item, bool group) {
+  const int count = unreadOf(item->data(0, kIdRole).toInt(), group);
+  item->setData(0, Qt::AccessibleTextRole, RowPainter::accessibleText(item->text(0), count));
+}
+
+void CKivTreeCtrl::unreadChanged(int kind, std::int32_t number) {
+  if (kind == kGroupConversation) {
+    if (QTreeWidgetItem* item = groupItem(number)) showUnread(item, true);
+    return;
+  }
+  // A person's one conversation shows on each of their member items.
+  for (const auto& [groupId, items] : groups_) {
+    const auto found = items.members.find(number);
+    if (found != items.members.end()) showUnread(found->second, false);
+  }
 }
 
 // --- drawing and the mouse

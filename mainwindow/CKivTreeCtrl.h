@@ -24,7 +24,8 @@ struct ClientSession;
 // Rows are drawn like the contact lists' (avatar, text, terminal icon), the
 // groups the user owns and their owners carry the owner's mark; double-click
 // chats, a right click offers menu 133 with its entries enabled for the item
-// under the mouse. Item texts are the items' own texts, for screen readers.
+// under the mouse. Item texts are the items' own texts, for screen readers,
+// with the number of unread messages that a badge shows.
 class CKivTreeCtrl : public QTreeWidget, public ContactModelObserver {
   Q_OBJECT
  public:
@@ -74,6 +75,7 @@ class CKivTreeCtrl : public QTreeWidget, public ContactModelObserver {
   void memberChanged(std::int32_t groupId, const ContactEntry& member) override;
   void memberRemoved(std::int32_t groupId, std::int32_t userId) override;
   void avatarChanged(std::int32_t id, bool group) override;
+  void unreadChanged(int kind, std::int32_t number) override;
 
  protected:
   void drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const override;
@@ -88,7 +90,9 @@ class CKivTreeCtrl : public QTreeWidget, public ContactModelObserver {
     QTreeWidgetItem* item = nullptr;
     std::unordered_map<std::int32_t, QTreeWidgetItem*> members;
   };
-  static void setMemberData(QTreeWidgetItem* item, const ContactEntry& member);
+  void setMemberData(QTreeWidgetItem* item, const ContactEntry& member);
+  int unreadOf(std::int32_t id, bool group) const;
+  void showUnread(QTreeWidgetItem* item, bool group);
   void setHoverItem(QTreeWidgetItem* item);
   void repaintItem(QTreeWidgetItem* item);
   void forgetHover(QTreeWidgetItem* going);

@@ -10,6 +10,46 @@ namespace kiv {
 
 const QColor RowPainter::kHoverColour(255, 224, 224);
 
+namespace {
+
+// The badge takes the red of the skin's hover pink at full strength, so it
+// belongs to the rows yet stands out on white and on pink alike.
+const QColor kBadgeColour(214, 48, 49);
+
+// Draws the badge with its right edge at `right`; returns its left edge.
+int drawBadge(QPainter& painter, const QRect& r, int right, int unread, const QFont& rowFont) {
+  QFont font = rowFont;
+  font.setBold(true);
+  const QFontMetrics metrics(font);
+  const QString text = RowPainter::badgeText(unread);
+  const int height = std::min(r.height() - 6, metrics.height());
+  const int width = std::max(height, metrics.horizontalAdvance(text) + height / 2 + 2);
+  const QRectF pill(right - width, r.top() + (r.height() - height) / 2.0, width, height);
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setPen(Qt::NoPen);
+  painter.setBrush(kBadgeColour);
+  painter.drawRoundedRect(pill, height / 2.0, height / 2.0);
+  painter.setFont(font);
+  painter.setPen(Qt::white);
+  painter.drawText(pill, Qt::AlignCenter, text);
+  painter.restore();
+  return right - width;
+}
+
+}  // namespace
+
+QString RowPainter::badgeText(int unread) {
+  return unread > 99 ? QStringLiteral("99+") : QString::number(unread);
+}
+
+QString RowPainter::accessibleText(const QString& text, int unread) {
+  QString name = text;
+  while (!name.isEmpty() && name.back().isSpace()) name.chop(1);
+  if (unread <= 0) return name;
+  return QStringLiteral("%1, %2 条未读").arg(name).arg(unread);
+}
+
 const QPixmap& RowPainter::markPicture(int number) {
   static std::map<int, QPixmap> pictures;
   auto found = pictures.find(number);
@@ -40,6 +80,7 @@ void RowPainter::paint(QPainter& painter, const Row& row, const QFont& font) {
   };
   if (row.terminalIcon != 0) drawMark(row.terminalIcon);
   if (row.ownerMark) drawMark(257);
+  if (row.unread > 0) right = drawBadge(painter, r, right, row.unread, font) - 2;
 
   painter.setFont(font);
   painter.setPen(Qt::black);

@@ -49,6 +49,17 @@ void ContactModel::announceAvatar(std::int32_t id, bool group) {
   notify([&](ContactModelObserver& o) { o.avatarChanged(id, group); });
 }
 
+void ContactModel::addUnread(int kind, std::int32_t number, int messages) {
+  if (!onOwnerThread() || messages <= 0) return;
+  unread_.add(kind, number, messages);
+  notify([&](ContactModelObserver& o) { o.unreadChanged(kind, number); });
+}
+
+void ContactModel::clearUnread(int kind, std::int32_t number) {
+  if (!onOwnerThread() || !unread_.clear(kind, number)) return;
+  notify([&](ContactModelObserver& o) { o.unreadChanged(kind, number); });
+}
+
 FriendRecord ContactModel::friendSlot(std::size_t slot) const {
   return FriendRecord::read(friendSlots_.at(slot).data());
 }

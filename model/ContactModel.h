@@ -14,6 +14,7 @@
 #include "model/ConversationRegistry.h"
 #include "model/GroupEntry.h"
 #include "model/SelfProfile.h"
+#include "model/UnreadCounts.h"
 #include "net/FriendRecord.h"
 #include "net/GroupRecord.h"
 
@@ -154,6 +155,12 @@ class ContactModel {
   ConversationRegistry& conversations() { return conversations_; }
   const ConversationRegistry& conversations() const { return conversations_; }
 
+  // The messages waiting per conversation; a change tells the observers
+  // (unreadChanged).
+  const UnreadCounts& unread() const { return unread_; }
+  void addUnread(int kind, std::int32_t number, int messages);
+  void clearUnread(int kind, std::int32_t number);
+
  private:
   bool onOwnerThread();
   GroupEntry* group(std::int32_t groupId);
@@ -171,6 +178,7 @@ class ContactModel {
   ContactList strangers_;
   std::vector<GroupEntry> groups_;
   ConversationRegistry conversations_;
+  UnreadCounts unread_;
 };
 
 }  // namespace kiv

@@ -45,6 +45,9 @@ class ContactModelObserver {
   // The cached avatar of a user or group was replaced (a new picture was
   // chosen): every view showing it loads it again.
   virtual void avatarChanged(std::int32_t /*id*/, bool /*group*/) {}
+  // The count of unread messages of a conversation (kPrivateConversation or
+  // kGroupConversation, and its number) changed.
+  virtual void unreadChanged(int /*kind*/, std::int32_t /*number*/) {}
 };
 
 }  // namespace kiv

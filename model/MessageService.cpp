@@ -52,6 +52,7 @@ void MessageService::State::OnServerResponse(const PendingRequest& request, cons
     LocalStore* store = storeOf ? storeOf() : nullptr;
     batch.stored = store != nullptr && batch.messages.store(*store, kind, number) != 0;
   }
+  batch.storedAt = std::chrono::steady_clock::now();
   if (batch.messages.empty()) return;
 
   Hop hopNow;

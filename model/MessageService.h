@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -41,6 +42,7 @@ class MessageService {
   struct Batch {
     ReceivedMessages messages;
     bool stored = true;  // false: the disk refused the rows
+    std::chrono::steady_clock::time_point storedAt{};  // when the history got it
   };
   // Runs `work` on the thread of the sink and waits for it; it may decline
   // (the program is ending), and the batch is kept.

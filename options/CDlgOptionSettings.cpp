@@ -36,6 +36,9 @@ CDlgOptionSettings::CDlgOptionSettings(ClientSession& session, QWidget* parent)
   auto* soundChoice = new QButtonGroup(this);
   soundChoice->addButton(soundOn_, 0);
   soundChoice->addButton(soundOff_, 1);
+  desktopNoticeBox_ =
+      numbered(new QCheckBox(QStringLiteral("新消息桌面提醒"), this), kDesktopNoticeId, {24, 150, 190, 20});
+  desktopNoticeBox_->setAccessibleName(desktopNoticeBox_->text());
 
   confirm_ = numbered(new CBitButtonNL(QStringLiteral("确定"), this), kConfirmId,
                       {kWidth - 72 - 16, kHeight - 24 - 20, 72, 24});
@@ -55,6 +58,8 @@ void CDlgOptionSettings::loadStoredStates() {
   autoLoginBox_->setChecked(autoLogin_ == 1);
   sound_ = store.IsSoundOn() == 1 ? 1 : 0;
   (sound_ == 1 ? soundOn_ : soundOff_)->setChecked(true);
+  desktopNotice_ = store.IsDesktopNoticeOn() == 1 ? 1 : 0;
+  desktopNoticeBox_->setChecked(desktopNotice_ == 1);
 }
 
 void CDlgOptionSettings::confirm() {
@@ -86,6 +91,16 @@ void CDlgOptionSettings::confirm() {
     }
     sound_ = sound;
     SoundEnabled = sound;
+  }
+
+  const int desktopNotice = desktopNoticeBox_->isChecked() ? 1 : 0;
+  if (desktopNotice != desktopNotice_) {
+    if (store.SetDesktopNotice(desktopNotice) == 0) {
+      showMessage("桌面提醒设置失败");
+      return;
+    }
+    desktopNotice_ = desktopNotice;
+    DesktopNoticesEnabled = desktopNotice;
   }
 
   showMessage("设置成功!");

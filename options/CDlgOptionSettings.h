@@ -12,7 +12,7 @@ class CBitButtonNL;
 struct ClientSession;
 
 // The "基本设置" page: start with the desktop session, sign in
-// automatically, play sounds. It remembers what is stored and, on "确定",
+// automatically, play sounds, show desktop notifications. It remembers what is stored and, on "确定",
 // writes only what the user changed, in that order, stopping at the first
 // change that fails.
 class CDlgOptionSettings : public COptionPage {
@@ -24,6 +24,7 @@ class CDlgOptionSettings : public COptionPage {
   static constexpr int kSoundOnId = 1041;
   static constexpr int kSoundOffId = 1042;
   static constexpr int kSoundLabelId = 1044;
+  static constexpr int kDesktopNoticeId = 1045;
   static constexpr int kConfirmId = 1;
 
   // Reads the stored settings once; they are not read again while the page
@@ -37,6 +38,7 @@ class CDlgOptionSettings : public COptionPage {
   int rememberedAutoStart() const { return autoStart_; }
   int rememberedAutoLogin() const { return autoLogin_; }
   int rememberedSound() const { return sound_; }
+  int rememberedDesktopNotice() const { return desktopNotice_; }
 
   void OnServerResponse(const PendingRequest&, const std::uint8_t*, std::uint32_t, std::uint32_t) override {}
 
@@ -47,11 +49,13 @@ class CDlgOptionSettings : public COptionPage {
   int autoStart_ = 0;
   int autoLogin_ = 0;
   int sound_ = 1;
+  int desktopNotice_ = 1;
   QCheckBox* autoStartBox_ = nullptr;
   QCheckBox* autoLoginBox_ = nullptr;
   QLabel* soundLabel_ = nullptr;
   QRadioButton* soundOn_ = nullptr;
   QRadioButton* soundOff_ = nullptr;
+  QCheckBox* desktopNoticeBox_ = nullptr;
   CBitButtonNL* confirm_ = nullptr;
 };
 

@@ -285,4 +285,12 @@ int LocalStore::SetSound(int on) {
   return logins_.execute(on != 0 ? "drop TABLE dis_voice" : "CREATE TABLE dis_voice(id INTEGER)") ? 1 : 0;
 }
 
+int LocalStore::IsDesktopNoticeOn() {
+  return logins_.query("Select name From sqlite_master where type='table' and name='dis_notify'").empty() ? 1 : 0;
+}
+
+int LocalStore::SetDesktopNotice(int on) {
+  return logins_.execute(on != 0 ? "drop TABLE dis_notify" : "CREATE TABLE dis_notify(id INTEGER)") ? 1 : 0;
+}
+
 }  // namespace kiv

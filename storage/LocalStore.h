@@ -128,6 +128,10 @@ class LocalStore {
   // Drops (on != 0) or creates the marker. Asking for the state already
   // stored fails and returns 0.
   int SetSound(int on);
+  // 1 = desktop notifications of new messages (no marker table dis_notify),
+  // stored the same way as the sound.
+  int IsDesktopNoticeOn();
+  int SetDesktopNotice(int on);
 
   const std::string& programDirectory() const { return programDirectory_; }
   const std::string& executableName() const { return executableName_; }

@@ -65,27 +65,36 @@ TEST_F(SettingsTest, AutoStartOnWritesTheEntryAndOffRemovesItAgain) {
   EXPECT_FALSE(options.isVisible());
 }
 
-TEST_F(SettingsTest, AutoLoginAndSoundAreStoredAndSoundOffSilencesTheClient) {
+TEST_F(SettingsTest, AutoLoginSoundAndDesktopNoticesAreStoredAndOffSilencesTheClient) {
   open();
+  EXPECT_TRUE(ticked(Settings::kDesktopNoticeId));  // on by default
   click(Settings::kAutoLoginId);
   click(Settings::kSoundOffId);
+  click(Settings::kDesktopNoticeId);
   confirm();
   EXPECT_EQ(store.GetAutoLogin(), kSelf);
   EXPECT_EQ(store.IsSoundOn(), 0);
-  // What the chat window asks before it plays the new-message sound.
+  EXPECT_EQ(store.IsDesktopNoticeOn(), 0);
+  // What the chat window asks before it plays the new-message sound, and
+  // the main window before it shows a notification.
   EXPECT_EQ(SoundEnabled.load(), 0);
+  EXPECT_EQ(DesktopNoticesEnabled.load(), 0);
 
   // A window opened afresh reads what is stored.
   dialog.reset();
   open();
   EXPECT_TRUE(ticked(Settings::kAutoLoginId));
   EXPECT_TRUE(ticked(Settings::kSoundOffId));
+  EXPECT_FALSE(ticked(Settings::kDesktopNoticeId));
   click(Settings::kAutoLoginId);
   click(Settings::kSoundOnId);
+  click(Settings::kDesktopNoticeId);
   confirm();
   EXPECT_EQ(store.GetAutoLogin(), 0);
   EXPECT_EQ(store.IsSoundOn(), 1);
   EXPECT_EQ(SoundEnabled.load(), 1);
+  EXPECT_EQ(store.IsDesktopNoticeOn(), 1);
+  EXPECT_EQ(DesktopNoticesEnabled.load(), 1);
   EXPECT_EQ(boxes.texts(), (Texts{"设置成功!", "设置成功!"}));
 }
 

@@ -33,7 +33,10 @@ class OptionsTest : public ::testing::Test {
     session.login.phone = "13800000001";
     session.login.password = "123456";
   }
-  ~OptionsTest() override { SoundEnabled = 1; }
+  ~OptionsTest() override {
+    SoundEnabled = 1;
+    DesktopNoticesEnabled = 1;
+  }
 
   CDlgOption& open() {
     if (!dialog) dialog = std::make_unique<CDlgOption>(session);

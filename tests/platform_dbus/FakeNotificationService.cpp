@@ -13,7 +13,7 @@ uint FakeNotificationService::Notify(const QString& appName, uint replacesId, co
                                      const QVariantMap& hints, int /*timeout*/) {
   // As real services do: an id on screen is replaced, any other is new.
   const uint id = onScreen_.contains(replacesId) ? replacesId : ++lastId_;
-  Notification shown{appName, replacesId, id, summary, body, actions, hints};
+  Notification shown{appName, replacesId, id, summary, body, actions, hints, std::chrono::steady_clock::now()};
   received_.append(shown);
   onScreen_[id] = shown;
   return id;

@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QStringList>
 #include <QVariantMap>
+#include <chrono>
 
 namespace kiv::test {
 
@@ -25,6 +26,7 @@ class FakeNotificationService : public QObject {
     QString body;
     QStringList actions;
     QVariantMap hints;
+    std::chrono::steady_clock::time_point at{};  // when it was received
   };
 
   // Takes the service name on `bus`; false when it cannot.

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <utility>
+
+namespace kiv {
+
+// How many received messages each conversation holds that the user has not
+// looked at yet: counted while the conversation's window is not the one in
+// front, cleared when the user opens or activates it. Conversations are
+// named by kind (kPrivateConversation, kGroupConversation) and number.
+class UnreadCounts {
+ public:
+  // Adds `messages` (ignored unless positive) and returns the new count;
+  // the count stops at a very large number instead of wrapping.
+  int add(int kind, std::int32_t number, int messages);
+  // True when there was something to clear.
+  bool clear(int kind, std::int32_t number);
+  int count(int kind, std::int32_t number) const;
+  // How many conversations have messages waiting.
+  int waitingConversations() const { return static_cast<int>(counts_.size()); }
+
+ private:
+  std::map<std::pair<int, std::int32_t>, int> counts_;  // only positive counts
+};
+
+}  // namespace kiv
