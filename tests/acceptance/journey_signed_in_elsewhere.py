@@ -22,7 +22,7 @@ def journey(j):
     screens.wait_presence(first, "离线")
     entries = screens.menu_entries(first)
     assert "上线" in entries and "离线" not in entries, entries
-    assert "signed out" in j.server.log_text()
+    assert "signed in elsewhere" in j.server.log_text()
     j.note("the first client was sent offline and looks it")
 
     # What happens in order, not how often: a client whose answer is slow
