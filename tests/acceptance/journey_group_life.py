@@ -10,7 +10,7 @@ from kivdriver import screens, ui
 from kivdriver.journey import run
 
 LINK = "同意请点击这里"
-NEW_GROUP = re.compile(r"^新建群\s*$")
+NEW_GROUP = re.compile(r"^新建群(, \d+ 条未读)?\s*$")
 
 
 def group_rows(main):

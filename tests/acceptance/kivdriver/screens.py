@@ -85,11 +85,24 @@ def menu_entries(client):
     return items
 
 
-def list_rows(main, list_name):
+# A row with messages waiting reads "李小红(10002), 2 条未读" to a screen reader.
+UNREAD = re.compile(r", (\d+) 条未读$")
+
+
+def list_rows(main, list_name, unread=False):
     """The rows of one of the main window's lists ("好友列表", "陌生人列表") or
-    of the group tree ("群列表"), as shown, whichever tab is up."""
+    of the group tree ("群列表"), as shown, whichever tab is up; each row's
+    name without its unread count, or with `unread` (name, count) pairs."""
     for lst in ui.find_all(main, ("list", "tree", "tree table", "table"), list_name, only_showing=False):
-        return [ui.name(r).strip() for r in ui.children(lst) if ui.role(r) in ("list item", "table cell", "tree item")]
+        rows = []
+        for r in ui.children(lst):
+            if ui.role(r) not in ("list item", "table cell", "tree item"):
+                continue
+            name = ui.name(r).strip()
+            count = UNREAD.search(name)
+            name = UNREAD.sub("", name)
+            rows.append((name, int(count.group(1)) if count else 0) if unread else name)
+        return rows
     raise ui.UiFailure("the main window has no list %r" % list_name)
 
 
