@@ -378,7 +378,7 @@ std::vector<Attack> attacks() {
            marked += !r.text.empty() && r.text[0] == '\x07' ? 1 : 0;
          }
          std::string error;
-         const auto nickname = kiv::server::Store::open(s.db, &error)->account(10005)->nickname;
+         const auto nickname = kiv::server::Store::open(s.db, &error)->accounts().account(10005)->nickname;
          char text[120];
          std::snprintf(text, sizeof text, "%d record(s) start with the action marker; the nickname is stored %s 0x07",
                        marked, nickname.find('\x07') != std::string::npos ? "with" : "without");
@@ -406,14 +406,15 @@ std::vector<Attack> attacks() {
          }
          std::string error;
          auto store = kiv::server::Store::open(s.db, &error);
-         const auto waiting = store->allWaiting();
+         const auto waiting = store->waiting().all();
          const auto notices = std::count_if(waiting.begin(), waiting.end(), [](const auto& m) {
            return !m.message.text.empty() && m.message.text[0] == '\x07';
          });
          char text[200];
-         std::snprintf(text, sizeof text, "%d of 100 sends delivered, %zu records waiting, %ld join notices, %zu answers "
-                       "kept for the sender", delivered, waiting.size(), static_cast<long>(notices),
-                       store->keptAnswerCount(10002));
+         std::snprintf(text, sizeof text,
+                       "%d of 100 sends delivered, %zu records waiting, %ld join notices, %zu answers "
+                       "kept for the sender",
+                       delivered, waiting.size(), static_cast<long>(notices), store->answers().keptAnswerCount(10002));
          return std::string(text);
        }},
       {"cancelled", "an account cancelled by the operator while signed in, then sending",
@@ -488,9 +489,9 @@ int main(int argc, char** argv) {
       std::string error;
       auto store = kiv::server::Store::open((dir / "kiv.db").string(), &error);
       auto tx = store->transaction();
-      for (int i = 0; i < 300; ++i) store->addAccount(phoneOf(i), "pw", "user" + std::to_string(i));
-      const auto group = store->createGroup(10002, "big", "260101000000");
-      for (int i = 2; i < 200; ++i) store->addMember(group, 10001 + static_cast<std::uint32_t>(i));
+      for (int i = 0; i < 300; ++i) store->accounts().addAccount(phoneOf(i), "pw", "user" + std::to_string(i));
+      const auto group = store->groups().createGroup(10002, "big", "260101000000");
+      for (int i = 2; i < 200; ++i) store->members().addMember(group, 10001 + static_cast<std::uint32_t>(i));
       tx.commit();
     }
     // As a database made under the usual umask 022 (or by an older version).

@@ -471,14 +471,14 @@ int main(int argc, char** argv) {
       return 1;
     }
     auto tx = store->transaction();
-    for (int i = 0; i < accounts; ++i) ids.push_back(store->addAccount(phoneOf(i), "pw", "load" + std::to_string(i)));
+    for (int i = 0; i < accounts; ++i) ids.push_back(store->accounts().addAccount(phoneOf(i), "pw", "load" + std::to_string(i)));
     for (int i = 0; i < accounts; ++i) {
-      for (int k = 1; k <= 5; ++k) store->addFriend(ids[i], ids[(i + k) % ids.size()]);
+      for (int k = 1; k <= 5; ++k) store->friends().addFriend(ids[i], ids[(i + k) % ids.size()]);
     }
     // Groups of 200: a burst sender and 199 of the other clients.
     for (int g = 0; g < bursters && (g + 1) * 199 <= clients; ++g) {
-      groups.push_back(store->createGroup(ids[static_cast<std::size_t>(clients + g)], "burst", "260101000000"));
-      for (int m = 0; m < 199; ++m) store->addMember(groups.back(), ids[static_cast<std::size_t>(g * 199 + m)]);
+      groups.push_back(store->groups().createGroup(ids[static_cast<std::size_t>(clients + g)], "burst", "260101000000"));
+      for (int m = 0; m < 199; ++m) store->members().addMember(groups.back(), ids[static_cast<std::size_t>(g * 199 + m)]);
     }
     tx.commit();
   }

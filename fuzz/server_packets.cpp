@@ -40,10 +40,10 @@ class MemoryLink final : public ClientLink {
 
 struct World {
   World() {
-    alice = store->addAccount("13800000001", "pw", kiv::gbk::fromUtf8("阿丽"));
-    bob = store->addAccount("13800000002", "pw", "bob");
-    group = store->createGroup(alice, "g", "261208120000");
-    store->addMember(group, bob);
+    alice = store->accounts().addAccount("13800000001", "pw", kiv::gbk::fromUtf8("阿丽"));
+    bob = store->accounts().addAccount("13800000002", "pw", "bob");
+    group = store->groups().createGroup(alice, "g", "261208120000");
+    store->members().addMember(group, bob);
     MessageQueue(*store).send(bob, 1, alice, "hello", "261208120000");
   }
   static std::unique_ptr<Store> openStore() {

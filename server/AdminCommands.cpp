@@ -135,30 +135,30 @@ std::uint32_t AdminCommands::addUser(const std::string& phone, const std::string
     err_ << "the nickname is longer than " << kMaxNicknameLength << " GBK bytes\n";
     return 0;
   }
-  if (store_.accountByPhone(phone)) {
+  if (store_.accounts().accountByPhone(phone)) {
     err_ << "the phone number " << phone << " already has an account\n";
     return 0;
   }
-  const auto id = store_.addAccount(phone, password, nickname);
+  const auto id = store_.accounts().addAccount(phone, password, nickname);
   if (id == 0) err_ << "cannot add the account\n";
   return id;
 }
 
 bool AdminCommands::addFriend(std::uint32_t a, std::uint32_t b) {
-  if (a == b || !store_.account(a) || !store_.account(b)) {
+  if (a == b || !store_.accounts().account(a) || !store_.accounts().account(b)) {
     err_ << "no such pair of users: " << a << " " << b << "\n";
     return false;
   }
   auto tx = store_.transaction();
-  if (!store_.isFriend(a, b) && store_.friendCount(a) >= kMaxFriends) {
+  if (!store_.friends().isFriend(a, b) && store_.friends().friendCount(a) >= kMaxFriends) {
     err_ << "user " << a << " has " << kMaxFriends << " friends already\n";
     return false;
   }
-  if (!store_.isFriend(b, a) && store_.friendCount(b) >= kMaxFriends) {
+  if (!store_.friends().isFriend(b, a) && store_.friends().friendCount(b) >= kMaxFriends) {
     err_ << "user " << b << " has " << kMaxFriends << " friends already\n";
     return false;
   }
-  return store_.addFriend(a, b) && store_.addFriend(b, a) && tx.commit();
+  return store_.friends().addFriend(a, b) && store_.friends().addFriend(b, a) && tx.commit();
 }
 
 std::uint32_t AdminCommands::createGroup(std::uint32_t owner, const std::string& nameUtf8) {
@@ -168,16 +168,17 @@ std::uint32_t AdminCommands::createGroup(std::uint32_t owner, const std::string&
     return 0;
   }
   auto tx = store_.transaction();
-  const auto account = store_.account(owner);
+  const auto account = store_.accounts().account(owner);
   if (!account || account->cancelled) {
     err_ << "no such user: " << owner << "\n";
     return 0;
   }
-  if (store_.ownedGroupCount(owner) >= kMaxOwnedGroups || store_.groupCount(owner) >= kMaxGroupsPerUser) {
+  if (store_.groups().ownedGroupCount(owner) >= kMaxOwnedGroups ||
+      store_.members().groupCount(owner) >= kMaxGroupsPerUser) {
     err_ << "user " << owner << " already owns " << kMaxOwnedGroups << " groups or is in " << kMaxGroupsPerUser << "\n";
     return 0;
   }
-  const auto id = store_.createGroup(owner, name, wireTime(clock_.localNow()));
+  const auto id = store_.groups().createGroup(owner, name, wireTime(clock_.localNow()));
   if (id == 0 || !tx.commit()) {
     err_ << "cannot create the group\n";
     return 0;
@@ -187,19 +188,20 @@ std::uint32_t AdminCommands::createGroup(std::uint32_t owner, const std::string&
 
 bool AdminCommands::addMember(std::uint32_t groupId, std::uint32_t userId) {
   auto tx = store_.transaction();
-  const auto group = store_.group(groupId);
-  const auto account = store_.account(userId);
+  const auto group = store_.groups().group(groupId);
+  const auto account = store_.accounts().account(userId);
   if (!group || group->dismissed || !account) {
     err_ << "no such group or user: " << groupId << " " << userId << "\n";
     return false;
   }
-  if (store_.isMember(groupId, userId)) return true;
-  if (store_.groupCount(userId) >= kMaxGroupsPerUser || store_.memberCount(groupId) >= kMaxGroupMembers) {
+  if (store_.members().isMember(groupId, userId)) return true;
+  if (store_.members().groupCount(userId) >= kMaxGroupsPerUser ||
+      store_.members().memberCount(groupId) >= kMaxGroupMembers) {
     err_ << "user " << userId << " is in " << kMaxGroupsPerUser << " groups, or the group is full\n";
     return false;
   }
-  const bool added = store_.addMember(groupId, userId);
-  store_.clearPending(groupId, userId);
+  const bool added = store_.members().addMember(groupId, userId);
+  store_.members().clearPending(groupId, userId);
   return added && tx.commit();
 }
 
@@ -216,7 +218,7 @@ bool AdminCommands::sendMessage(std::uint32_t from, const std::string& kind, std
 }
 
 bool AdminCommands::cancelUser(std::uint32_t userId) {
-  if (userId == 0 || !store_.setCancelled(userId, true)) {
+  if (userId == 0 || !store_.accounts().setCancelled(userId, true)) {
     err_ << "no such user: " << userId << "\n";
     return false;
   }
@@ -225,26 +227,26 @@ bool AdminCommands::cancelUser(std::uint32_t userId) {
 
 void AdminCommands::list() {
   out_ << "users:\n";
-  for (const auto& a : store_.accounts()) {
+  for (const auto& a : store_.accounts().all()) {
     out_ << "  " << a.userId << " " << a.phone << " " << printable(a.nickname) << (a.cancelled ? " (cancelled)" : "")
          << "\n";
   }
   out_ << "friends:\n";
-  for (const auto& [owner, friendId] : store_.friendships()) out_ << "  " << owner << " -> " << friendId << "\n";
+  for (const auto& [owner, friendId] : store_.friends().all()) out_ << "  " << owner << " -> " << friendId << "\n";
   out_ << "groups:\n";
-  for (const auto& g : store_.groups()) {
+  for (const auto& g : store_.groups().all()) {
     out_ << "  " << g.groupId << " " << printable(g.name) << " owner " << g.owner << (g.type == 2 ? " broadcast" : "")
          << (g.dismissed ? " (dismissed)" : "") << "\n";
   }
   out_ << "members:\n";
-  for (const auto& g : store_.groups()) {
-    for (const auto& m : store_.members(g.groupId)) {
+  for (const auto& g : store_.groups().all()) {
+    for (const auto& m : store_.members().members(g.groupId)) {
       out_ << "  " << g.groupId << " " << m.userId << " " << printable(m.nickname) << (m.owner ? " owner" : "")
            << (m.shielded ? " shielded" : "") << "\n";
     }
   }
   out_ << "waiting messages:\n";
-  for (const auto& q : store_.allWaiting()) {
+  for (const auto& q : store_.waiting().all()) {
     out_ << "  to " << q.recipient << (q.kind == ConversationKind::kGroup ? " group " : " private ") << q.conversation
          << " from " << q.message.sender << " at " << q.message.time << ": " << printable(q.message.text) << "\n";
   }

@@ -64,7 +64,7 @@ AvatarWebHandler::HttpResponse AvatarWebHandler::handle(const Header& request) {
 AvatarWebHandler::HttpResponse AvatarWebHandler::download(const Header& request, bool group,
                                                           const std::string& idText) {
   const auto id = decimalId(idText);
-  const auto jpeg = id ? store_.avatar(group, *id) : std::nullopt;
+  const auto jpeg = id ? store_.avatars().avatar(group, *id) : std::nullopt;
   if (!jpeg) return reply(request.version(), request.keep_alive(), http::status::not_found, "no picture\n");
   auto response = reply(request.version(), request.keep_alive(), http::status::ok, *jpeg, "image/jpeg");
   response.set(http::field::cache_control, "no-cache");
@@ -125,7 +125,7 @@ std::optional<AvatarWebHandler::HttpResponse> AvatarWebHandler::authorise(Upload
     response.set(http::field::retry_after, "60");
     return response;
   }
-  const auto account = store_.accountByPhone(*phone);
+  const auto account = store_.accounts().accountByPhone(*phone);
   if (!account || account->cancelled || account->password.empty() || account->password != *password) {
     if (!account || !account->cancelled) throttle_.failed(*phone, account.has_value(), upload.peer);
     log_.write("avatar upload refused: bad credentials for " + logText(*phone) + " from " + upload.peer);
@@ -133,7 +133,7 @@ std::optional<AvatarWebHandler::HttpResponse> AvatarWebHandler::authorise(Upload
   }
   throttle_.succeeded(*phone, upload.peer);
   if (upload.group) {
-    const auto g = store_.group(*id);
+    const auto g = store_.groups().group(*id);
     if (!g || g->dismissed || g->owner != account->userId) {
       log_.write("avatar upload refused: user " + std::to_string(account->userId) + " does not own group " +
                  std::to_string(*id));
@@ -149,7 +149,7 @@ std::optional<AvatarWebHandler::HttpResponse> AvatarWebHandler::authorise(Upload
 AvatarWebHandler::HttpResponse AvatarWebHandler::store(Upload& upload) {
   const auto jpeg = AvatarImage::normalise(upload.form.file()->data);
   if (!jpeg) return answerOnce(upload, http::status::bad_request, "not a picture\n");
-  if (!store_.putAvatar(upload.group, upload.id, *jpeg)) {
+  if (!store_.avatars().putAvatar(upload.group, upload.id, *jpeg)) {
     return answerOnce(upload, http::status::internal_server_error, "cannot store\n");
   }
   log_.write(std::string("stored avatar of ") + (upload.group ? "group " : "user ") + std::to_string(upload.id) +

@@ -163,7 +163,7 @@ void ChatServer::checkAccounts() {
     const auto version = chatStore_->dataVersion();
     if (version != dataVersion_) {
       dataVersion_ = version;
-      for (const auto userId : chatStore_->cancelledAccounts()) {
+      for (const auto userId : chatStore_->accounts().cancelled()) {
         if (auto link = sessions_.find(userId)) dispatcher_->signOutCancelled(*link);
       }
     }

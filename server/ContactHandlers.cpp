@@ -31,7 +31,7 @@ std::optional<std::uint32_t> numberOf(std::string text) {
 
 std::vector<std::uint8_t> ContactHandlers::friendList(const Request& request) {
   FriendListResponse out;
-  for (const auto& f : context_.store.friends(request.userId())) {
+  for (const auto& f : context_.store.friends().friends(request.userId())) {
     if (out.friends.size() == kMaxFriends) break;
     out.friends.push_back(
         {f.id, boundedText(f.name, FriendRecord::kNicknameWidth), context_.sessions.terminalOf(f.id)});
@@ -44,15 +44,15 @@ std::vector<std::uint8_t> ContactHandlers::addFriend(const Request& request) {
   AddFriendResponse out;
   const std::uint32_t self = request.userId();
   auto tx = context_.store.transaction();
-  const auto other = context_.store.account(in.userId);
+  const auto other = context_.store.accounts().account(in.userId);
   if (!other || other->cancelled) {
     out.result = AddFriendResponse::kNoSuchUser;
-  } else if (context_.store.isFriend(self, in.userId)) {
+  } else if (context_.store.friends().isFriend(self, in.userId)) {
     out.result = AddFriendResponse::kAlreadyFriend;
-  } else if (in.userId == self || context_.store.friendCount(self) >= kMaxFriends) {
+  } else if (in.userId == self || context_.store.friends().friendCount(self) >= kMaxFriends) {
     out.result = AddFriendResponse::kRefused;
   } else {
-    out.result = context_.store.addFriend(self, in.userId) && tx.commit() ? AddFriendResponse::kAdded : 9;
+    out.result = context_.store.friends().addFriend(self, in.userId) && tx.commit() ? AddFriendResponse::kAdded : 9;
   }
   return out.build(request.key());
 }
@@ -60,7 +60,7 @@ std::vector<std::uint8_t> ContactHandlers::addFriend(const Request& request) {
 std::vector<std::uint8_t> ContactHandlers::deleteFriend(const Request& request) {
   const auto in = DeleteFriendRequest::read(request.data, request.size);
   DeleteFriendResponse out;
-  out.result = context_.store.removeFriend(request.userId(), in.userId) ? 0 : 1;
+  out.result = context_.store.friends().removeFriend(request.userId(), in.userId) ? 0 : 1;
   return out.build(request.key());
 }
 
@@ -72,19 +72,21 @@ std::vector<std::uint8_t> ContactHandlers::search(const Request& request) {
   switch (in.kind) {
     case SearchRequest::kUserById:
       if (const auto id = numberOf(in.text); id && in.page == 0) {
-        if (const auto a = context_.store.account(*id); a && !a->cancelled) found.push_back({a->userId, a->nickname});
+        if (const auto a = context_.store.accounts().account(*id); a && !a->cancelled)
+          found.push_back({a->userId, a->nickname});
       }
       break;
     case SearchRequest::kUserByNickname:
-      found = context_.store.searchUsers(in.text, offset, kSearchPageSize);
+      found = context_.store.search().searchUsers(in.text, offset, kSearchPageSize);
       break;
     case SearchRequest::kGroupById:
       if (const auto id = numberOf(in.text); id && in.page == 0) {
-        if (const auto g = context_.store.group(*id); g && !g->dismissed) found.push_back({g->groupId, g->name});
+        if (const auto g = context_.store.groups().group(*id); g && !g->dismissed)
+          found.push_back({g->groupId, g->name});
       }
       break;
     case SearchRequest::kGroupByName:
-      found = context_.store.searchGroups(in.text, offset, kSearchPageSize);
+      found = context_.store.search().searchGroups(in.text, offset, kSearchPageSize);
       break;
     default:
       break;

@@ -38,7 +38,7 @@ const DemoUser kUsers[] = {
 }  // namespace
 
 bool DemoSeeder::seed() {
-  if (store_.accountByPhone(kUsers[0].phone)) {
+  if (store_.accounts().accountByPhone(kUsers[0].phone)) {
     out_ << "demo data already present\n";
     return true;
   }
@@ -46,16 +46,16 @@ bool DemoSeeder::seed() {
   for (const auto& u : kUsers) {
     const auto id = admin_.addUser(u.phone, kPassword, u.nickname);
     if (id == 0) return false;
-    store_.updateProfile(id, gbk::fromUtf8(u.nickname), gbk::fromUtf8(u.sex), gbk::fromUtf8(u.introduction),
-                         u.birthday);
-    store_.setExtras(id, u.points, gbk::fromUtf8(u.city));
-    store_.putAvatar(false, id, AvatarImage::demo(id));
+    store_.accounts().updateProfile(id, gbk::fromUtf8(u.nickname), gbk::fromUtf8(u.sex), gbk::fromUtf8(u.introduction),
+                                    u.birthday);
+    store_.accounts().setExtras(id, u.points, gbk::fromUtf8(u.city));
+    store_.avatars().putAvatar(false, id, AvatarImage::demo(id));
     ids.push_back(id);
     out_ << "user " << id << " " << u.phone << " " << u.nickname << "\n";
   }
   // The customer-service account can sign in in the demo.
-  store_.setPassword(kServiceUserId, kPassword);
-  store_.putAvatar(false, kServiceUserId, AvatarImage::demo(kServiceUserId));
+  store_.accounts().setPassword(kServiceUserId, kPassword);
+  store_.avatars().putAvatar(false, kServiceUserId, AvatarImage::demo(kServiceUserId));
 
   const std::pair<int, int> friendships[] = {{0, 1}, {0, 2}, {0, 3}, {1, 2}, {1, 4}, {2, 5}, {3, 4}};
   for (const auto& [a, b] : friendships) {
@@ -65,14 +65,14 @@ bool DemoSeeder::seed() {
   const auto classmates = admin_.createGroup(ids[0], "木棉同学会");
   const auto badminton = admin_.createGroup(ids[1], "周末羽毛球");
   if (classmates == 0 || badminton == 0) return false;
-  store_.updateGroup(classmates, gbk::fromUtf8("木棉同学会"), gbk::fromUtf8("同事同学"),
-                     gbk::fromUtf8("老同学聊天的地方"), 1);
-  store_.updateGroup(badminton, gbk::fromUtf8("周末羽毛球"), gbk::fromUtf8("体育天地"),
-                     gbk::fromUtf8("每周六下午两点,体育馆见"), 1);
+  store_.groups().updateGroup(classmates, gbk::fromUtf8("木棉同学会"), gbk::fromUtf8("同事同学"),
+                              gbk::fromUtf8("老同学聊天的地方"), 1);
+  store_.groups().updateGroup(badminton, gbk::fromUtf8("周末羽毛球"), gbk::fromUtf8("体育天地"),
+                              gbk::fromUtf8("每周六下午两点,体育馆见"), 1);
   for (int i : {1, 2, 3}) admin_.addMember(classmates, ids[i]);
   for (int i : {0, 4, 5}) admin_.addMember(badminton, ids[i]);
-  store_.putAvatar(true, classmates, AvatarImage::demo(classmates));
-  store_.putAvatar(true, badminton, AvatarImage::demo(badminton));
+  store_.avatars().putAvatar(true, classmates, AvatarImage::demo(classmates));
+  store_.avatars().putAvatar(true, badminton, AvatarImage::demo(badminton));
   out_ << "group " << classmates << " 木棉同学会\ngroup " << badminton << " 周末羽毛球\n";
 
   // Something to read at the first sign-in of 张小明 and 赵静.
@@ -81,7 +81,7 @@ bool DemoSeeder::seed() {
   admin_.sendMessage(ids[2], "group", classmates, "周六的聚会大家都来吗?");
   admin_.sendMessage(ids[4], "private", ids[3], "你好,我是陈晨");
   // 李小红 has invited 赵静 into her group; 赵静 can accept from the message.
-  store_.addInvitation(badminton, ids[3]);
+  store_.members().addInvitation(badminton, ids[3]);
   MessageQueue(store_).queueNotice(ids[3], 1, ids[1], ids[1],
                                    MessageQueue::invitationText(badminton, gbk::fromUtf8("周末羽毛球")),
                                    wireTime(SystemClock::instance().localNow()));

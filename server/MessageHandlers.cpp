@@ -23,12 +23,12 @@ std::vector<std::uint8_t> MessageHandlers::once(const Request& request, Change&&
   Store& store = context_.store;
   const std::int64_t now = std::time(nullptr);
   auto tx = store.transaction();
-  if (const auto again = store.givenAnswer(request.userId(), key, now)) return {again->begin(), again->end()};
+  if (const auto again = store.answers().givenAnswer(request.userId(), key, now)) return {again->begin(), again->end()};
   const Answer answer = change();
   if (!answer.keep) return answer.bytes;  // nothing changed: the transaction goes
   const std::string_view kept(reinterpret_cast<const char*>(answer.bytes.data()), answer.bytes.size());
   // The change and its answer are kept together or not at all.
-  if (!store.rememberAnswer(request.userId(), key, kept, now, context_.quotas.keptAnswers) || !tx.commit()) {
+  if (!store.answers().rememberAnswer(request.userId(), key, kept, now, context_.quotas.keptAnswers) || !tx.commit()) {
     return failed();
   }
   return answer.bytes;
@@ -76,16 +76,16 @@ void MessageHandlers::overQuota(std::uint32_t sender) {
 
 std::vector<std::uint8_t> MessageHandlers::noticePoll(const Request& request) {
   NoticePollResponse out;
-  for (const auto& waiting : context_.store.waitingConversations(request.userId(), kMaxNotices)) {
+  for (const auto& waiting : context_.store.waiting().waitingConversations(request.userId(), kMaxNotices)) {
     MessageNotice notice;
     notice.id = waiting.id;
     if (waiting.kind == ConversationKind::kGroup) {
       notice.kind = MessageNotice::kGroup;
-      if (const auto g = context_.store.group(waiting.id))
+      if (const auto g = context_.store.groups().group(waiting.id))
         notice.name = boundedText(g->name, MessageNotice::kNameWidth);
     } else {
       notice.kind = kPrivateConversation;
-      if (const auto a = context_.store.account(waiting.id)) {
+      if (const auto a = context_.store.accounts().account(waiting.id)) {
         notice.name = boundedText(a->nickname, MessageNotice::kNameWidth);
       }
     }
@@ -108,7 +108,7 @@ std::vector<std::uint8_t> MessageHandlers::takeWaiting(const Request& request) {
   FetchMessagesResponse out;
   if (in.kind == kPrivateConversation || in.kind == kGroupConversation) {
     const auto kind = in.kind == kGroupConversation ? ConversationKind::kGroup : ConversationKind::kPrivate;
-    for (auto& m : context_.store.takeMessages(request.userId(), kind, in.id, kFetchBatch)) {
+    for (auto& m : context_.store.waiting().takeMessages(request.userId(), kind, in.id, kFetchBatch)) {
       MessageRecord record;
       record.text = std::move(m.text);
       record.time = std::move(m.time);

@@ -37,7 +37,7 @@ bool MessageQueue::hasRoom(std::uint32_t recipient, const std::vector<std::strin
   if (!caps_) return true;
   std::size_t bytes = 0;
   for (const auto& piece : pieces) bytes += piece.size();
-  const auto waiting = store_.waitingTotals(recipient);
+  const auto waiting = store_.waiting().waitingTotals(recipient);
   return waiting.records + pieces.size() <= caps_->waitingRows && waiting.bytes + bytes <= caps_->waitingBytes;
 }
 
@@ -59,12 +59,12 @@ MessageQueue::Delivery MessageQueue::plan(std::uint32_t sender, std::uint8_t kin
   Delivery out;
   out.kind = kind;
   out.sender = sender;
-  const auto from = store_.account(sender);
+  const auto from = store_.accounts().account(sender);
   if (!from) return out;
   const std::string clean = withoutControls(text);
   if (kind == 1) {
     if (target == sender) return out;
-    const auto to = store_.account(target);
+    const auto to = store_.accounts().account(target);
     if (!to) return out;
     if (to->cancelled) {
       out.result = kRecipientCancelled;
@@ -79,8 +79,8 @@ MessageQueue::Delivery MessageQueue::plan(std::uint32_t sender, std::uint8_t kin
     }
     out.recipients.push_back(target);
   } else if (kind == 2) {
-    const auto group = store_.group(target);
-    if (!group || group->dismissed || !store_.isMember(target, sender)) {
+    const auto group = store_.groups().group(target);
+    if (!group || group->dismissed || !store_.members().isMember(target, sender)) {
       out.result = kNotInGroup;
       return out;
     }
@@ -91,7 +91,7 @@ MessageQueue::Delivery MessageQueue::plan(std::uint32_t sender, std::uint8_t kin
     if (clean.empty()) return out;
     out.conversation = target;
     out.pieces = pieces(withoutControls(from->nickname) + gbk::fromUtf8("(群聊):") + clean);
-    for (const auto& member : store_.members(target)) {
+    for (const auto& member : store_.members().members(target)) {
       if (member.userId == sender || member.shielded) continue;
       if (hasRoom(member.userId, out.pieces)) {
         out.recipients.push_back(member.userId);
@@ -112,7 +112,8 @@ MessageQueue::Result MessageQueue::deliver(const Delivery& delivery, std::string
   // One transaction: the recipients get the whole message or nothing.
   auto tx = store_.transaction();
   for (const std::uint32_t recipient : delivery.recipients) {
-    if (!store_.queueMessage(recipient, kind, delivery.conversation, delivery.sender, delivery.pieces, time)) {
+    if (!store_.waiting().queueMessage(recipient, kind, delivery.conversation, delivery.sender, delivery.pieces,
+                                       time)) {
       return kNotDelivered;
     }
   }

@@ -33,7 +33,7 @@ std::string knownSex(const std::string& sex) {
 std::vector<std::uint8_t> ProfileHandlers::userInfo(const Request& request) {
   const auto in = UserInfoRequest::read(request.data, request.size);
   const std::uint32_t wanted = in.userId == 0 ? request.userId() : in.userId;
-  const auto account = context_.store.account(wanted);
+  const auto account = context_.store.accounts().account(wanted);
   UserInfoResponse out;
   if (!account) {
     out.status = 1;
@@ -56,9 +56,9 @@ std::vector<std::uint8_t> ProfileHandlers::updateUserInfo(const Request& request
   out.status = 1;
   if (in.userId == request.userId() && isBirthday(in.birthday)) {
     // Stored as the bounded fields will show it, so every answer agrees.
-    const bool saved =
-        context_.store.updateProfile(request.userId(), boundedText(withoutControls(in.nickname), 16), knownSex(in.sex),
-                                     boundedText(withoutControls(in.introduction), 50), in.birthday);
+    const bool saved = context_.store.accounts().updateProfile(
+        request.userId(), boundedText(withoutControls(in.nickname), 16), knownSex(in.sex),
+        boundedText(withoutControls(in.introduction), 50), in.birthday);
     out.status = saved ? 0 : 1;
   }
   return out.build(request.key());
@@ -67,7 +67,7 @@ std::vector<std::uint8_t> ProfileHandlers::updateUserInfo(const Request& request
 std::vector<std::uint8_t> ProfileHandlers::changePassword(const Request& request) {
   const auto in = ChangePasswordRequest::read(request.data, request.size);
   ChangePasswordResponse out;
-  const auto account = context_.store.account(request.userId());
+  const auto account = context_.store.accounts().account(request.userId());
   if (!account || account->password != in.oldPassword) {
     out.result = ChangePasswordResponse::kWrongOldPassword;
   } else if (in.newPassword.empty()) {
@@ -75,7 +75,8 @@ std::vector<std::uint8_t> ProfileHandlers::changePassword(const Request& request
   } else if (in.newPassword.size() > kMaxPasswordLength) {
     out.result = ChangePasswordResponse::kNewPasswordTooLong;
   } else {
-    out.result = context_.store.setPassword(account->userId, in.newPassword) ? ChangePasswordResponse::kChanged : 9;
+    out.result =
+        context_.store.accounts().setPassword(account->userId, in.newPassword) ? ChangePasswordResponse::kChanged : 9;
   }
   if (out.result == ChangePasswordResponse::kChanged) {
     context_.log.write("user " + std::to_string(account->userId) + " changed the password");

@@ -81,7 +81,7 @@ Millis RequestDispatcher::dispatch(const std::shared_ptr<ClientLink>& link, cons
 }
 
 bool RequestDispatcher::accountIsLive(ClientLink& link) {
-  const auto account = context_.store.account(link.userId());
+  const auto account = context_.store.accounts().account(link.userId());
   if (account && !account->cancelled) return true;
   signOutCancelled(link);
   return false;

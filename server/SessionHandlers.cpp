@@ -41,7 +41,7 @@ SessionHandlers::LoginOutcome SessionHandlers::login(const Request& request) {
     if (wait <= context_.throttle.limits().longestHold && !request.again) return {{}, wait};
     return {refused(request, answer(kTryLater))};
   }
-  const auto account = context_.store.accountByPhone(in.phone);
+  const auto account = context_.store.accounts().accountByPhone(in.phone);
   if (!account) {
     context_.throttle.failed(in.phone, false, from);
     return {refused(request, answer(LoginResponse::kNotRegistered))};
@@ -106,7 +106,7 @@ std::vector<std::uint8_t> SessionHandlers::smsPassword(const Request& request) {
     // like a failed sign-in of the address, and is held back the same way.
     result = kSmsTryLater;
   } else {
-    const auto account = context_.store.accountByPhone(in.phone);
+    const auto account = context_.store.accounts().accountByPhone(in.phone);
     if (!account || account->cancelled || account->password.empty()) {
       context_.throttle.failed(in.phone, false, from);
       result = SmsPasswordResponse::kNotAUser;

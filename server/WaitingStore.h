@@ -20,6 +20,10 @@ class WaitingStore {
   // The records of one message for one recipient.
   bool queueMessage(std::uint32_t recipient, ConversationKind kind, std::uint32_t conversation, std::uint32_t sender,
                     const std::vector<std::string>& records, std::string_view time);
+  bool queueMessage(std::uint32_t recipient, ConversationKind kind, std::uint32_t conversation, std::uint32_t sender,
+                    std::string_view record, std::string_view time) {
+    return queueMessage(recipient, kind, conversation, sender, std::vector<std::string>{std::string(record)}, time);
+  }
   // How much waits for `recipient` in all: records and their text bytes.
   WaitingTotals waitingTotals(std::uint32_t recipient);
   // Conversations with waiting messages, the one waiting longest first.

@@ -111,7 +111,7 @@ TEST_F(CliTest, SentMessagesAndAnInvitationReachTheListener) {
   EXPECT_NE(heard.output.find("msg private 10005 "), std::string::npos) << heard.output;
   EXPECT_NE(heard.output.find("msg group 20001 "), std::string::npos) << heard.output;
   EXPECT_NE(heard.output.find("invite private 10002 [20002]"), std::string::npos) << heard.output;
-  EXPECT_TRUE(store_->waitingConversations(10004, 10).empty());
+  EXPECT_TRUE(store_->waiting().waitingConversations(10004, 10).empty());
 
   // Both kept their local state as the desktop client does: the sign-in in
   // the login database, the sent echo and the received text in the history.

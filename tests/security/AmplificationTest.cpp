@@ -56,12 +56,12 @@ TEST_F(AmplificationTest, ABigGroupMessageCostsItsRecordsAndFullQueuesAreLeftOut
   // 3000 bytes make 22 records for each of the two others, one left out.
   const std::string longText(3000, 'z');
   EXPECT_EQ(send(*o, kGroupConversation, group, longText), 0);
-  EXPECT_EQ(store_->waitingTotals(member).records, 22u);
-  EXPECT_EQ(store_->waitingTotals(full).records, 50u);
+  EXPECT_EQ(store_->waiting().waitingTotals(member).records, 22u);
+  EXPECT_EQ(store_->waiting().waitingTotals(full).records, 50u);
   EXPECT_TRUE(server_->log().contains("full queue left out"));
   // The next one would pass the sender's allowance of records.
   EXPECT_EQ(send(*o, kGroupConversation, group, longText), 4);
-  EXPECT_EQ(store_->waitingTotals(member).records, 22u);
+  EXPECT_EQ(store_->waiting().waitingTotals(member).records, 22u);
 }
 
 TEST_F(AmplificationTest, KeptAnswersStayBoundedPerUser) {
@@ -70,7 +70,7 @@ TEST_F(AmplificationTest, KeptAnswersStayBoundedPerUser) {
   const auto target = addUser("收件人");
   auto s = signIn(sender);
   for (int i = 0; i < 30; ++i) ASSERT_EQ(send(*s, kPrivateConversation, target, "m" + std::to_string(i)), 0);
-  EXPECT_EQ(store_->keptAnswerCount(sender), 8u);
+  EXPECT_EQ(store_->answers().keptAnswerCount(sender), 8u);
 }
 
 }  // namespace

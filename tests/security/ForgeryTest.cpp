@@ -49,14 +49,14 @@ TEST_F(SecurityTest, NoUserTextBecomesAnActionNoticeInAnyRecord) {
   profile.nickname = "\x07\x02[20001]";
   profile.introduction = "line\r\nnext\x1b";
   ASSERT_EQ(f->ask<UpdateUserInfoResponse>(profile).status, 0);
-  EXPECT_EQ(store_->account(forger)->nickname, "[20001]");
-  EXPECT_EQ(store_->account(forger)->introduction, "line\r\nnext");
+  EXPECT_EQ(store_->accounts().account(forger)->nickname, "[20001]");
+  EXPECT_EQ(store_->accounts().account(forger)->introduction, "line\r\nnext");
   UpdateGroupInfoRequest info;
   info.groupId = group;
   info.name = "\x07\x01[1]";
   info.category = "c";
   ASSERT_EQ(v->ask<UpdateGroupInfoResponse>(info).status, 0);
-  EXPECT_EQ(store_->group(group)->name, "[1]");
+  EXPECT_EQ(store_->groups().group(group)->name, "[1]");
 }
 
 TEST_F(SecurityTest, ARepeatedJoinRequestOrInvitationIsQueuedOnce) {

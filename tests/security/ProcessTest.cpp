@@ -23,7 +23,7 @@ class ProcessTest : public ::testing::Test {
     std::string error;
     auto store = server::Store::open(dir_.file("kiv.db"), &error);
     ASSERT_TRUE(store) << error;
-    ASSERT_NE(store->addAccount("13900000001", "secret", "owner"), 0u);
+    ASSERT_NE(store->accounts().addAccount("13900000001", "secret", "owner"), 0u);
   }
 
   // kiv-server serving the test database with at most `files` descriptors.

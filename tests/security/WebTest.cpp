@@ -31,7 +31,7 @@ TEST_F(SecurityTest, HugeFieldsAndBodiesAreRefusedUnreadAndTheLogStaysShort) {
         }
       },
       [&] { EXPECT_EQ(http(uploadRequest(phoneOf(id), "pw", id, png())), 200); });
-  EXPECT_TRUE(store_->avatar(false, id));
+  EXPECT_TRUE(store_->avatars().avatar(false, id));
   for (const auto& line : server_->log().lines()) EXPECT_LE(line.size(), 1100u);
 }
 
@@ -39,7 +39,7 @@ TEST_F(SecurityTest, OnlyJpegPngGifAndBmpAreTakenByTheirBytes) {
   const auto id = addUser("格式");
   const std::string xpm = "/* XPM */\nstatic char *x[] = {\"1 1 1 1\", \"a c #ff0000\", \"a\"};\n";
   EXPECT_EQ(http(uploadRequest(phoneOf(id), "pw", id, xpm)), 400);
-  EXPECT_FALSE(store_->avatar(false, id));
+  EXPECT_FALSE(store_->avatars().avatar(false, id));
   EXPECT_EQ(server::AvatarImage::formatOf(png()), std::string("png"));
   EXPECT_EQ(server::AvatarImage::formatOf(server::AvatarImage::demo(1)), std::string("jpeg"));
   EXPECT_EQ(http(uploadRequest(phoneOf(id), "pw", id, png())), 200);

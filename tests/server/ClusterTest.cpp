@@ -176,7 +176,7 @@ TEST_F(ClusterTest, ThroughTheBalancerMessagesArriveOnceAndAvatarsComeFromEveryS
   receiver->key();  // a new request, not a repeat of the first fetch
   EXPECT_TRUE(fetch(*receiver, 1, from).empty()) << "fetched once, whichever server answers";
 
-  ASSERT_TRUE(store_->putAvatar(false, from, "\xFF\xD8jpeg\xFF\xD9"));
+  ASSERT_TRUE(store_->avatars().putAvatar(false, from, "\xFF\xD8jpeg\xFF\xD9"));
   const std::string get =
       "GET /upload/user/" + std::to_string(from) + ".jpg HTTP/1.1\r\nHost: 127.0.0.1\r\nConnection: close\r\n\r\n";
   EXPECT_EQ(http(server_->webPort(), get).status, 200);

@@ -64,7 +64,7 @@ TEST_F(ContactTest, AddFriendResultsAndDeleteIsOneWay) {
   EXPECT_EQ(client->ask<AddFriendResponse>(AddFriendRequest{gone}).result, AddFriendResponse::kNoSuchUser);
   EXPECT_EQ(client->ask<AddFriendResponse>(AddFriendRequest{me}).result, AddFriendResponse::kRefused);
   // Adding is one way: the other user's list is unchanged.
-  EXPECT_TRUE(store_->friends(other).empty());
+  EXPECT_TRUE(store_->friends().friends(other).empty());
 
   EXPECT_EQ(client->ask<DeleteFriendResponse>(DeleteFriendRequest{other}).result, 0);
   EXPECT_TRUE(client->ask<FriendListResponse>(FriendListRequest{}).friends.empty());
@@ -73,7 +73,7 @@ TEST_F(ContactTest, AddFriendResultsAndDeleteIsOneWay) {
 TEST_F(ContactTest, FriendLimitRefusesTheTwoHundredAndFirst) {
   const auto me = addUser("交际花");
   for (int i = 0; i < 200; ++i)
-    store_->addFriend(me, store_->addAccount("1370000" + std::to_string(1000 + i), "pw", "f"));
+    store_->friends().addFriend(me, store_->accounts().addAccount("1370000" + std::to_string(1000 + i), "pw", "f"));
   const auto one_more = addUser("再一个");
   auto client = signIn(me);
   EXPECT_EQ(client->ask<AddFriendResponse>(AddFriendRequest{one_more}).result, AddFriendResponse::kRefused);

@@ -78,7 +78,7 @@ TEST_F(GroupTest, InvitationThenJoinAdmitsTheUser) {
   auto g = signIn(guest);
 
   EXPECT_EQ(invite(*o, group, guest), InviteToGroupResponse::kInvited);
-  EXPECT_FALSE(store_->isMember(group, guest));
+  EXPECT_FALSE(store_->members().isMember(group, guest));
   const auto poll = g->ask<NoticePollResponse>(NoticePollRequest{});
   ASSERT_EQ(poll.notices.size(), 1u);
   EXPECT_EQ(poll.notices[0].id, owner);  // a private message from the owner
@@ -90,7 +90,7 @@ TEST_F(GroupTest, InvitationThenJoinAdmitsTheUser) {
 
   // Accepting the link sends JoinGroupRequest: the user is in at once.
   EXPECT_EQ(join(*g, group), JoinGroupResponse::kPassedToOwner);
-  EXPECT_TRUE(store_->isMember(group, guest));
+  EXPECT_TRUE(store_->members().isMember(group, guest));
   EXPECT_EQ(join(*g, group), JoinGroupResponse::kAlreadyMember);
   EXPECT_EQ(invite(*o, group, guest), InviteToGroupResponse::kAlreadyMember);
   EXPECT_TRUE(o->ask<NoticePollResponse>(NoticePollRequest{}).notices.empty());  // no request went to the owner
@@ -104,7 +104,7 @@ TEST_F(GroupTest, JoinRequestThenInvitationAdmitsTheUser) {
   auto a = signIn(asker);
 
   EXPECT_EQ(join(*a, group), JoinGroupResponse::kPassedToOwner);
-  EXPECT_FALSE(store_->isMember(group, asker));
+  EXPECT_FALSE(store_->members().isMember(group, asker));
   const auto poll = o->ask<NoticePollResponse>(NoticePollRequest{});
   ASSERT_EQ(poll.notices.size(), 1u);
   EXPECT_TRUE(poll.notices[0].isGroup());
@@ -120,7 +120,7 @@ TEST_F(GroupTest, JoinRequestThenInvitationAdmitsTheUser) {
 
   // Accepting the link sends InviteToGroupRequest: the asker is admitted.
   EXPECT_EQ(invite(*o, group, asker), InviteToGroupResponse::kInvited);
-  EXPECT_TRUE(store_->isMember(group, asker));
+  EXPECT_TRUE(store_->members().isMember(group, asker));
   EXPECT_TRUE(a->ask<NoticePollResponse>(NoticePollRequest{}).notices.empty());  // no invitation was needed
 }
 
@@ -154,7 +154,7 @@ TEST_F(GroupTest, FullGroupRefusesInvitationsAndJoins) {
   const auto owner = addUser("主");
   const auto group = admin().createGroup(owner, "满员");
   for (int i = 1; i < 200; ++i)
-    store_->addMember(group, store_->addAccount("1360000" + std::to_string(1000 + i), "pw", "m"));
+    store_->members().addMember(group, store_->accounts().addAccount("1360000" + std::to_string(1000 + i), "pw", "m"));
   const auto late = addUser("晚到");
   auto o = signIn(owner);
   auto l = signIn(late);

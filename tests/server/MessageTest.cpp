@@ -161,7 +161,7 @@ TEST_F(MessageTest, RefusedSends) {
   admin().cancelUser(cancelled);
   const auto group = admin().createGroup(owner, "广播");
   admin().addMember(group, member);
-  store_->updateGroup(group, gbk::fromUtf8("广播"), "", "", 2);
+  store_->groups().updateGroup(group, gbk::fromUtf8("广播"), "", "", 2);
   auto m = signIn(member);
   auto x = signIn(outsider);
   auto o = signIn(owner);
@@ -177,8 +177,8 @@ TEST_F(MessageTest, RefusedSends) {
   EXPECT_GT(send(*x, kPrivateConversation, outsider, "self").result, 3);
   EXPECT_GT(send(*x, 9, member, "odd kind").result, 3);
   // A removed member learns it from the answer to the next group message.
-  store_->removeMember(group, member);
-  store_->updateGroup(group, gbk::fromUtf8("广播"), "", "", 1);
+  store_->members().removeMember(group, member);
+  store_->groups().updateGroup(group, gbk::fromUtf8("广播"), "", "", 1);
   EXPECT_EQ(send(*m, kGroupConversation, group, "hi").result, SendMessageResponse::kRemovedFromGroup);
 }
 

@@ -41,7 +41,7 @@ TEST_F(SessionTest, SignInAndEveryRefusal) {
 }
 
 TEST_F(SessionTest, ServiceAccountExistsButCannotSignInWithoutPassword) {
-  auto service = store_->account(1000);
+  auto service = store_->accounts().account(1000);
   ASSERT_TRUE(service);
   EXPECT_EQ(gbk::toUtf8(service->nickname), "木棉客服");
   RawClient client(server_->chatPort());
@@ -59,8 +59,9 @@ TEST_F(SessionTest, RequestsBeforeSignInGetNoAnswerAndLogoutIsAlwaysAnswered) {
 TEST_F(SessionTest, OwnProfileForUserIdZeroAndOthersByNumber) {
   const auto me = addUser("自己");
   const auto other = addUser("别人");
-  store_->updateProfile(other, gbk::fromUtf8("别人"), gbk::fromUtf8("女"), gbk::fromUtf8("简介"), "19991231");
-  store_->setExtras(other, 42, gbk::fromUtf8("杭州"));
+  store_->accounts().updateProfile(other, gbk::fromUtf8("别人"), gbk::fromUtf8("女"), gbk::fromUtf8("简介"),
+                                   "19991231");
+  store_->accounts().setExtras(other, 42, gbk::fromUtf8("杭州"));
   auto client = signIn(me);
 
   const auto own = client->ask<UserInfoResponse>(UserInfoRequest{0});

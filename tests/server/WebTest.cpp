@@ -99,7 +99,7 @@ TEST_F(WebTest, UploadRefusals) {
   EXPECT_EQ(upload(phoneOf(id), "pw", other, false, picture), CHttpSendData::kBadStatus);
   EXPECT_EQ(upload(phoneOf(id), "pw", id, false, text), CHttpSendData::kBadStatus);
   EXPECT_EQ(upload(phoneOf(id), "pw", id, false, dir_.file("missing.jpg")), CHttpSendData::kBadStatus);
-  EXPECT_FALSE(store_->avatar(false, id));
+  EXPECT_FALSE(store_->avatars().avatar(false, id));
 
   // Status codes as such: 403 for credentials, 400 for a malformed form.
   const std::string body = "--b\r\nContent-Disposition: form-data; name=\"loginuser\"\r\n\r\n" + phoneOf(id) +
