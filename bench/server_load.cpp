@@ -22,7 +22,8 @@
 //                           at the end) instead of an SQLite file; prints the
 //                           share of the machine's CPU that PostgreSQL took
 //   --instances N           N servers (1-3) on that database behind HAProxy
-//                           (round robin), the clients connecting to HAProxy
+//                           (round robin), the clients connecting to HAProxy,
+//                           which passes their addresses on (send-proxy)
 //   --start-rate R          the mixed mode's first rate (default 1000 a second)
 //
 // Starts its own servers on 127.0.0.1 with a fresh database; talks to nothing
@@ -391,7 +392,8 @@ pid_t startBalancer(const std::filesystem::path& dir, std::uint16_t port, const 
     out << "global\n  maxconn 9000\ndefaults\n  mode tcp\n  timeout connect 2s\n  timeout client 200s\n"
            "  timeout server 200s\nlisten chat\n  bind 127.0.0.1:"
         << port << "\n  balance roundrobin\n";
-    for (std::size_t i = 0; i < servers.size(); ++i) out << "  server s" << i << " 127.0.0.1:" << servers[i] << "\n";
+    for (std::size_t i = 0; i < servers.size(); ++i)
+      out << "  server s" << i << " 127.0.0.1:" << servers[i] << " send-proxy\n";
   }
   std::string program = "/usr/sbin/haproxy", quiet = "-q", foreground = "-db", file = "-f";
   char* args[] = {program.data(), quiet.data(), foreground.data(), file.data(), const_cast<char*>(config.c_str()),
@@ -471,14 +473,17 @@ int main(int argc, char** argv) {
       return 1;
     }
     auto tx = store->transaction();
-    for (int i = 0; i < accounts; ++i) ids.push_back(store->accounts().addAccount(phoneOf(i), "pw", "load" + std::to_string(i)));
+    for (int i = 0; i < accounts; ++i)
+      ids.push_back(store->accounts().addAccount(phoneOf(i), "pw", "load" + std::to_string(i)));
     for (int i = 0; i < accounts; ++i) {
       for (int k = 1; k <= 5; ++k) store->friends().addFriend(ids[i], ids[(i + k) % ids.size()]);
     }
     // Groups of 200: a burst sender and 199 of the other clients.
     for (int g = 0; g < bursters && (g + 1) * 199 <= clients; ++g) {
-      groups.push_back(store->groups().createGroup(ids[static_cast<std::size_t>(clients + g)], "burst", "260101000000"));
-      for (int m = 0; m < 199; ++m) store->members().addMember(groups.back(), ids[static_cast<std::size_t>(g * 199 + m)]);
+      groups.push_back(
+          store->groups().createGroup(ids[static_cast<std::size_t>(clients + g)], "burst", "260101000000"));
+      for (int m = 0; m < 199; ++m)
+        store->members().addMember(groups.back(), ids[static_cast<std::size_t>(g * 199 + m)]);
     }
     tx.commit();
   }
@@ -488,8 +493,8 @@ int main(int argc, char** argv) {
   options.chatPort = 0;
   options.webEnabled = false;
   options.echoLog = false;
-  // Behind the balancer every client comes from its address.
-  if (instances > 1) options.chatCaps.perAddress = options.chatCaps.total;
+  // Behind the balancer, which passes each client's address on in a PROXY header.
+  if (instances > 1) options.balancers = *kiv::server::TrustedNetworks::parse("127.0.0.1", nullptr);
   std::vector<std::unique_ptr<kiv::server::ChatServer>> servers;
   std::vector<std::uint16_t> ports;
   for (int n = 0; n < instances; ++n) {

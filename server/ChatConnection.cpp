@@ -22,12 +22,17 @@ ChatConnection::ChatConnection(asio::ip::tcp::socket socket, RequestDispatcher& 
   socket_.set_option(asio::ip::tcp::no_delay(true), ec);
 }
 
-void ChatConnection::start() {
+void ChatConnection::start(const std::string& early) {
   const auto now = Clock::now();
   signInBy_ = now + times_.signIn;
   lastHeard_ = now;
   armDeadline();
-  read();
+  if (early.empty() || early.size() > buffer_.size()) {
+    read();
+    return;
+  }
+  std::copy(early.begin(), early.end(), buffer_.begin());
+  received(early.size());
 }
 
 ChatConnection::Clock::time_point ChatConnection::nextDeadline(const char** why) const {
@@ -75,12 +80,16 @@ void ChatConnection::read() {
                               self->finish();
                               return;
                             }
-                            const bool wasPartial = self->protocol_.partial();
-                            self->lastHeard_ = Clock::now();
-                            const auto outcome = self->protocol_.consume(self, self->buffer_.data(), n);
-                            if (!wasPartial) self->packetStarted_ = self->lastHeard_;
-                            self->handle(outcome);
+                            self->received(n);
                           });
+}
+
+void ChatConnection::received(std::size_t n) {
+  const bool wasPartial = protocol_.partial();
+  lastHeard_ = Clock::now();
+  const auto outcome = protocol_.consume(shared_from_this(), buffer_.data(), n);
+  if (!wasPartial) packetStarted_ = lastHeard_;
+  handle(outcome);
 }
 
 void ChatConnection::handle(ChatProtocol::Outcome outcome) {

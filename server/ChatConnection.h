@@ -36,7 +36,12 @@ class ChatConnection : public ClientLink, public std::enable_shared_from_this<Ch
   ChatConnection(boost::asio::ip::tcp::socket socket, RequestDispatcher& dispatcher, ServerLog& log, ChatTimes times,
                  std::shared_ptr<void> ticket, std::function<void(ChatConnection*)> onClosed);
 
-  void start();
+  // `early`: what the client sent before this connection was handed over
+  // (the bytes that came with a balancer's PROXY header).
+  void start(const std::string& early = {});
+  // The peer's address and port for the log, when it is not the socket's own
+  // (a client behind a load balancer).
+  void setPeerName(std::string name) { peer_ = std::move(name); }
   // Closes at once, dropping what is queued (server shutdown).
   void abort();
 
@@ -49,6 +54,8 @@ class ChatConnection : public ClientLink, public std::enable_shared_from_this<Ch
   using Clock = std::chrono::steady_clock;
 
   void read();
+  // Hands the `n` bytes at the start of the buffer to the protocol.
+  void received(std::size_t n);
   void handle(ChatProtocol::Outcome outcome);
   void write();
   // Arms the deadline timer for the earliest deadline, unless it is armed

@@ -107,20 +107,23 @@ bool ChatServer::start(std::string* error) {
   context_ = std::make_unique<ServerContext>(ServerContext{*chatStore_, sessions_, log_, clock_, throttle_, quota_,
                                                            options_.quotas, options_.refuseSecondLogin});
   dispatcher_ = std::make_unique<RequestDispatcher>(*context_);
-  chatListener_ = std::make_unique<Listener>(chatIo_, std::move(chatAcceptor), options_.chatCaps, log_, "chat",
-                                             [this](tcp::socket socket, const std::string& peer,
-                                                    std::shared_ptr<void> ticket) {
-                                               admitChat(std::move(socket), peer, std::move(ticket));
-                                             });
+  chatListener_ = std::make_unique<Listener>(
+      chatIo_, std::move(chatAcceptor), options_.chatCaps, log_, "chat",
+      [this](tcp::socket socket, const Listener::Peer& peer, std::shared_ptr<void> ticket) {
+        admitChat(std::move(socket), peer, std::move(ticket));
+      },
+      options_.balancers, options_.chatTimes.packet);
   chatPort_ = chatListener_->port();
   if (webAcceptor) {
     webHandler_ = std::make_unique<AvatarWebHandler>(*webStore_, log_, throttle_, options_.web);
     webListener_ = std::make_unique<Listener>(
         webIo_, std::move(webAcceptor), options_.webCaps, log_, "web",
-        [this](tcp::socket socket, const std::string& peer, std::shared_ptr<void> ticket) {
-          std::make_shared<HttpSession>(std::move(socket), *webHandler_, options_.web, peer, std::move(ticket))
+        [this](tcp::socket socket, const Listener::Peer& peer, std::shared_ptr<void> ticket) {
+          std::make_shared<HttpSession>(std::move(socket), *webHandler_, options_.web, peer.key, std::move(ticket),
+                                        peer.early)
               ->start();
-        });
+        },
+        options_.balancers, options_.web.header);
     webPort_ = webListener_->port();
   }
 
@@ -141,17 +144,18 @@ bool ChatServer::start(std::string* error) {
   return true;
 }
 
-void ChatServer::admitChat(tcp::socket socket, const std::string& peer, std::shared_ptr<void> ticket) {
+void ChatServer::admitChat(tcp::socket socket, const Listener::Peer& peer, std::shared_ptr<void> ticket) {
   if (!running_) return;
   auto connection = std::make_shared<ChatConnection>(std::move(socket), *dispatcher_, log_, options_.chatTimes,
                                                      std::move(ticket), [this](ChatConnection* closed) {
                                                        connections_.erase(closed);
                                                        connectionCount_ = connections_.size();
                                                      });
-  connection->setPeerKey(peer);
+  connection->setPeerKey(peer.key);
+  connection->setPeerName(peer.name);
   connections_.emplace(connection.get(), connection);
   connectionCount_ = connections_.size();
-  connection->start();
+  connection->start(peer.early);
 }
 
 void ChatServer::checkAccounts() {

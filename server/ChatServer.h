@@ -79,7 +79,7 @@ class ChatServer {
   std::size_t webConnectionCount() const { return webListener_ ? webListener_->open() : 0; }
 
  private:
-  void admitChat(boost::asio::ip::tcp::socket socket, const std::string& peer, std::shared_ptr<void> ticket);
+  void admitChat(boost::asio::ip::tcp::socket socket, const Listener::Peer& peer, std::shared_ptr<void> ticket);
   // Once a second: accounts cancelled by an admin command are signed out.
   void checkAccounts();
   void raiseDescriptorLimit();

@@ -88,11 +88,14 @@ const std::vector<std::pair<std::string, Setter>>& numericOptions() {
 
 const char* CommandLine::usage() {
   return "usage: kiv-server [--db FILE|URL] [--bind ADDR] [--port N] [--web-port N] [--refuse-second-login]\n"
-         "                  [--log FILE] [LIMIT OPTIONS] [serve]\n"
+         "                  [--proxy-protocol-from ADDR[/BITS][,...]] [--log FILE] [LIMIT OPTIONS] [serve]\n"
          "       kiv-server --help | --version\n"
          "       kiv-server [--db FILE|URL] COMMAND ARGS...\n"
          "--db takes an SQLite file or a PostgreSQL URL (postgresql://user@host:port/database), which\n"
          "several kiv-server processes may share; the tables are created or migrated when opened.\n"
+         "--proxy-protocol-from names the load balancers (addresses or networks) whose connections start\n"
+         "with a PROXY protocol header (v1 or v2, HAProxy's send-proxy): their clients are then counted by\n"
+         "their own addresses. Connections from anywhere else are never read as carrying one.\n"
          "commands:\n"
          "  serve                                   run the chat and web ports (default)\n"
          "  add-user PHONE PASSWORD NICKNAME        prints the new UserId\n"
@@ -146,6 +149,15 @@ std::optional<CommandLine> CommandLine::parse(const std::vector<std::string>& ar
         if (error) *error = "bad port for " + arg + ": " + text;
         return std::nullopt;
       }
+    } else if (arg == "--proxy-protocol-from") {
+      if (!value(text)) return std::nullopt;
+      std::string why;
+      auto balancers = TrustedNetworks::parse(text, &why);
+      if (!balancers) {
+        if (error) *error = "bad value for " + arg + ": " + why;
+        return std::nullopt;
+      }
+      out.options.balancers = std::move(*balancers);
     } else if (arg == "--refuse-second-login") {
       out.options.refuseSecondLogin = true;
     } else if (arg.rfind("--", 0) == 0) {

@@ -9,7 +9,8 @@
 namespace kiv::server {
 
 // kiv-server [--db FILE] [--bind ADDR] [--port N] [--web-port N]
-//            [--refuse-second-login] [--log FILE] [limit options]
+//            [--refuse-second-login] [--proxy-protocol-from LIST] [--log FILE]
+//            [limit options]
 //            [COMMAND [ARGS...]]
 // COMMAND is serve (the default) or one of the admin commands. Every limit of
 // ServerOptions has an option of its own (see usage()).

@@ -17,8 +17,14 @@ constexpr std::size_t kLingerBytes = 1024 * 1024;
 }  // namespace
 
 HttpSession::HttpSession(boost::asio::ip::tcp::socket socket, AvatarWebHandler& handler, const WebLimits& limits,
-                         std::string peer, std::shared_ptr<void> ticket)
-    : stream_(std::move(socket)), handler_(handler), limits_(limits), peer_(std::move(peer)), ticket_(std::move(ticket)) {}
+                         std::string peer, std::shared_ptr<void> ticket, const std::string& early)
+    : stream_(std::move(socket)),
+      handler_(handler),
+      limits_(limits),
+      peer_(std::move(peer)),
+      ticket_(std::move(ticket)) {
+  buffer_.commit(boost::asio::buffer_copy(buffer_.prepare(early.size()), boost::asio::buffer(early)));
+}
 
 void HttpSession::start() {
   readHeader();

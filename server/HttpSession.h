@@ -22,10 +22,13 @@ namespace kiv::server {
 // upload is fed to the handler piece by piece as it arrives, so nothing of it
 // is kept before the handler has checked the credentials, and the connection
 // is closed after the answer to an upload.
+//
+// `early` is what the client sent before the connection was handed over (the
+// bytes that came with a balancer's PROXY header): the start of the request.
 class HttpSession : public std::enable_shared_from_this<HttpSession> {
  public:
-  HttpSession(boost::asio::ip::tcp::socket socket, AvatarWebHandler& handler, const WebLimits& limits,
-              std::string peer, std::shared_ptr<void> ticket);
+  HttpSession(boost::asio::ip::tcp::socket socket, AvatarWebHandler& handler, const WebLimits& limits, std::string peer,
+              std::shared_ptr<void> ticket, const std::string& early = {});
   void start();
   void close();
 

@@ -1,5 +1,7 @@
 #include "server/Listener.h"
 
+#include "server/ProxyHandshake.h"
+
 namespace kiv::server {
 
 namespace asio = boost::asio;
@@ -12,16 +14,22 @@ constexpr std::chrono::milliseconds kLongestPause{1000};
 // Refused connections are logged at most this often, with their number.
 constexpr std::chrono::seconds kRefusalLogEvery{10};
 
+std::string nameOf(const tcp::endpoint& endpoint) {
+  return endpoint.address().to_string() + ":" + std::to_string(endpoint.port());
+}
+
 }  // namespace
 
 Listener::Listener(asio::io_context& io, std::unique_ptr<tcp::acceptor> acceptor, ConnectionCaps caps, ServerLog& log,
-                   std::string what, Admit admit)
+                   std::string what, Admit admit, TrustedNetworks balancers, Millis headerTime)
     : acceptor_(std::move(acceptor)),
       pause_(io),
       counts_(std::make_shared<ConnectionCounts>(caps)),
       log_(log),
       what_(std::move(what)),
-      admit_(std::move(admit)) {
+      admit_(std::move(admit)),
+      balancers_(std::move(balancers)),
+      headerTime_(headerTime) {
   boost::system::error_code ec;
   port_ = acceptor_->local_endpoint(ec).port();
 }
@@ -54,17 +62,44 @@ void Listener::accept() {
     backOff_ = std::chrono::milliseconds(0);
     boost::system::error_code peerError;
     const auto remote = socket.remote_endpoint(peerError);
-    const std::string peer = peerError ? std::string("unknown") : peerKey(remote.address());
-    auto ticket = peerError ? nullptr : counts_->admit(peer);
+    const std::string key = peerError ? std::string("unknown") : peerKey(remote.address());
+    auto ticket = peerError ? nullptr : counts_->admit(key);
     if (!ticket) {
-      refused(peer);
+      refused(key);
       boost::system::error_code ignored;
       socket.close(ignored);
+    } else if (balancers_.contains(remote.address())) {
+      // Until its header names the client, the connection counts as the balancer's.
+      readProxyHeader(std::move(socket), remote, std::move(ticket));
     } else {
-      admit_(std::move(socket), peer, std::move(ticket));
+      admit_(std::move(socket), Peer{key, nameOf(remote), {}}, std::move(ticket));
     }
     accept();
   });
+}
+
+void Listener::readProxyHeader(tcp::socket socket, const tcp::endpoint& balancer, std::shared_ptr<void> ticket) {
+  auto done = [this, balancer, ticket](tcp::socket socket, std::optional<tcp::endpoint> client,
+                                       std::string early) mutable {
+    if (closed_) return;
+    const tcp::endpoint from = client.value_or(balancer);
+    const std::string key = peerKey(from.address());
+    ticket.reset();
+    auto place = counts_->admit(key);
+    if (!place) {
+      refused(key);
+      boost::system::error_code ignored;
+      socket.close(ignored);
+      return;
+    }
+    std::string name = nameOf(from);
+    if (client) name += " via " + balancer.address().to_string();
+    admit_(std::move(socket), Peer{key, std::move(name), std::move(early)}, std::move(place));
+  };
+  auto failed = [this, balancer](const std::string& why) {
+    if (!why.empty() && !closed_) log_.write(what_ + " port: closing " + nameOf(balancer) + ": " + why);
+  };
+  std::make_shared<ProxyHandshake>(std::move(socket), headerTime_, std::move(done), std::move(failed))->start();
 }
 
 void Listener::refused(const std::string& peer) {

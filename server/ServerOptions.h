@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "server/TrustedNetworks.h"
+
 namespace kiv::server {
 
 using Millis = std::chrono::milliseconds;
@@ -62,6 +64,9 @@ struct ServerOptions {
   std::uint16_t webPort = 80;
   bool webEnabled = true;
   bool refuseSecondLogin = false;
+  // Load balancers that put a PROXY header in front of each connection they
+  // pass on, on both ports; empty: none is believed.
+  TrustedNetworks balancers;
 
   ConnectionCaps chatCaps{10'000, 500};
   ConnectionCaps webCaps{1'024, 128};
