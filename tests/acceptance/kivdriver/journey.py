@@ -12,6 +12,7 @@ import time
 import traceback
 
 from .client import Client
+from .cluster import Cluster, Unavailable
 from .desktop import Desktop
 from .server import Server
 
@@ -21,12 +22,14 @@ DEFAULT_PACE = "0.05"
 
 
 class Journey:
-    def __init__(self, name, kiv, server, artifacts, pace=DEFAULT_PACE):
+    def __init__(self, name, kiv, server, artifacts, pace=DEFAULT_PACE, instances=0):
         self.name = name
         self.kiv_binary = os.path.abspath(kiv)
         self.server_binary = os.path.abspath(server)
         self.artifacts = artifacts
         self.pace = pace
+        # 0: one server on SQLite; N: N servers on PostgreSQL behind HAProxy.
+        self.instances = instances
         self.clients = []
         self.notes = []
         self.started = time.monotonic()
@@ -40,7 +43,13 @@ class Journey:
             # when it is first used, so only now may the UI helpers load.
             os.environ.update(self.desktop.env)
             server_env = dict(self.desktop.env)
-            self.server = Server(self.server_binary, self.workdir, server_env)
+            if self.instances:
+                try:
+                    self.server = Cluster(self.server_binary, self.workdir, server_env, self.instances)
+                except Unavailable as why:
+                    raise Skip(str(why))
+            else:
+                self.server = Server(self.server_binary, self.workdir, server_env)
             self.server.start()
         except BaseException:
             self.desktop.stop()
@@ -138,9 +147,10 @@ class Skip(Exception):
 SKIPPED = 77
 
 
-def run(journey_fn):
+def run(journey_fn, instances=0):
     """Entry point of a journey script: parses the command line ctest gives,
-    runs the journey and exits 0 when it walked through."""
+    runs the journey and exits 0 when it walked through. With `instances`,
+    that many servers share PostgreSQL behind HAProxy (see cluster.py)."""
     parser = argparse.ArgumentParser()
     parser.add_argument("--kiv", required=True)
     parser.add_argument("--server", required=True)
@@ -149,7 +159,7 @@ def run(journey_fn):
     args = parser.parse_args()
     name = os.path.splitext(os.path.basename(sys.argv[0]))[0]
     try:
-        with Journey(name, args.kiv, args.server, args.artifacts, args.pace) as j:
+        with Journey(name, args.kiv, args.server, args.artifacts, args.pace, instances) as j:
             journey_fn(j)
     except Skip as why:
         print("%s skipped: %s" % (name, why))

@@ -15,22 +15,28 @@ class ServerError(RuntimeError):
 
 
 class Server:
-    def __init__(self, binary, workdir, env):
+    """`db` is an SQLite file in `workdir` unless given (a PostgreSQL URL
+    shared with other servers, seeded by whoever made it); `name` tells the
+    log files of several servers apart."""
+
+    def __init__(self, binary, workdir, env, db=None, name="kiv-server"):
         self.binary = binary
         self.workdir = workdir
         self.env = env
-        self.db = os.path.join(workdir, "kiv-server.db")
+        self.name = name
+        self.db = db or os.path.join(workdir, "kiv-server.db")
         self.chat_port = 0
         self.web_port = 0
         self.child = None
         self.starts = 0
-        self.admin("seed-demo")
+        if db is None:
+            self.admin("seed-demo")
 
     def start(self, extra_args=()):
         """Serves on the ports of the first start (any free ones then), so that
         clients find a restarted server where they left it."""
         self.starts += 1
-        log = os.path.join(self.workdir, "kiv-server.%d.log" % self.starts)
+        log = os.path.join(self.workdir, "%s.%d.log" % (self.name, self.starts))
         argv = [self.binary, "--db", self.db, "--bind", "127.0.0.1", "--port", str(self.chat_port),
                 "--web-port", str(self.web_port), *extra_args, "serve"]
         self.child = Child("kiv-server", argv, self.env, log)
@@ -74,7 +80,7 @@ class Server:
         parts = []
         for i in range(1, self.starts + 1):
             try:
-                with open(os.path.join(self.workdir, "kiv-server.%d.log" % i), encoding="utf-8",
+                with open(os.path.join(self.workdir, "%s.%d.log" % (self.name, i)), encoding="utf-8",
                           errors="replace") as f:
                     parts.append(f.read())
             except OSError:
