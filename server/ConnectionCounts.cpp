@@ -15,11 +15,11 @@ std::string peerKey(const boost::asio::ip::address& address) {
   return text;
 }
 
-std::shared_ptr<void> ConnectionCounts::admit(const std::string& key) {
+std::shared_ptr<void> ConnectionCounts::admit(const std::string& key, bool perAddress) {
   {
     std::lock_guard lock(mutex_);
     auto& count = perKey_[key];
-    if (total_ >= caps_.total || count >= caps_.perAddress) {
+    if (total_ >= caps_.total || (perAddress && count >= caps_.perAddress)) {
       if (count == 0) perKey_.erase(key);
       return nullptr;
     }

@@ -25,8 +25,9 @@ class ConnectionCounts : public std::enable_shared_from_this<ConnectionCounts> {
   explicit ConnectionCounts(ConnectionCaps caps) : caps_(caps) {}
 
   // A place for one more connection from `key`, held until the returned
-  // ticket is dropped; nullptr when a cap is reached.
-  std::shared_ptr<void> admit(const std::string& key);
+  // ticket is dropped; nullptr when a cap is reached. `perAddress` false:
+  // only the total counts (a trusted load balancer speaking for itself).
+  std::shared_ptr<void> admit(const std::string& key, bool perAddress = true);
   std::size_t total() const;
   const ConnectionCaps& caps() const { return caps_; }
 

@@ -63,13 +63,16 @@ void Listener::accept() {
     boost::system::error_code peerError;
     const auto remote = socket.remote_endpoint(peerError);
     const std::string key = peerError ? std::string("unknown") : peerKey(remote.address());
-    auto ticket = peerError ? nullptr : counts_->admit(key);
+    // A balancer passes on the connections of many clients at once (all of
+    // them when a process comes back): until its header names the client,
+    // a connection counts as the balancer's, in the total only.
+    const bool balancer = !peerError && balancers_.contains(remote.address());
+    auto ticket = peerError ? nullptr : counts_->admit(key, !balancer);
     if (!ticket) {
       refused(key);
       boost::system::error_code ignored;
       socket.close(ignored);
-    } else if (balancers_.contains(remote.address())) {
-      // Until its header names the client, the connection counts as the balancer's.
+    } else if (balancer) {
       readProxyHeader(std::move(socket), remote, std::move(ticket));
     } else {
       admit_(std::move(socket), Peer{key, nameOf(remote), {}}, std::move(ticket));
@@ -85,7 +88,7 @@ void Listener::readProxyHeader(tcp::socket socket, const tcp::endpoint& balancer
     const tcp::endpoint from = client.value_or(balancer);
     const std::string key = peerKey(from.address());
     ticket.reset();
-    auto place = counts_->admit(key);
+    auto place = counts_->admit(key, client.has_value());
     if (!place) {
       refused(key);
       boost::system::error_code ignored;

@@ -77,6 +77,16 @@ TEST_F(ProxyProtocolTest, ClientsBehindTheBalancerAreCountedByTheirOwnAddresses)
   auto third = connect(textHeader("203.0.113.5", 40003));
   EXPECT_TRUE(third->closedByServer());
 
+  // Connections whose headers are still on their way are the balancer's,
+  // which no cap per address holds back.
+  std::vector<std::unique_ptr<RawClient>> pending;
+  for (int i = 0; i < 3; ++i) pending.push_back(connect("PROXY TCP4 198.51.100."));
+  for (int i = 0; i < 3; ++i) {
+    const std::string rest = std::to_string(10 + i) + " 127.0.0.1 1 2\r\n";
+    pending[i]->sendBytes(rest.data(), rest.size());
+  }
+  ASSERT_TRUE(waitFor([&] { return server_->connectionCount() == 5; }));
+
   // The request arrives with the header, in one piece, as a balancer forwards it.
   RawClient other(kBalancer, server_->chatPort());
   const std::string bytes = binaryHeader("198.51.100.7", 50000) + loginBytes(other, phoneOf(id), "pw");
