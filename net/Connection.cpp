@@ -135,16 +135,18 @@ void Connection::signedInCycle(std::uint64_t gen, PendingRequest* due) {
   }
 }
 
+// The pass writes one request a second, and looks at the table again before
+// each: an answer may have come meanwhile, and a request queued during the
+// pass goes out in it. The first pass after a sign-in writes the lists one
+// by one; a fetch for the messages that waited at sign-in, queued behind
+// them, would otherwise wait for the pass to end and then for a cycle more.
 void Connection::resendPass(std::uint64_t gen, PendingRequest* due) {
   const auto stampNow = [this] { return static_cast<std::int32_t>(timeStampOf(clock_.localNow())); };
-  const int n = table_.due(stampNow(), due);
-  for (int i = 0; i < n; ++i) {
-    // The pass writes one a second: an answer may have come meanwhile.
-    if (!table_.waiting(due[i])) continue;
-    if (!send(due[i].packet, static_cast<std::size_t>(due[i].length))) return;
+  while (table_.due(stampNow(), due) > 0) {
+    if (!send(due[0].packet, static_cast<std::size_t>(due[0].length))) return;
     // Stamped when written: in a long pass the last ones go out many seconds
     // after the first, and their repeat is owed that much later.
-    table_.written(due[i], stampNow());
+    table_.written(due[0], stampNow());
     if (!pauser_.pause(milliseconds(1000)) || !live(gen)) return;
   }
 }
