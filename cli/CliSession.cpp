@@ -4,6 +4,7 @@
 
 #include "cli/AccountPassword.h"
 #include "net/ReceiverRegistry.h"
+#include "net/SignInTexts.h"
 #include "platform/Gbk.h"
 #include "platform/MessageBox.h"
 
@@ -44,7 +45,8 @@ class CliSession::Observer final : public NetObserver {
  public:
   explicit Observer(CliSession& session) : session_(session) {}
 
-  void onLoginRefused(int result, const std::string&) override {
+  void onLoginRefused(int result, const std::string& text) override {
+    printLine(text);
     update([&] { session_.refusal_ = result; });
   }
   void onGroupList(const GroupListResponse& groups) override {
@@ -60,7 +62,8 @@ class CliSession::Observer final : public NetObserver {
     }
     if (handler) handler(notice);
   }
-  void onConnectionEnded(int) override {
+  void onConnectionEnded(LogoutState state) override {
+    if (state == LogoutState::kForcedOffline) printLine(kForcedOfflineText);
     update([&] { session_.ended_ = true; });
   }
 

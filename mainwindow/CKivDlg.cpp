@@ -28,6 +28,7 @@
 #include "net/GroupMembersMessages.h"
 #include "net/NetClient.h"
 #include "net/ReceiverRegistry.h"
+#include "net/SignInTexts.h"
 #include "options/CDlgOption.h"
 #include "platform/MessageBox.h"
 #include "platform/qt/GbkQt.h"
@@ -546,10 +547,12 @@ void CKivDlg::handleNotice(const MessageNotice& notice) {
   if (!ended_) messages_->onNotice(notice);
 }
 
-void CKivDlg::connectionEnded(int logoutState) {
-  // Before the sign-in the login window tells what went wrong; once the
-  // program is ending there is nothing to show.
-  if (!signedIn_ || ended_ || logoutState == 2) return;
+void CKivDlg::connectionEnded(LogoutState state) {
+  if (ended_ || state == LogoutState::kFinal) return;  // the program is ending
+  if (state == LogoutState::kForcedOffline) showMessage(kForcedOfflineText);
+  // Before the sign-in the login window tells what went wrong; the user may
+  // have quit while the box was up.
+  if (!signedIn_ || ended_) return;
   showConnectionLook(false);
 }
 

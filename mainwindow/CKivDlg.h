@@ -11,6 +11,7 @@
 
 #include "mainwindow/ContactCommands.h"
 #include "model/ContactModelObserver.h"
+#include "net/LogoutState.h"
 #include "skin/CDlgBasicResizable.h"
 
 namespace kiv {
@@ -151,7 +152,7 @@ class CKivDlg : public CDlgBasicResizable, public ContactModelObserver, public C
   void handleNotice(const MessageNotice& notice);
   // The connection ended on its own (logout state 0, 1 or 3; the box for 3
   // is the connection's): the offline look.
-  void connectionEnded(int logoutState);
+  void connectionEnded(LogoutState state);
 
   void OnServerResponse(const PendingRequest& request, const std::uint8_t* response, std::uint32_t size,
                         std::uint32_t command) override;

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 
 #include "mainwindow/CKivDlg.h"
+#include "platform/MessageBox.h"
 #include "platform/qtcore/UiThreadCall.h"
 
 namespace kiv {
@@ -37,8 +38,14 @@ void MainWindowLink::onNotice(const MessageNotice& notice) {
   onUi([&](CKivDlg& window) { window.handleNotice(notice); });
 }
 
-void MainWindowLink::onConnectionEnded(int logoutState) {
-  onUi([&](CKivDlg& window) { window.connectionEnded(logoutState); });
+// The login window learns of the refusal by the stopped connection, once
+// the box is answered.
+void MainWindowLink::onLoginRefused(int /*result*/, const std::string& text) {
+  onUi([&](CKivDlg&) { showMessage(text); });
+}
+
+void MainWindowLink::onConnectionEnded(LogoutState state) {
+  onUi([&](CKivDlg& window) { window.connectionEnded(state); });
 }
 
 }  // namespace kiv

@@ -30,7 +30,8 @@ class MainWindowLink : public NetObserver {
   void onOwnProfile(const UserInfoResponse& profile) override;
   void onGroupList(const GroupListResponse& groups) override;
   void onNotice(const MessageNotice& notice) override;
-  void onConnectionEnded(int logoutState) override;
+  void onLoginRefused(int result, const std::string& text) override;
+  void onConnectionEnded(LogoutState state) override;
 
  private:
   // Runs `work` with the window on the UI thread and waits for it.

@@ -7,19 +7,20 @@
 #include <string>
 #include <vector>
 
+#include "net/ConnectionOptions.h"
 #include "net/NetObserver.h"
 #include "net/Packet.h"
 #include "net/PendingRequest.h"
 
 namespace kiv {
 
-class Clock;
-class ReceiverRegistry;
+class Connection;
 
-// The one connection to the chat server. A sender thread connects, signs in,
-// polls for notices every 10 cycles, asks for the group and friend lists
-// every 120 cycles and (re)sends the queued requests; a receive thread reads,
-// cuts the stream into packets and hands every answer to whoever asked.
+// The one connection to the chat server as the program uses it. A sender
+// thread connects, signs in, polls for notices every 10 cycles, asks for the
+// group and friend lists every 120 cycles and (re)sends the queued requests;
+// a receive thread reads, cuts the stream into packets and hands every
+// answer to whoever asked.
 //
 //   NetClient client;                       // production timing and clock
 //   client.setObserver(observer);           // login results, notices, groups
@@ -35,15 +36,7 @@ class ReceiverRegistry;
 // read from any thread at any time.
 class NetClient {
  public:
-  struct Options {
-    const Clock* clock = nullptr;          // nullptr: the system clock
-    double pauseScale = 1.0;               // tests run the same cycles faster
-    std::string logDirectory;              // empty: the program's Log directory
-    ReceiverRegistry* registry = nullptr;  // nullptr: ReceiverRegistry::global()
-  };
-
-  // A login stops after this many connection and login attempts without success.
-  static constexpr int kMaxTries = 12;
+  using Options = ConnectionOptions;
 
   NetClient();
   explicit NetClient(Options options);
@@ -92,20 +85,11 @@ class NetClient {
   // 24..9012, -2 without an asker.
   int Enqueue(int length, ReceiverHandle asker, const std::uint8_t* packet);
   int Enqueue(const std::vector<std::uint8_t>& packet, ReceiverHandle asker);
-  // Writes a packet straight to the socket. False when there is no connection
-  // or the write failed (then the connection is dropped and made anew, since
-  // part of the packet may be on the wire).
-  bool SendDirect(const std::uint8_t* packet, std::size_t length);
-  // Writes a LogoutRequest; logoutState becomes 2 (`final`) or 1 when it went out.
-  bool SendLogout(bool final);
 
   // --- state ---
   bool stopped() const;
   bool connected() const;
   bool loggedIn() const;
-  int loginResult() const;  // -1 while a login attempt is outstanding
-  int tryCount() const;
-  int logoutState() const;  // 0 none, 1 before reconnect, 2 offline/exit, 3 forced offline
   // The own UserId from the last own-profile answer (0 before the first).
   std::uint32_t ownUserId() const;
   std::string phone() const;
@@ -122,10 +106,8 @@ class NetClient {
   // a clean process exit after the UI thread let go of a blocked call.
   bool waitForThreads(std::chrono::milliseconds timeout);
 
-  struct Core;
-
  private:
-  std::shared_ptr<Core> core_;
+  std::shared_ptr<Connection> connection_;
 };
 
 }  // namespace kiv

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "net/GroupListMessages.h"
+#include "net/LogoutState.h"
 #include "net/MessageNotice.h"
 #include "net/UserInfoMessages.h"
 
@@ -20,8 +21,8 @@ class NetObserver {
 
   // The server accepted the login (the own-profile request is queued).
   virtual void onLoginSucceeded() {}
-  // The server refused the login (result 1-5); `text` (UTF-8) is the message
-  // that was just shown. The client stops after this call.
+  // The server refused the login (result 1-5); `text` (UTF-8) is what the
+  // user is to be told. The client stops after this call.
   virtual void onLoginRefused(int /*result*/, const std::string& /*text*/) {}
   // The own profile that follows every successful login (status 0 only).
   virtual void onOwnProfile(const UserInfoResponse& /*profile*/) {}
@@ -30,9 +31,10 @@ class NetObserver {
   // The group list that arrives every two minutes.
   virtual void onGroupList(const GroupListResponse& /*groups*/) {}
   // The receive thread ended on its own: tries exhausted, login refused or
-  // abandoned (logoutState 0 or 1), or the account was signed in elsewhere
-  // (3). Not called when the program asked for it (GoOffline, Shutdown).
-  virtual void onConnectionEnded(int /*logoutState*/) {}
+  // abandoned (kNone or kBeforeReconnect), or the account was signed in
+  // elsewhere (kForcedOffline, to be told with kForcedOfflineText). Not
+  // called when the program asked for it (GoOffline, Shutdown).
+  virtual void onConnectionEnded(LogoutState /*state*/) {}
 };
 
 }  // namespace kiv

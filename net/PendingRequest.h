@@ -18,9 +18,6 @@ struct PendingRequest {
   std::int32_t tries = 0;     // writes so far
   std::int32_t deadline = 0;  // time-stamp integer at or after which it is (re)sent
   ReceiverHandle asker = 0;
-
-  // In use while it holds a request that has not yet been written five times.
-  bool inUse() const { return length != 0 && tries <= 4; }
 };
 
 }  // namespace kiv

@@ -13,7 +13,7 @@ int RequestTable::enqueue(int length, ReceiverHandle asker, const std::uint8_t* 
   std::lock_guard lock(lock_);
   for (int i = 0; i < kSlots; ++i) {
     PendingRequest& slot = slots_[i];
-    if (slot.inUse()) continue;
+    if (holds(slot)) continue;
     std::memcpy(slot.packet, packet, static_cast<std::size_t>(length));
     std::memset(slot.packet + length, 0, kMaxPacketSize - static_cast<std::size_t>(length));
     slot.length = length;
@@ -30,7 +30,7 @@ int RequestTable::due(std::int32_t now, PendingRequest* out) const {
   int n = 0;
   for (int i = 0; i < kSlots; ++i) {
     const PendingRequest& slot = slots_[i];
-    if (slot.inUse() && isDue(now, slot.deadline)) out[n++] = slot;
+    if (holds(slot) && isDue(now, slot.deadline)) out[n++] = slot;
   }
   return n;
 }
@@ -38,7 +38,7 @@ int RequestTable::due(std::int32_t now, PendingRequest* out) const {
 PendingRequest* RequestTable::slotOf(const PendingRequest& copy) const {
   for (int i = 0; i < kSlots; ++i) {
     PendingRequest& slot = slots_[i];
-    if (slot.inUse() && pairs(slot.packet, copy.packet)) return &slot;
+    if (holds(slot) && pairs(slot.packet, copy.packet)) return &slot;
   }
   return nullptr;
 }
@@ -51,16 +51,11 @@ void RequestTable::written(const PendingRequest& copy, std::int32_t now) {
   }
 }
 
-bool RequestTable::waiting(const PendingRequest& copy) const {
-  std::lock_guard lock(lock_);
-  return slotOf(copy) != nullptr;
-}
-
 bool RequestTable::takeAnswered(const std::uint8_t* response, PendingRequest& out) {
   std::lock_guard lock(lock_);
   for (int i = 0; i < kSlots; ++i) {
     PendingRequest& slot = slots_[i];
-    // A request abandoned after five writes still pairs until its slot is reused.
+    // A request abandoned after its last write still pairs until its slot is reused.
     if (slot.length == 0 || !pairs(slot.packet, response)) continue;
     out = slot;
     slot.length = 0;
@@ -72,7 +67,7 @@ bool RequestTable::takeAnswered(const std::uint8_t* response, PendingRequest& ou
 int RequestTable::inUse() const {
   std::lock_guard lock(lock_);
   int n = 0;
-  for (int i = 0; i < kSlots; ++i) n += slots_[i].inUse() ? 1 : 0;
+  for (int i = 0; i < kSlots; ++i) n += holds(slots_[i]) ? 1 : 0;
   return n;
 }
 

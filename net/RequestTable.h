@@ -34,8 +34,6 @@ class RequestTable {
   // `copy` went out: its slot (if no answer freed it meanwhile) waits
   // kResendDelay for the next write and counts one write more.
   void written(const PendingRequest& copy, std::int32_t now);
-  // Whether the slot of `copy` still waits for its answer.
-  bool waiting(const PendingRequest& copy) const;
 
   // Pairing: the first slot holding a request whose bytes 8..23 equal the
   // response's is copied into `out` and freed. False when none pairs.
@@ -51,6 +49,9 @@ class RequestTable {
   int inUse() const;
 
  private:
+  // In use while it holds a request that has not yet been written kMaxWrites times.
+  static bool holds(const PendingRequest& slot) { return slot.length != 0 && slot.tries < kMaxWrites; }
+
   // The slot in use that holds the request of `copy`; the lock is held.
   PendingRequest* slotOf(const PendingRequest& copy) const;
 

@@ -63,11 +63,11 @@ class RecordingObserver : public NetObserver {
     std::lock_guard lock(mutex);
     groupLists.push_back(groups);
   }
-  void onConnectionEnded(int logoutState) override {
+  void onConnectionEnded(LogoutState state) override {
     std::lock_guard lock(mutex);
-    ended.push_back(logoutState);
+    ended.push_back(state);
   }
-  std::vector<int> endedStates() {
+  std::vector<LogoutState> endedStates() {
     std::lock_guard lock(mutex);
     return ended;
   }
@@ -78,7 +78,7 @@ class RecordingObserver : public NetObserver {
   std::vector<std::uint32_t> ownIds;
   std::vector<MessageNotice> notices;
   std::vector<GroupListResponse> groupLists;
-  std::vector<int> ended;
+  std::vector<LogoutState> ended;
 };
 
 // Records every answer delivered to it.
