@@ -12,7 +12,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth fonts-wqy-microhei
   python3-pyatspi at-spi2-core dbus-daemon dbus-bin xdotool
-  clang libfuzzer-14-dev libclang-rt-14-dev
+  clang lld libfuzzer-14-dev libclang-rt-14-dev
   python3 curl
   dpkg-dev appstream desktop-file-utils
   systemd

@@ -1,0 +1,1 @@
+// Compiles nothing: the target exists to own a precompiled header.
