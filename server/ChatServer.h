@@ -1,35 +1,17 @@
 #pragma once
 
-// Boost 1.74's Asio uses std::exchange without including <utility> in C++20.
-#include <utility>
-
-#include <atomic>
-#include <boost/asio.hpp>
 #include <cstddef>
 #include <cstdint>
-#include <map>
 #include <memory>
 #include <string>
-#include <thread>
 
 #include "platform/Clock.h"
-#include "server/Listener.h"
-#include "server/CounterStore.h"
-#include "server/SendQuota.h"
 #include "server/ServerLog.h"
 #include "server/ServerOptions.h"
-#include "server/SessionRegistry.h"
-#include "server/SignInThrottle.h"
 
 namespace kiv::server {
 
-class AvatarWebHandler;
-class ChatConnection;
-class HttpSession;
-class RequestDispatcher;
-class SharedPresence;
-class Store;
-struct ServerContext;
+class ServerCore;
 
 // The whole server in one object: the chat port and the avatar web port,
 // each served by its own thread with its own connection to the database.
@@ -68,50 +50,18 @@ class ChatServer {
   // Closes every connection and both ports and ends the threads. Idempotent.
   void stop();
 
-  std::uint16_t chatPort() const { return chatPort_; }
-  std::uint16_t webPort() const { return webPort_; }
-  ServerLog& log() { return log_; }
+  std::uint16_t chatPort() const;
+  std::uint16_t webPort() const;
+  ServerLog& log();
   // Accounts signed in right now.
-  std::size_t signedInCount() const { return sessions_.count(); }
+  std::size_t signedInCount() const;
   // Open chat connections.
-  std::size_t connectionCount() const { return connectionCount_.load(); }
+  std::size_t connectionCount() const;
   // Open web connections.
-  std::size_t webConnectionCount() const { return webListener_ ? webListener_->open() : 0; }
+  std::size_t webConnectionCount() const;
 
  private:
-  void admitChat(boost::asio::ip::tcp::socket socket, const Listener::Peer& peer, std::shared_ptr<void> ticket);
-  // Once a second: accounts cancelled by an admin command are signed out.
-  void checkAccounts();
-  void raiseDescriptorLimit();
-
-  ServerOptions options_;
-  const Clock& clock_;
-  ServerLog log_;
-  SessionRegistry sessions_;
-  std::unique_ptr<SharedPresence> presence_;  // several processes on PostgreSQL
-  // In memory for one process on SQLite; in PostgreSQL, shared by all.
-  std::unique_ptr<CounterStore> counters_;
-  SignInThrottle throttle_;
-  SendQuota quota_;
-
-  boost::asio::io_context chatIo_;
-  boost::asio::io_context webIo_;
-  std::unique_ptr<Listener> chatListener_;
-  std::unique_ptr<Listener> webListener_;
-  boost::asio::steady_timer accountCheck_{chatIo_};
-  std::int64_t dataVersion_ = 0;
-  std::unique_ptr<Store> chatStore_;
-  std::unique_ptr<Store> webStore_;
-  std::unique_ptr<ServerContext> context_;
-  std::unique_ptr<RequestDispatcher> dispatcher_;
-  std::unique_ptr<AvatarWebHandler> webHandler_;
-  std::map<ChatConnection*, std::shared_ptr<ChatConnection>> connections_;  // chat thread only
-  std::atomic<std::size_t> connectionCount_{0};
-  std::thread chatThread_;
-  std::thread webThread_;
-  std::uint16_t chatPort_ = 0;
-  std::uint16_t webPort_ = 0;
-  std::atomic<bool> running_{false};
+  std::unique_ptr<ServerCore> core_;
 };
 
 }  // namespace kiv::server
