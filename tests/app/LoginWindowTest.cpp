@@ -7,6 +7,7 @@
 #include "net/FriendListMessages.h"
 #include "net/LoginMessages.h"
 #include "net/UserInfoMessages.h"
+#include "platform/Pace.h"
 #include "skin/CPictureEx.h"
 #include "support/FakePeer.h"
 
@@ -318,11 +319,11 @@ namespace kiv::test {
 namespace {
 
 TEST(AppSettings, PaceIsAFactorAtMostOneAndAnythingElseMeansOne) {
-  EXPECT_DOUBLE_EQ(AppSettings::parsePace("0.05"), 0.05);
-  EXPECT_DOUBLE_EQ(AppSettings::parsePace("1"), 1.0);
+  EXPECT_DOUBLE_EQ(parsePace("0.05"), 0.05);
+  EXPECT_DOUBLE_EQ(parsePace("1"), 1.0);
   for (const char* bad : {"", "0", "-0.5", "2", "fast", "0.5x", "nan", "inf"})
-    EXPECT_DOUBLE_EQ(AppSettings::parsePace(bad), 1.0) << bad;
-  EXPECT_DOUBLE_EQ(AppSettings::parsePace(nullptr), 1.0);
+    EXPECT_DOUBLE_EQ(parsePace(bad), 1.0) << bad;
+  EXPECT_DOUBLE_EQ(parsePace(nullptr), 1.0);
   ScopedEnv pace("KIV_PACE", "0.25");
   ScopedEnv server("KIV_SERVER", "127.0.0.2:9000");
   const AppSettings settings = AppSettings::fromEnvironment();
