@@ -32,7 +32,7 @@ TEST_F(LoginWindow, TypingAndClickingSignsInAndTheMainWindowRemembersTheAccount)
   EXPECT_TRUE(control<CPictureEx>(CDlgLogin::kAnimation)->isPlaying());
 
   // Both answers in, then the closing pause, then OK.
-  ASSERT_TRUE(ClientStack::waitFor([&] { return app->model().self().userId == 10001; }));
+  ASSERT_TRUE(waitFor([&] { return app->model().self().userId == 10001; }));
   QElapsedTimer sinceProfile;
   sinceProfile.start();
   ASSERT_TRUE(signedIn());
@@ -173,7 +173,7 @@ TEST_F(LoginWindow, RefusalsAndBadInputStopTheLoginAndLeaveTheInputsUsable) {
                               Case{"13999999999", "123456", "13999999999手机号未注册"}}) {
     typeAccount(QString::fromUtf8(refused.phone), QString::fromUtf8(refused.password));
     click(CDlgLogin::kLogin);
-    ASSERT_TRUE(ClientStack::waitFor([&] { return !login.isLoggingIn(); })) << refused.text;
+    ASSERT_TRUE(waitFor([&] { return !login.isLoggingIn(); })) << refused.text;
     EXPECT_EQ(boxes.texts().back(), refused.text);
     EXPECT_TRUE(app->net().stopped());
     EXPECT_TRUE(control<QPushButton>(CDlgLogin::kLogin)->isVisible());
@@ -210,7 +210,7 @@ TEST_F(LoginWindow, ATimedOutLoginSaysSoAndCanBeStartedAgain) {
   CDlgLogin& login = openLogin();
   typeAccount(QStringLiteral("13800000001"), QStringLiteral("123456"));
   click(CDlgLogin::kLogin);
-  ASSERT_TRUE(ClientStack::waitFor([&] { return !login.isLoggingIn(); }));
+  ASSERT_TRUE(waitFor([&] { return !login.isLoggingIn(); }));
   EXPECT_EQ(boxes.texts(), std::vector<std::string>{"连接服务器超时！"});
   EXPECT_TRUE(app->net().stopped());
   EXPECT_EQ(login.tickCount(), 0);
@@ -287,7 +287,7 @@ TEST_F(LoginWindow, ForgottenPasswordIsAskedBesideTheWindowWithItsFourAnswers) {
     click(CDlgLogin::kForgotPassword);
     EXPECT_TRUE(login.isAskingForPassword());
     EXPECT_FALSE(forgot->isEnabled());
-    EXPECT_TRUE(ClientStack::waitFor([&] { return !login.isAskingForPassword(); }));
+    EXPECT_TRUE(waitFor([&] { return !login.isAskingForPassword(); }));
     EXPECT_TRUE(forgot->isEnabled());
     return boxes.texts().back();
   };

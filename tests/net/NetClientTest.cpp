@@ -84,12 +84,12 @@ TEST_F(NetClientTest, ReconnectsWhenThePeerClosesAndAsksTheOwnProfileByItsId) {
   ASSERT_EQ(client->Start(), 0);
   ASSERT_TRUE(signedIn());
   peer.closeConnection();
-  ASSERT_TRUE(peer.waitUntil([&] { return peer.connections() == 2; }, 10s));
+  ASSERT_TRUE(waitFor([&] { return peer.connections() == 2; }, 10s));
   ASSERT_TRUE(peer.waitForPackets(UserInfoRequest::kCommand, 2, 10s));
   const auto asks = peer.packetsOf(UserInfoRequest::kCommand);
   EXPECT_EQ(UserInfoRequest::read(asks[1].data(), asks[1].size()).userId, 777u);
   EXPECT_GE(peer.countOf(LoginRequest::kCommand), 2u);
-  EXPECT_TRUE(eventually([&] { return client->loggedIn(); }));
+  EXPECT_TRUE(waitFor([&] { return client->loggedIn(); }));
   EXPECT_FALSE(client->stopped());
 }
 
@@ -105,7 +105,7 @@ TEST_F(NetClientTest, RefusalsShowTheirTextAndStop) {
     auto seen = std::make_shared<RecordingObserver>();
     c->setObserver(seen);
     ASSERT_EQ(c->Start(), 0);
-    ASSERT_TRUE(eventually([&] { return c->stopped() && seen->endedStates().size() == 1; }));
+    ASSERT_TRUE(waitFor([&] { return c->stopped() && seen->endedStates().size() == 1; }));
     EXPECT_EQ(c->loginResult(), result);
     EXPECT_EQ(seen->refusals, (std::vector<std::pair<int, std::string>>{{result, text}}));
     EXPECT_EQ(seen->endedStates(), std::vector<int>{0});
@@ -130,7 +130,7 @@ TEST_F(NetClientTest, UnknownLoginResultShowsNothingAndTriesAgain) {
 TEST_F(NetClientTest, StopsAfterTheThirteenthAttempt) {
   peer.stopListening();
   ASSERT_EQ(client->Start(), 0);
-  ASSERT_TRUE(eventually([&] { return client->stopped(); }, 20s));
+  ASSERT_TRUE(waitFor([&] { return client->stopped(); }, 20s));
   ASSERT_TRUE(client->waitForThreads(5s));
   EXPECT_EQ(client->tryCount(), 13);
   EXPECT_EQ(observer->endedStates(), std::vector<int>{0});
@@ -142,7 +142,7 @@ TEST_F(NetClientTest, StopsAfterTheThirteenthAttempt) {
 TEST_F(NetClientTest, LoginAttemptsWithoutAnswerCountTowardsTheLimit) {
   peer.setResponder([](const Bytes&) { return std::vector<Bytes>{}; });
   ASSERT_EQ(client->Start(), 0);
-  ASSERT_TRUE(eventually([&] { return client->stopped(); }, 20s));
+  ASSERT_TRUE(waitFor([&] { return client->stopped(); }, 20s));
   ASSERT_TRUE(client->waitForThreads(5s));
   EXPECT_EQ(client->tryCount(), 13);
   EXPECT_TRUE(peer.waitForPackets(LoginRequest::kCommand, 12));
@@ -153,7 +153,7 @@ TEST_F(NetClientTest, UnaskedLogoutMeansSignedInElsewhere) {
   ASSERT_EQ(client->Start(), 0);
   ASSERT_TRUE(signedIn());
   ASSERT_TRUE(peer.write(LogoutResponse{}.build(client->newKey())));
-  ASSERT_TRUE(eventually([&] { return observer->endedStates().size() == 1; }));
+  ASSERT_TRUE(waitFor([&] { return observer->endedStates().size() == 1; }));
   EXPECT_TRUE(client->stopped());
   EXPECT_EQ(client->logoutState(), 3);
   EXPECT_EQ(observer->endedStates(), std::vector<int>{3});
@@ -165,7 +165,7 @@ TEST_F(NetClientTest, LogoutAnswerBeforeReconnectOnlyResetsTheState) {
   ASSERT_EQ(client->Start(), 0);
   ASSERT_TRUE(signedIn());
   ASSERT_TRUE(client->SendLogout(false));
-  EXPECT_TRUE(eventually([&] { return client->logoutState() == 0; }));
+  EXPECT_TRUE(waitFor([&] { return client->logoutState() == 0; }));
   EXPECT_NE(logText().find(" KIV_EXIT_RESP,nLoginOut:1\n"), std::string::npos);
   EXPECT_FALSE(client->stopped());
   EXPECT_TRUE(boxes.texts().empty());
@@ -188,7 +188,7 @@ TEST_F(NetClientTest, GoingOfflineEndsSilentlyAndStartComesBack) {
   EXPECT_FALSE(client->stopped());
   EXPECT_EQ(client->logoutState(), 0);
   ASSERT_TRUE(peer.waitForPackets(LoginRequest::kCommand, 2));
-  EXPECT_TRUE(eventually([&] { return client->loggedIn(); }));
+  EXPECT_TRUE(waitFor([&] { return client->loggedIn(); }));
 }
 
 TEST_F(NetClientTest, ClosingLogsOutOnceAndNeverSignsInAgainBeforeShutdown) {
@@ -212,7 +212,7 @@ TEST_F(NetClientTest, StopAbandonsALoginWithoutAWordAndStartTriesAgain) {
   EXPECT_EQ(peer.countOf(LogoutRequest::kCommand), 0u);
   ASSERT_EQ(client->Start(), 0);
   ASSERT_TRUE(peer.waitForPackets(LoginRequest::kCommand, 2));
-  EXPECT_TRUE(eventually([&] { return client->loggedIn(); }));
+  EXPECT_TRUE(waitFor([&] { return client->loggedIn(); }));
 }
 
 TEST_F(NetClientTest, NoticesAndGroupListsReachTheObserver) {
@@ -238,7 +238,7 @@ TEST_F(NetClientTest, NoticesAndGroupListsReachTheObserver) {
   for (const auto& part : {poll.build(client->newKey()), groups.build(client->newKey())})
     all.insert(all.end(), part.begin(), part.end());
   ASSERT_TRUE(peer.write(all));
-  ASSERT_TRUE(eventually([&] {
+  ASSERT_TRUE(waitFor([&] {
     std::lock_guard lock(observer->mutex);
     return observer->groupLists.size() == 1;
   }));
@@ -260,8 +260,8 @@ TEST_F(NetClientTest, ProfileRefusedAbandonsTheLogin) {
   auto loginWindow = std::make_shared<RecordingReceiver>();
   client->setLoginAsker(registry.add(loginWindow));
   ASSERT_EQ(client->Start(), 0);
-  ASSERT_TRUE(eventually([&] { return client->stopped(); }));
-  EXPECT_TRUE(eventually([&] { return loginWindow->count() == 1; })) << "the login window still hears of it";
+  ASSERT_TRUE(waitFor([&] { return client->stopped(); }));
+  EXPECT_TRUE(waitFor([&] { return loginWindow->count() == 1; })) << "the login window still hears of it";
   EXPECT_TRUE(observer->ownIdsSeen().empty());
 }
 
