@@ -17,8 +17,6 @@ struct AppSettings {
 
   // KIV_SERVER and KIV_PACE, read once at start.
   static AppSettings fromEnvironment();
-  // A pace from its text: a number in (0, 1]; anything else gives 1.
-  static double parsePace(const char* text);
 };
 
 }  // namespace kiv

@@ -21,6 +21,7 @@ struct CliOptions {
   std::string phone;              // --phone
   std::string password;           // KIV_PASSWORD (see accountPassword)
   bool rememberPassword = false;  // --remember: saved with the account
+  double pace = 1.0;              // KIV_PACE: tests run the protocol's cycles faster
   std::vector<std::string> args;  // the command's own arguments
 };
 

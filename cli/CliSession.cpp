@@ -81,7 +81,9 @@ class CliSession::Observer final : public NetObserver {
 };
 
 CliSession::CliSession(const CliOptions& options)
-    : options_(options), observer_(std::make_shared<Observer>(*this)), presenter_(std::make_unique<Presenter>()) {
+    : options_(options),
+      client_(NetClient::Options{.pauseScale = options.pace}),
+      observer_(std::make_shared<Observer>(*this)), presenter_(std::make_unique<Presenter>()) {
   client_.setObserver(observer_);
   client_.SetServer(options.server.host, options.server.port);
   profileHandle_ = receiver(

@@ -19,7 +19,7 @@
 namespace kiv::cli {
 
 // Signs a kiv-cli command in on a NetClient with the protocol's real timing
-// and collects what arrives on the way: the own profile, the friend list,
+// (scaled by the options' pace, for tests) and collects what arrives on the way: the own profile, the friend list,
 // the group list and the notices. Message boxes are printed to standard
 // output as lines of UTF-8 text. Signs out when it goes away.
 //

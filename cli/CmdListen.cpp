@@ -40,7 +40,12 @@ int runListen(const CliOptions& options) {
   MessageService messages(session.client(), [] { return CliStore::current(); }, nullptr, ReceiverRegistry::global());
   messages.setSink(nullptr, printMessages);
   session.onNotice([&messages](const MessageNotice& notice) { messages.onNotice(notice); });
+  // A notice may come before the sign-in hooks have opened the store; it is
+  // kept until they have, or its messages would be printed but never stored
+  // (and the server deletes them once fetched).
+  messages.hold();
   if (const int rc = session.signIn(); rc != kExitOk) return rc;
+  messages.release();
   session.waitFor([] { return false; }, std::chrono::seconds(*seconds));
   const bool lost = session.ended();
   session.signOut();

@@ -11,6 +11,7 @@
 #include "KivVersion.h"
 #include "cli/AccountPassword.h"
 #include "cli/CliCommand.h"
+#include "platform/Pace.h"
 #include "platform/PrivateFiles.h"
 
 namespace {
@@ -41,6 +42,7 @@ int main(int argc, char** argv) {
   options.password = cli::takePasswordFromEnvironment();
   options.server = chatServerEndpoint();
   options.web = webEndpoint();
+  options.pace = paceFromEnvironment();
   if (const char* home = std::getenv("KIV_HOME")) options.home = home;
 
   if (argc == 2 && std::string(argv[1]) == "--version") {

@@ -74,7 +74,7 @@ class AppFixture : public ::testing::Test {
   void click(int id) { QTest::mouseClick(control<QAbstractButton>(id), Qt::LeftButton); }
 
   bool signedIn() {
-    return ClientStack::waitFor([&] { return app->loginWindow()->result() == QDialog::Accepted; });
+    return waitFor([&] { return app->loginWindow()->result() == QDialog::Accepted; });
   }
   // The login window closed with OK and the main window did what follows.
   CKivDlg& enterMainWindow() {

@@ -7,6 +7,7 @@
 #include "net/FriendListMessages.h"
 #include "net/LoginMessages.h"
 #include "net/UserInfoMessages.h"
+#include "platform/Pace.h"
 #include "skin/CPictureEx.h"
 #include "support/FakePeer.h"
 
@@ -31,7 +32,7 @@ TEST_F(LoginWindow, TypingAndClickingSignsInAndTheMainWindowRemembersTheAccount)
   EXPECT_TRUE(control<CPictureEx>(CDlgLogin::kAnimation)->isPlaying());
 
   // Both answers in, then the closing pause, then OK.
-  ASSERT_TRUE(ClientStack::waitFor([&] { return app->model().self().userId == 10001; }));
+  ASSERT_TRUE(waitFor([&] { return app->model().self().userId == 10001; }));
   QElapsedTimer sinceProfile;
   sinceProfile.start();
   ASSERT_TRUE(signedIn());
@@ -172,7 +173,7 @@ TEST_F(LoginWindow, RefusalsAndBadInputStopTheLoginAndLeaveTheInputsUsable) {
                               Case{"13999999999", "123456", "13999999999手机号未注册"}}) {
     typeAccount(QString::fromUtf8(refused.phone), QString::fromUtf8(refused.password));
     click(CDlgLogin::kLogin);
-    ASSERT_TRUE(ClientStack::waitFor([&] { return !login.isLoggingIn(); })) << refused.text;
+    ASSERT_TRUE(waitFor([&] { return !login.isLoggingIn(); })) << refused.text;
     EXPECT_EQ(boxes.texts().back(), refused.text);
     EXPECT_TRUE(app->net().stopped());
     EXPECT_TRUE(control<QPushButton>(CDlgLogin::kLogin)->isVisible());
@@ -209,7 +210,7 @@ TEST_F(LoginWindow, ATimedOutLoginSaysSoAndCanBeStartedAgain) {
   CDlgLogin& login = openLogin();
   typeAccount(QStringLiteral("13800000001"), QStringLiteral("123456"));
   click(CDlgLogin::kLogin);
-  ASSERT_TRUE(ClientStack::waitFor([&] { return !login.isLoggingIn(); }));
+  ASSERT_TRUE(waitFor([&] { return !login.isLoggingIn(); }));
   EXPECT_EQ(boxes.texts(), std::vector<std::string>{"连接服务器超时！"});
   EXPECT_TRUE(app->net().stopped());
   EXPECT_EQ(login.tickCount(), 0);
@@ -286,7 +287,7 @@ TEST_F(LoginWindow, ForgottenPasswordIsAskedBesideTheWindowWithItsFourAnswers) {
     click(CDlgLogin::kForgotPassword);
     EXPECT_TRUE(login.isAskingForPassword());
     EXPECT_FALSE(forgot->isEnabled());
-    EXPECT_TRUE(ClientStack::waitFor([&] { return !login.isAskingForPassword(); }));
+    EXPECT_TRUE(waitFor([&] { return !login.isAskingForPassword(); }));
     EXPECT_TRUE(forgot->isEnabled());
     return boxes.texts().back();
   };
@@ -318,11 +319,11 @@ namespace kiv::test {
 namespace {
 
 TEST(AppSettings, PaceIsAFactorAtMostOneAndAnythingElseMeansOne) {
-  EXPECT_DOUBLE_EQ(AppSettings::parsePace("0.05"), 0.05);
-  EXPECT_DOUBLE_EQ(AppSettings::parsePace("1"), 1.0);
+  EXPECT_DOUBLE_EQ(parsePace("0.05"), 0.05);
+  EXPECT_DOUBLE_EQ(parsePace("1"), 1.0);
   for (const char* bad : {"", "0", "-0.5", "2", "fast", "0.5x", "nan", "inf"})
-    EXPECT_DOUBLE_EQ(AppSettings::parsePace(bad), 1.0) << bad;
-  EXPECT_DOUBLE_EQ(AppSettings::parsePace(nullptr), 1.0);
+    EXPECT_DOUBLE_EQ(parsePace(bad), 1.0) << bad;
+  EXPECT_DOUBLE_EQ(parsePace(nullptr), 1.0);
   ScopedEnv pace("KIV_PACE", "0.25");
   ScopedEnv server("KIV_SERVER", "127.0.0.2:9000");
   const AppSettings settings = AppSettings::fromEnvironment();

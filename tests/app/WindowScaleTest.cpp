@@ -2,8 +2,7 @@
 // suite runs this once as it is and once more with QT_SCALE_FACTOR=2 (a
 // HiDPI screen). No text may need more room than its control gives it, and
 // the caption corner must show the skin picture pixel for pixel: on a HiDPI
-// screen the one drawn at twice the pixels, not a blurred enlargement. With
-// KIV_SCREENSHOTS=dir the windows are saved too ("...@2x.png" at scale 2).
+// screen the one drawn at twice the pixels, not a blurred enlargement.
 #include <QCheckBox>
 #include <QRadioButton>
 
@@ -16,7 +15,6 @@
 #include "model/ChatCategory.h"
 #include "options/CDlgOption.h"
 #include "platform/Gbk.h"
-#include "support/QtScreenshot.h"
 
 namespace kiv::test {
 namespace {
@@ -50,7 +48,7 @@ QStringList clippedTexts(QWidget* window) {
 }
 
 // Checks the texts and the caption corner (skin bitmap `corner`) of a shown
-// window and saves its picture.
+// window; `name` says which in a failure.
 void checkWindow(QWidget* window, int corner, const QString& name) {
   SCOPED_TRACE(name.toStdString());
   ASSERT_NE(window, nullptr);
@@ -66,7 +64,6 @@ void checkWindow(QWidget* window, int corner, const QString& name) {
   const int side = qRound(24 * ratio);
   ASSERT_GE(picture.height(), side) << "no picture for this scale";
   EXPECT_TRUE(shown.copy(0, 0, side, side) == picture.copy(0, 0, side, side));
-  saveScreenshot(window, name);
 }
 
 using WindowScale = AppFixture;
@@ -81,7 +78,7 @@ TEST_F(WindowScale, EveryWindowFitsItsTextsAndShowsSharpPictures) {
   ASSERT_TRUE(signedIn());
 
   CKivDlg& main = enterMainWindow();
-  ASSERT_TRUE(ClientStack::waitFor([&] { return main.tree()->topLevelItemCount() > 0; }));
+  ASSERT_TRUE(waitFor([&] { return main.tree()->topLevelItemCount() > 0; }));
   main.selectTab(CKivDlg::kFriendsTab);
   checkWindow(&main, kMainCorner, QStringLiteral("scale-main"));
 
@@ -106,7 +103,7 @@ TEST_F(WindowScale, EveryWindowFitsItsTextsAndShowsSharpPictures) {
   main.runSystemCommand(CKivDlg::kOwnProfile);
   CDlgInfoUser* profile = main.ownProfileWindow();
   ASSERT_NE(profile, nullptr);
-  ASSERT_TRUE(ClientStack::waitFor([&] { return !profile->busy(); }));
+  ASSERT_TRUE(waitFor([&] { return !profile->busy(); }));
   checkWindow(profile, kDialogCorner, QStringLiteral("scale-profile"));
   profile->hide();
 

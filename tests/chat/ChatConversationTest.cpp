@@ -45,7 +45,7 @@ TEST_F(TwoFriends, TalkPrivatelyAndInTheirGroupEachMessageShownAndStoredOnce) {
   toLi->show();
   EXPECT_FALSE(toLi->control(CSendMessage::kAddFriendId)->isVisible()) << "she is a friend already";
   EXPECT_EQ(limitLabel(toLi), QStringLiteral("您还可以再输入[500]个字"));
-  ASSERT_TRUE(ClientStack::waitFor([&] { return toLi->profileLine() != QStringLiteral("好友简介:"); }));
+  ASSERT_TRUE(waitFor([&] { return toLi->profileLine() != QStringLiteral("好友简介:"); }));
   EXPECT_EQ(toLi->profileLine(), QStringLiteral("好友简介:周末一起打羽毛球吧"));
 
   typeText(toLi->input(), QStringLiteral("你好，小红"));
@@ -58,7 +58,7 @@ TEST_F(TwoFriends, TalkPrivatelyAndInTheirGroupEachMessageShownAndStoredOnce) {
       << "the echo is stored before the server answers";
 
   // The delivery was confirmed without a word in 张小明's window.
-  ASSERT_TRUE(ClientStack::waitFor([&] { return zhang.net.pendingRequests() == 0; }));
+  ASSERT_TRUE(waitFor([&] { return zhang.net.pendingRequests() == 0; }));
   EXPECT_FALSE(shown(toLi).contains(QStringLiteral("未能发送")));
 
   // Her window is closed: the fetched message shows it minimised, flashing.
@@ -84,7 +84,7 @@ TEST_F(TwoFriends, TalkPrivatelyAndInTheirGroupEachMessageShownAndStoredOnce) {
   EXPECT_EQ(limitLabel(groupZhang), QStringLiteral("您还可以再输入[0]个字"));
   QTest::mouseClick(groupZhang->control<CBitButtonNL>(CSendMessage::kSendId), Qt::LeftButton);
   EXPECT_TRUE(shown(groupZhang).contains(QStringLiteral("我(群聊):") + longText.left(120)));
-  ASSERT_TRUE(ClientStack::waitFor([&] { return zhang.net.pendingRequests() == 0; }));
+  ASSERT_TRUE(waitFor([&] { return zhang.net.pendingRequests() == 0; }));
 
   CSendMessage* groupLi = openChat(li, 20001, kGroupConversation, "木棉同学会", -1);
   fetchFor(li, groupLi);
@@ -122,21 +122,21 @@ TEST(ChatConversation, InvitationLinksJoinTheInvitedUserAndAdmitTheOneWhoAsked) 
   ASSERT_TRUE(clickText(fromLi->view(), QStringLiteral("同意请点击这里")));
   EXPECT_TRUE(shown(fromLi).contains(QStringLiteral("已提交!")));
   EXPECT_FALSE(shown(fromLi).contains(QStringLiteral("同意请点击这里"))) << "a followed link is gone";
-  ASSERT_TRUE(ClientStack::waitFor([&] { return server.store().isMember(20002, 10004); }));
+  ASSERT_TRUE(waitFor([&] { return server.store().isMember(20002, 10004); }));
 
   // 陈晨 asks to join 木棉同学会; its owner 张小明 sees the request in the
   // group window and admits him with the link.
   auto ignoring = std::make_shared<IgnoringReceiver>();
   const ReceiverHandle asker = ReceiverRegistry::global().add(ignoring);
   chen.net.Enqueue(JoinGroupRequest{20001}.build(chen.net.newKey()), asker);
-  ASSERT_TRUE(ClientStack::waitFor([&] { return server.store().hasJoinRequest(20001, 10005); }));
+  ASSERT_TRUE(waitFor([&] { return server.store().hasJoinRequest(20001, 10005); }));
   CSendMessage* group = openChat(zhang, 20001, kGroupConversation, "木棉同学会", -1, false);
   group->show();
   fetchFor(zhang, group);
   ASSERT_TRUE(waitForShown(group, QStringLiteral("[10005]")));
   ASSERT_TRUE(clickText(group->view(), QStringLiteral("同意请点击这里")));
   EXPECT_TRUE(shown(group).contains(QStringLiteral("已提交!")));
-  ASSERT_TRUE(ClientStack::waitFor([&] { return server.store().isMember(20001, 10005); }));
+  ASSERT_TRUE(waitFor([&] { return server.store().isMember(20001, 10005); }));
   EXPECT_EQ(occurrences(utf8History(zhang.store, kGroupConversation, 20001), "[10005]"), 0u);
   EXPECT_TRUE(boxes.texts().empty());
   ReceiverRegistry::global().remove(asker);
@@ -162,7 +162,7 @@ TEST_F(TwoFriends, AHistoryTheDiskRefusesIsSaidInTheWindowAndNothingHalfWritten)
   typeText(toLi->input(), QStringLiteral("在吗"));
   QTest::keyClick(toLi->input(), Qt::Key_Return);
   EXPECT_FALSE(shown(toLi).contains(saidNothing)) << "张小明's disk has room";
-  ASSERT_TRUE(ClientStack::waitFor([&] { return zhang.net.pendingRequests() == 0; }));
+  ASSERT_TRUE(waitFor([&] { return zhang.net.pendingRequests() == 0; }));
 
   CSendMessage* toZhang = openChat(li, 10001, kPrivateConversation, "张小明(10001)", terminal::kPcClient);
   toZhang->show();

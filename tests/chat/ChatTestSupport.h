@@ -74,7 +74,7 @@ inline QString shown(const CSendMessage* chat) {
 }
 
 inline bool waitForShown(const CSendMessage* chat, const QString& text) {
-  return ClientStack::waitFor([&] { return shown(chat).contains(text); });
+  return waitFor([&] { return shown(chat).contains(text); });
 }
 
 // Clicks the first occurrence of `text` in the view with `button`.

@@ -7,6 +7,7 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QObject>
 #include <QStringList>
 #include <QTest>
 #include <QTreeWidget>
@@ -27,7 +28,9 @@
 #include "net/Packet.h"
 #include "net/ReceiverRegistry.h"
 #include "net/ResponseReceiver.h"
+#include "net/UserInfoMessages.h"
 #include "platform/MessageBox.h"
+#include "platform/qtcore/UiThreadCall.h"
 #include "skin/CDlgBasic.h"
 #include "storage/LocalStore.h"
 #include "support/FakePeer.h"
@@ -38,10 +41,6 @@
 namespace kiv::test {
 
 using Bytes = std::vector<std::uint8_t>;
-
-inline bool waitFor(const std::function<bool()>& done, int timeoutMs = 20000) {
-  return ClientStack::waitFor(done, timeoutMs);
-}
 
 inline void click(CDlgBasic& dialog, int id) {
   auto* button = dialog.control<QAbstractButton>(id);
@@ -114,6 +113,7 @@ class ScriptedSession {
   ScopedEnv env_;
   std::mutex mutex_;
   Answer answer_;
+  QObject context_;  // where answersHandled's probe passes through
 
  public:
   // `pace`: how long one protocol second lasts.
@@ -135,6 +135,27 @@ class ScriptedSession {
 
   bool signIn() { return net->Start() == 0 && waitFor([&] { return net->loggedIn(); }); }
 
+  // Asks the scripted server for a profile it answers by itself and waits
+  // until the answer has passed through the UI thread: every answer that
+  // came before it has been handled there by then. Wait on this, not on
+  // time, before saying that an answer changed nothing.
+  bool answersHandled() {
+    struct Probe : ResponseReceiver {
+      explicit Probe(QObject* context) : context(context) {}
+      void OnServerResponse(const PendingRequest&, const std::uint8_t*, std::uint32_t, std::uint32_t) override {
+        callOnThreadOf(context, [this] { handled = true; });
+      }
+      QObject* context;
+      std::atomic<bool> handled{false};
+    };
+    auto probe = std::make_shared<Probe>(&context_);
+    const ReceiverHandle handle = ReceiverRegistry::global().add(probe);
+    net->Enqueue(UserInfoRequest{kProbeId}.build(net->newKey()), handle);
+    const bool handled = waitFor([&] { return probe->handled.load(); });
+    ReceiverRegistry::global().remove(handle);
+    return handled;
+  }
+
   void setAnswer(Answer answer) {
     std::lock_guard lock(mutex_);
     answer_ = std::move(answer);
@@ -147,8 +168,12 @@ class ScriptedSession {
   std::unique_ptr<ClientSession> session;
 
  private:
+  static constexpr std::uint32_t kProbeId = 0x7ffffff0;
+
   std::vector<Bytes> serve(const Bytes& p) {
     const HeaderKey key = keyOf(p.data());
+    if (commandOf(p.data()) == UserInfoRequest::kCommand && UserInfoRequest::read(p.data(), p.size()).userId == kProbeId)
+      return {UserInfoResponse{.userId = kProbeId}.build(key)};
     switch (commandOf(p.data())) {
       case LoginRequest::kCommand:
         return {LoginResponse{}.build(key)};

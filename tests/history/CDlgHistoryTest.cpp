@@ -16,7 +16,6 @@
 #include "skin/CBitButtonNL.h"
 #include "storage/LocalStore.h"
 #include "support/QtAccessibility.h"
-#include "support/QtScreenshot.h"
 #include "support/TempDir.h"
 
 namespace kiv::test {
@@ -127,7 +126,6 @@ TEST_F(HistoryTest, FortyFiveMessagesPageByTwentyThenStopAndPageBackTheSameWay) 
   doubleClick(item(dialog.friendsRoot(), "李小红"));
   EXPECT_EQ(shown(), countdown(45, 26));  // the newest twenty, newest first
   EXPECT_TRUE(dialog.pane()->toPlainText().contains(QStringLiteral("24-05-01 10:00:45\n李小红(私聊):消息 45")));
-  saveScreenshot(&dialog, QStringLiteral("history-page"));
   EXPECT_TRUE(unnamedControls(&dialog).isEmpty()) << unnamedControls(&dialog).join(", ").toStdString();
 
   click(CDlgHistory::kNextId);

@@ -20,8 +20,8 @@
 #include "skin/CBitButtonNL.h"
 #include "storage/LocalStore.h"
 #include "support/QtAccessibility.h"
-#include "support/QtScreenshot.h"
 #include "support/TempDir.h"
+#include "support/WaitFor.h"
 
 namespace kiv::test {
 namespace {
@@ -32,7 +32,7 @@ constexpr std::int32_t kPlainSpoken = 10003;
 constexpr std::int32_t kStranger = 10005;
 constexpr std::int32_t kUnknown = 10009;  // in no list: named by the number
 constexpr std::int32_t kGroup = 20001;
-constexpr int kWait = 60000;  // a slow machine builds the index slowly; nothing waits this long when it works
+constexpr std::chrono::milliseconds kWait{60000};  // a slow machine builds the index slowly; nothing waits this long when it works
 
 const char* const kHostile = "王大伟:他说 \"不\" OR NOT <b>粗体</b> NEAR(火, 锅) *";
 
@@ -94,7 +94,7 @@ class HistorySearchWindowTest : public ::testing::Test {
   }
 
   void waitForAnswer() {
-    ASSERT_TRUE(QTest::qWaitFor(
+    ASSERT_TRUE(waitFor(
         [&] { return dialog.search().state() != HistorySearch::State::kPreparing && !dialog.search().searching(); },
         kWait));
   }
@@ -153,7 +153,6 @@ TEST_F(HistorySearchWindowTest, AChineseWordIsFoundInEveryConversationPagedAndOp
   expectMarked("火锅");
   EXPECT_TRUE(dialog.searchStatus()->text().startsWith(QStringLiteral("找到 20 条")));
   EXPECT_TRUE(unnamedControls(&dialog).isEmpty()) << unnamedControls(&dialog).join(", ").toStdString();
-  saveScreenshot(&dialog, QStringLiteral("history-search"));
 
   // The older ones on demand, below those already shown.
   ASSERT_NE(list->moreItem(), nullptr);
@@ -171,7 +170,7 @@ TEST_F(HistorySearchWindowTest, AChineseWordIsFoundInEveryConversationPagedAndOp
 
   // The friend's message is on the third page of that conversation.
   click(row(26));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return dialog.pane()->isVisible(); }, kWait));
+  ASSERT_TRUE(waitFor([&] { return dialog.pane()->isVisible(); }, kWait));
   EXPECT_FALSE(list->isVisible());
   const QString page = dialog.pane()->toPlainText();
   EXPECT_TRUE(page.contains(QStringLiteral("李小红:消息 5")));
@@ -179,7 +178,6 @@ TEST_F(HistorySearchWindowTest, AChineseWordIsFoundInEveryConversationPagedAndOp
   EXPECT_FALSE(page.contains(QStringLiteral("李小红:消息 6")));
   EXPECT_EQ(dialog.pane()->textCursor().selectedText(), QStringLiteral("李小红:周末一起吃火锅吧"));
   EXPECT_EQ(dialog.tree()->currentItem()->text(0), QStringLiteral("李小红"));
-  saveScreenshot(&dialog, QStringLiteral("history-search-found"));
   // Paging goes on from there in that conversation.
   dialog.previousPage();
   dialog.previousPage();
@@ -206,7 +204,6 @@ TEST_F(HistorySearchWindowTest, QueryLanguageAndMarkupAreSearchedAndShownAsPlain
     EXPECT_TRUE(hostile.endsWith(shown.startsWith(QStringLiteral("…")) ? shown.mid(1) : shown)) << shown.toStdString();
     expectMarked(query);
   }
-  saveScreenshot(&dialog, QStringLiteral("history-search-markup"));
 
   for (const char* query : {"火锅\" OR \"你好", "不 OR 你好", "NOT 火锅", "text:火锅", "<i>火锅</i>"}) {
     search(query);
@@ -233,7 +230,7 @@ TEST_F(HistorySearchWindowTest, AnIndexThatCannotBeMadeFindsNothingWithoutAnAlar
   typed.setCommitString(QStringLiteral("火锅"));
   QApplication::sendEvent(box, &typed);
   QTest::keyClick(box, Qt::Key_Return);
-  ASSERT_TRUE(QTest::qWaitFor(
+  ASSERT_TRUE(waitFor(
       [&] { return other.search().state() == HistorySearch::State::kUnavailable && !other.search().searching(); },
       kWait));
   EXPECT_EQ(other.results()->rowCount(), 0);
@@ -244,7 +241,7 @@ TEST_F(HistorySearchWindowTest, AnIndexThatCannotBeMadeFindsNothingWithoutAnAlar
   std::filesystem::remove_all(blocker);
   other.Rebuild();
   QTest::mouseClick(other.control<CBitButtonNL>(CDlgHistory::kFindId), Qt::LeftButton);
-  ASSERT_TRUE(QTest::qWaitFor(
+  ASSERT_TRUE(waitFor(
       [&] { return other.search().state() == HistorySearch::State::kReady && !other.search().searching(); }, kWait));
   EXPECT_EQ(other.results()->rowCount(), 1);
 }

@@ -59,7 +59,7 @@ TEST(ArrivalAlerts, AMessageForAWindowNotInFrontNotifiesOnceReplacedAndItsClickO
   CSendMessage* toZhang = li.privateWindow(10001);
   ASSERT_NE(toZhang, nullptr);
   say(toZhang, QStringLiteral("下午开会"));
-  ASSERT_TRUE(ClientStack::waitFor([&] { return service.received().size() == 1; }));
+  ASSERT_TRUE(waitFor([&] { return service.received().size() == 1; }));
   const auto first = service.received()[0];
   EXPECT_TRUE(first.summary.startsWith(QStringLiteral("李小红"))) << first.summary.toStdString();
   EXPECT_TRUE(first.body.endsWith(QStringLiteral("下午开会"))) << first.body.toStdString();
@@ -72,7 +72,7 @@ TEST(ArrivalAlerts, AMessageForAWindowNotInFrontNotifiesOnceReplacedAndItsClickO
   // The next one replaces the bubble; the figure is from the batch stored
   // to the service receiving it.
   say(toZhang, QStringLiteral("三楼会议室"));
-  ASSERT_TRUE(ClientStack::waitFor([&] { return service.received().size() == 2; }));
+  ASSERT_TRUE(waitFor([&] { return service.received().size() == 2; }));
   const auto second = service.received()[1];
   EXPECT_EQ(second.replacesId, first.id);
   EXPECT_TRUE(second.body.endsWith(QStringLiteral("三楼会议室")));
@@ -90,7 +90,7 @@ TEST(ArrivalAlerts, AMessageForAWindowNotInFrontNotifiesOnceReplacedAndItsClickO
   // The click opens the conversation in front; the count and bubble go.
   service.click(first.id, QStringLiteral("default"));
   CSendMessage* fromLi = nullptr;
-  ASSERT_TRUE(ClientStack::waitFor([&] {
+  ASSERT_TRUE(waitFor([&] {
     fromLi = zhang.privateWindow(10002);
     return fromLi != nullptr && fromLi->isVisible() && !fromLi->isMinimized() &&
            model.unread().count(kPrivateConversation, 10002) == 0 && service.onScreen().isEmpty();
@@ -100,7 +100,7 @@ TEST(ArrivalAlerts, AMessageForAWindowNotInFrontNotifiesOnceReplacedAndItsClickO
   EXPECT_EQ(zhang.main.trayIcon()->toolTip(), QStringLiteral("木棉"));
 
   // While the conversation is the window in front, what comes is read.
-  ASSERT_TRUE(ClientStack::waitFor([&] { return fromLi->isActiveWindow(); }));
+  ASSERT_TRUE(waitFor([&] { return fromLi->isActiveWindow(); }));
   say(toZhang, QStringLiteral("带上电脑"));
   ASSERT_TRUE(waitForShown(fromLi, QStringLiteral("带上电脑")));
   EXPECT_EQ(model.unread().count(kPrivateConversation, 10002), 0);
@@ -113,7 +113,7 @@ TEST(ArrivalAlerts, AMessageForAWindowNotInFrontNotifiesOnceReplacedAndItsClickO
   CSendMessage* group = li.groupWindow(20001);
   ASSERT_NE(group, nullptr);
   say(group, QStringLiteral("周末聚餐"));
-  ASSERT_TRUE(ClientStack::waitFor([&] { return model.unread().count(kGroupConversation, 20001) == 1; }));
+  ASSERT_TRUE(waitFor([&] { return model.unread().count(kGroupConversation, 20001) == 1; }));
   DesktopNoticesEnabled = 1;
   EXPECT_EQ(service.received().size(), 2);
   EXPECT_EQ(model.unread().count(kPrivateConversation, 10002), 0);

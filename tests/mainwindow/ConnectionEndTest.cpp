@@ -46,7 +46,7 @@ TEST_F(ConnectionEnd, SignedInElsewhereShowsOneBoxThenTheOfflineLookAndGoingOnli
   {
     ClientStack elsewhere(server, "13800000001", home.path() + "/elsewhere");
     ASSERT_TRUE(elsewhere.signIn(false));
-    ASSERT_TRUE(ClientStack::waitFor([&] { return main->trayIconNumber() == 273; }));
+    ASSERT_TRUE(waitFor([&] { return main->trayIconNumber() == 273; }));
     EXPECT_TRUE(stack->net.stopped());
     EXPECT_EQ(presenter.texts, std::vector<std::string>{"您的帐号因在其它地方登录被迫下线"}) << "shown once";
     EXPECT_EQ(presenter.iconWhileUp, 128) << "the offline look follows the box";
@@ -58,14 +58,14 @@ TEST_F(ConnectionEnd, SignedInElsewhereShowsOneBoxThenTheOfflineLookAndGoingOnli
   main->runSystemCommand(CKivDlg::kGoOnline);
   EXPECT_EQ(main->trayIconNumber(), 128);
   EXPECT_FALSE(isGrey(main->ownAvatar()));
-  EXPECT_TRUE(ClientStack::waitFor([&] { return stack->net.loggedIn(); }));
+  EXPECT_TRUE(waitFor([&] { return stack->net.loggedIn(); }));
   EXPECT_TRUE(boxes.texts().empty());
 }
 
 TEST_F(ConnectionEnd, ServerGoneShowsTheOfflineLookWithoutABoxAndSoDoesGoingOfflineButNotExit) {
   server.stop();
-  ASSERT_TRUE(ClientStack::waitFor([&] { return stack->net.stopped(); }));
-  ASSERT_TRUE(ClientStack::waitFor([&] { return main->trayIconNumber() == 273; }));
+  ASSERT_TRUE(waitFor([&] { return stack->net.stopped(); }));
+  ASSERT_TRUE(waitFor([&] { return main->trayIconNumber() == 273; }));
   EXPECT_TRUE(isGrey(main->ownAvatar()));
   EXPECT_EQ(main->trayIcon()->toolTip(), QStringLiteral("木棉"));
   EXPECT_TRUE(boxes.texts().empty());
@@ -73,7 +73,7 @@ TEST_F(ConnectionEnd, ServerGoneShowsTheOfflineLookWithoutABoxAndSoDoesGoingOffl
   ASSERT_TRUE(server.start());
   main->runSystemCommand(CKivDlg::kGoOnline);
   EXPECT_EQ(main->trayIconNumber(), 128);
-  ASSERT_TRUE(ClientStack::waitFor([&] { return stack->net.loggedIn(); }));
+  ASSERT_TRUE(waitFor([&] { return stack->net.loggedIn(); }));
 
   // The user going offline is offline too.
   main->runSystemCommand(CKivDlg::kGoOffline);
@@ -83,9 +83,11 @@ TEST_F(ConnectionEnd, ServerGoneShowsTheOfflineLookWithoutABoxAndSoDoesGoingOffl
 
   // Leaving the program shows nothing more.
   main->runSystemCommand(CKivDlg::kGoOnline);
-  ASSERT_TRUE(ClientStack::waitFor([&] { return stack->net.loggedIn(); }));
+  ASSERT_TRUE(waitFor([&] { return stack->net.loggedIn(); }));
   main->runSystemCommand(CKivDlg::kExit);
-  QTest::qWait(100);
+  // Once the connection's threads have ended, all they had to say is queued.
+  ASSERT_TRUE(waitFor([&] { return stack->net.waitForThreads(std::chrono::milliseconds(0)); }));
+  QCoreApplication::sendPostedEvents();
   EXPECT_EQ(main->trayIconNumber(), 128);
   EXPECT_FALSE(isGrey(main->ownAvatar()));
   EXPECT_TRUE(boxes.texts().empty());

@@ -70,8 +70,9 @@ TEST(Delivery, FiftyMessagesArrivingWithinOneSecondAreEachShownAndStoredOnce) {
   }
   ASSERT_LT(clock.elapsed(), 1000);
 
-  ASSERT_TRUE(ClientStack::waitFor([&] { return allShown(zhang, expected); }));
-  QTest::qWait(1200);  // more polls: nothing comes twice
+  ASSERT_TRUE(waitFor([&] { return allShown(zhang, expected); }));
+  ASSERT_TRUE(zhang.showsAnotherRound({{false, 10002, 10002}, {false, 10005, 10005}, {false, 1000, 1000},
+                                       {true, 20001, 10003}}));  // nothing comes twice
   expectEachOnce(zhang, expected);
   EXPECT_TRUE(server.store().waitingConversations(10001, 255).empty());
   EXPECT_TRUE(boxes.texts().empty());
@@ -92,25 +93,26 @@ TEST(Delivery, AServerRestartInTheMiddleOfAConversationLosesNothingAndRepeatsNot
   ASSERT_NE(toLi, nullptr);
   typeText(toLi->input(), QStringLiteral("重启之前"));
   toLi->send();
-  ASSERT_TRUE(ClientStack::waitFor([&] { return timesShown(li.privateWindow(10001), "重启之前") == 1; }));
+  ASSERT_TRUE(waitFor([&] { return timesShown(li.privateWindow(10001), "重启之前") == 1; }));
 
   // The server goes; what is said meanwhile waits in the client, and what
   // waited in the server's database is still there when it comes back.
   server.stop();
-  ASSERT_TRUE(ClientStack::waitFor([&] { return !zhang.stack.net.connected() && !li.stack.net.connected(); }));
+  ASSERT_TRUE(waitFor([&] { return !zhang.stack.net.connected() && !li.stack.net.connected(); }));
   typeText(toLi->input(), QStringLiteral("服务器不在时"));
   toLi->send();
   ASSERT_TRUE(server.admin().sendMessage(10003, "private", 10002, "我也在等"));
   ASSERT_TRUE(server.start());
 
   const std::vector<Expected> atLi = {{false, 10001, {"重启之前", "服务器不在时"}}, {false, 10003, {"我也在等"}}};
-  ASSERT_TRUE(ClientStack::waitFor([&] { return allShown(li, atLi); }));
+  ASSERT_TRUE(waitFor([&] { return allShown(li, atLi); }));
   CSendMessage* toZhang = li.privateWindow(10001);
   typeText(toZhang->input(), QStringLiteral("重启之后"));
   toZhang->send();
   const std::vector<Expected> atZhang = {{false, 10002, {"重启之后"}}};
-  ASSERT_TRUE(ClientStack::waitFor([&] { return allShown(zhang, atZhang); }));
-  QTest::qWait(1200);
+  ASSERT_TRUE(waitFor([&] { return allShown(zhang, atZhang); }));
+  ASSERT_TRUE(li.showsAnotherRound({{false, 10001, 10001}, {false, 10003, 10003}}));
+  ASSERT_TRUE(zhang.showsAnotherRound({{false, 10002, 10002}}));
   expectEachOnce(li, atLi);
   expectEachOnce(zhang, atZhang);
   EXPECT_FALSE(zhang.stack.net.stopped());
@@ -148,7 +150,7 @@ TEST(Delivery, ABurstOfTwentyConversationsOpensTwentyMinimisedWindowsThatFillWhi
       if (timesShown(zhang.privateWindow(people[i]), numbered("来自访客", static_cast<int>(i))) == 0) return false;
     return true;
   };
-  ASSERT_TRUE(ClientStack::waitFor(filled));
+  ASSERT_TRUE(waitFor(filled));
   tick.stop();
   for (std::int32_t id : people) {
     CSendMessage* chat = zhang.privateWindow(id);

@@ -52,7 +52,7 @@ TEST_F(GroupManagement, CreatesUpToTwoOwnGroupsThenRefusesByItselfAndSaysWhyTheS
   auto* create = main->control<CBitButtonNL>(CKivDlg::kCreateGroupButton);
   create->click();
   EXPECT_EQ(boxes.texts(), std::vector<std::string>{"创建新群已经提交,等待服务器批复!"});
-  ASSERT_TRUE(ClientStack::waitFor([&] { return stack->model.groups().size() == 3; }));
+  ASSERT_TRUE(waitFor([&] { return stack->model.groups().size() == 3; }));
   const GroupEntry& created = stack->model.groups().back();
   EXPECT_TRUE(server.store().group(static_cast<std::uint32_t>(created.groupId))->owner == 10001);
   QTreeWidgetItem* item = tree()->groupItem(created.groupId);
@@ -66,7 +66,9 @@ TEST_F(GroupManagement, CreatesUpToTwoOwnGroupsThenRefusesByItselfAndSaysWhyTheS
   ASSERT_NE(tree()->prepareMenu(QPoint(10, tree()->viewport()->height() - 5)), nullptr);
   ASSERT_TRUE(tree()->action(CKivTreeCtrl::kCreateGroup)->isEnabled());
   tree()->runCommand(CKivTreeCtrl::kCreateGroup);
-  QTest::qWait(300);  // a request sent would have been refused by the server with a box of its own
+  // A request sent would have been refused by the server with a box of its
+  // own before a later round of messages comes.
+  ASSERT_TRUE(client->showsAnotherRound({{false, 10003, 10003}}));
   const std::vector<std::string> refused = {"创建新群已经提交,等待服务器批复!", "您已经创建了两个群,不能再创建了！",
                                             "您已经创建了两个群,不能再创建了！"};
   EXPECT_EQ(boxes.texts(), refused);
@@ -102,7 +104,7 @@ TEST_F(GroupManagement, DismissingAsksFirstAndClosesTheGroupsWindowsBeforeTheSer
   EXPECT_EQ(boxes.texts(), std::vector<std::string>{question});
   EXPECT_NE(tree()->groupItem(20001), nullptr);
   EXPECT_TRUE(group->isVisible());
-  QTest::qWait(200);
+  ASSERT_TRUE(client->showsAnotherRound({{false, 10003, 10003}}));
   EXPECT_FALSE(server.store().group(20001)->dismissed) << "nothing was sent";
 
   run(tree()->groupItem(20001), CKivTreeCtrl::kDismissGroup);
@@ -118,8 +120,8 @@ TEST_F(GroupManagement, DismissingAsksFirstAndClosesTheGroupsWindowsBeforeTheSer
   EXPECT_FALSE(friendInGroup) << "a friend's window goes with the group she is a member of";
   EXPECT_TRUE(elsewhere) << "another group's member keeps his";
 
-  ASSERT_TRUE(ClientStack::waitFor([&] { return server.store().group(20001)->dismissed; }));
-  QTest::qWait(100);
+  ASSERT_TRUE(waitFor([&] { return server.store().group(20001)->dismissed; }));
+  ASSERT_TRUE(client->showsAnotherRound({{false, 10003, 10003}}));  // the answer came before it
   EXPECT_EQ(boxes.texts(), (std::vector<std::string>{question, question})) << "a dismissal that worked says nothing";
 }
 
@@ -145,7 +147,7 @@ TEST_F(GroupManagement, LeavingAGroupAndRemovingAMemberAskFirstAndChangeTheTreeA
   const std::string leave = "您确认要退出群 周末羽毛球(20002)吗?";
   const std::string remove = "您确认要从群 木棉同学会(20001)中删除好友赵静(10004)(10004)吗?";
   EXPECT_EQ(boxes.texts(), (std::vector<std::string>{leave, leave, remove, remove}));
-  ASSERT_TRUE(ClientStack::waitFor([&] { return !membership(20002) && !server.store().isMember(20001, 10004); }));
+  ASSERT_TRUE(waitFor([&] { return !membership(20002) && !server.store().isMember(20001, 10004); }));
   EXPECT_TRUE(server.store().isMember(20001, 10003));
 }
 
@@ -166,7 +168,7 @@ TEST_F(Shielding, AGroupNamedWithBracketsKeepsItsNameAndTheMenuOffersTheOpposite
   EXPECT_EQ(shield->text(), QStringLiteral("接收群信息"));
   EXPECT_EQ(boxes.texts(), std::vector<std::string>{"改变群屏蔽状态已经提交!"});
   bool shielded = false;
-  ASSERT_TRUE(ClientStack::waitFor([&] { return membership(20001, &shielded) && shielded; }));
+  ASSERT_TRUE(waitFor([&] { return membership(20001, &shielded) && shielded; }));
 
   // On a member of the user's own group: the member's entries and inviting;
   // the shield entry is off and keeps its text.
@@ -185,7 +187,7 @@ TEST_F(Shielding, AGroupNamedWithBracketsKeepsItsNameAndTheMenuOffersTheOpposite
   run(tree()->groupItem(20001), CKivTreeCtrl::kShieldGroup);
   EXPECT_EQ(tree()->groupItem(20001)->text(0), QStringLiteral("Fans(2010)") + QString(10, ' '));
   EXPECT_EQ(shield->text(), QStringLiteral("屏蔽群信息"));
-  ASSERT_TRUE(ClientStack::waitFor([&] { return membership(20001, &shielded) && !shielded; }));
+  ASSERT_TRUE(waitFor([&] { return membership(20001, &shielded) && !shielded; }));
 }
 
 }  // namespace

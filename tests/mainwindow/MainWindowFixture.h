@@ -6,6 +6,7 @@
 #include <string>
 
 #include "chat/CSendMessage.h"
+#include "chat/ChatTestSupport.h"
 #include "mainwindow/CKivDlg.h"
 #include "mainwindow/CKivListCtrl.h"
 #include "mainwindow/CKivTreeCtrl.h"
@@ -45,7 +46,7 @@ class MainWindowClient {
       }
       return true;
     };
-    if (!stack.signIn() || !ClientStack::waitFor(arrived)) return false;
+    if (!stack.signIn() || !waitFor(arrived)) return false;
     main.afterSignIn();
     main.show();
     return true;
@@ -58,9 +59,34 @@ class MainWindowClient {
     return dynamic_cast<CSendMessage*>(stack.model.conversations().findGroup(groupId));
   }
 
+  // One more message from the server into a conversation of this client.
+  struct Probe {
+    bool group;
+    std::int32_t number;
+    std::uint32_t from;  // a private one comes from the partner
+  };
+  // Has the server send one more message into each conversation and waits
+  // until the windows show it: a whole round of polls and fetches went by
+  // after everything before, so a copy of anything earlier would have come
+  // along by now. Wait on this, not on time, before saying nothing more came.
+  bool showsAnotherRound(const std::vector<Probe>& probes) {
+    const std::string text = "又一轮" + std::to_string(userId_) + "-" + std::to_string(++rounds_);
+    for (const Probe& p : probes)
+      if (!server_.admin().sendMessage(p.from, p.group ? "group" : "private", p.group ? p.number : userId_, text))
+        return false;
+    return waitFor([&] {
+      for (const Probe& p : probes) {
+        const CSendMessage* chat = p.group ? groupWindow(p.number) : privateWindow(p.number);
+        if (chat == nullptr || !shown(chat).contains(QString::fromStdString(text))) return false;
+      }
+      return true;
+    });
+  }
+
  private:
   DemoServer& server_;
   std::uint32_t userId_;
+  int rounds_ = 0;
 
  public:
   TempDir home{"kiv-main"};

@@ -47,7 +47,7 @@ TEST_F(MemberWindows, HistoryIsRebuiltAtEveryOpeningAndOptionsChangeTheRemembere
   QTest::keyClicks(page->control(CDlgOptionPassword::kNewId), QStringLiteral("mumian88"));
   QTest::keyClicks(page->control(CDlgOptionPassword::kConfirmationId), QStringLiteral("mumian88"));
   QTest::mouseClick(page->control<CBitButtonNL>(CDlgOptionPassword::kConfirmId), Qt::LeftButton);
-  ASSERT_TRUE(ClientStack::waitFor([&] { return !boxes.texts().empty(); }));
+  ASSERT_TRUE(waitFor([&] { return !boxes.texts().empty(); }));
   EXPECT_EQ(boxes.texts(), std::vector<std::string>{"密码设置成功!"});
   EXPECT_FALSE(options->isVisible());
 

@@ -195,7 +195,7 @@ TEST_F(MainWindow, MenusFollowTheConnectionAndWhatIsUnderTheMouse) {
 
   main->runSystemCommand(CKivDlg::kGoOnline);
   EXPECT_FALSE(stack->net.stopped());
-  EXPECT_TRUE(ClientStack::waitFor([&] { return stack->net.loggedIn(); }));
+  EXPECT_TRUE(waitFor([&] { return stack->net.loggedIn(); }));
 }
 
 TEST_F(MainWindow, DoubleClicksOpenTitledConversationsAndReuseThem) {
@@ -269,7 +269,7 @@ TEST_F(MainWindow, ListCommandsAskFirstThenChangeTheListsAndTellTheServer) {
   EXPECT_EQ(stack->model.findStranger(10006), nullptr);
 
   // The server hears both: the next friend list has 10006, not 10002.
-  ASSERT_TRUE(ClientStack::waitFor([&] {
+  ASSERT_TRUE(waitFor([&] {
     return stack->model.friendSlot(0).userId != 10002 &&
            friends->findItems(QStringLiteral("(10006)"), Qt::MatchContains).size() == 1;
   }));
@@ -319,7 +319,7 @@ TEST_F(MainWindow, QuittingWhileABoxFromTheConnectionWaitsForAnAnswerEndsAtOnce)
   poll.start();
   ClientStack elsewhere(server, "13800000001", home.path() + "/elsewhere");
   ASSERT_TRUE(elsewhere.signIn(false));
-  EXPECT_TRUE(ClientStack::waitFor([&] { return main->hasEnded(); }, 10000));
+  EXPECT_TRUE(waitFor([&] { return main->hasEnded(); }, std::chrono::seconds(10)));
   EXPECT_TRUE(quitWithBoxUp);
   EXPECT_TRUE(stack->net.waitForThreads(std::chrono::seconds(5))) << "nothing waits for an answer any more";
   installMessagePresenter(&boxes);

@@ -28,7 +28,7 @@ void say(CSendMessage* chat, const QString& text) {
 // Waits until the client has a window for the conversation that shows `text`.
 CSendMessage* waitForWindowShowing(MainWindowClient& client, bool group, std::int32_t number, const QString& text) {
   CSendMessage* chat = nullptr;
-  ClientStack::waitFor([&] {
+  waitFor([&] {
     chat = group ? client.groupWindow(number) : client.privateWindow(number);
     return chat != nullptr && shown(chat).contains(text);
   });
@@ -37,11 +37,6 @@ CSendMessage* waitForWindowShowing(MainWindowClient& client, bool group, std::in
 
 std::size_t timesShown(const CSendMessage* chat, const QString& text) {
   return occurrences(shown(chat).toStdString(), text.toStdString());
-}
-
-// A few more polls: what arrived once must not come again.
-void letSomePollsPass() {
-  QTest::qWait(1200);
 }
 
 TEST(Notices, FriendsAndTheirGroupTalkEveryMessageShownOnceInAWindowTheNoticeOpened) {
@@ -101,7 +96,10 @@ TEST(Notices, FriendsAndTheirGroupTalkEveryMessageShownOnceInAWindowTheNoticeOpe
   ASSERT_TRUE(waitForShown(classmates, QStringLiteral("王大力(群聊):都来")));
   ASSERT_TRUE(waitForShown(liGroup, QStringLiteral("王大力(群聊):都来")));
 
-  letSomePollsPass();
+  // What arrived once must not come again.
+  ASSERT_TRUE(zhang.showsAnotherRound({{false, 10002, 10002}, {true, 20001, 10004}}));
+  ASSERT_TRUE(li.showsAnotherRound({{false, 10001, 10001}, {true, 20001, 10004}}));
+  ASSERT_TRUE(wang.showsAnotherRound({{true, 20001, 10004}}));
   EXPECT_EQ(timesShown(fromLi, QStringLiteral("明天中午一起吃饭吗?")), 1u);
   EXPECT_EQ(timesShown(fromLi, QStringLiteral("老地方")), 1u);
   EXPECT_EQ(timesShown(toZhang, QStringLiteral("好的，中午见")), 1u);
@@ -170,7 +168,7 @@ TEST(Notices, WaitingMessagesShowWithTheFirstPollAfterSignIn) {
         return true;
     return false;
   };
-  ASSERT_TRUE(ClientStack::waitFor(anyShown));
+  ASSERT_TRUE(waitFor(anyShown));
   const auto ms = [](auto d) { return std::chrono::duration_cast<std::chrono::milliseconds>(d).count(); };
   const auto total = ms(std::chrono::steady_clock::now() - start);
   const auto after = total - ms(signedIn - start);
@@ -209,6 +207,7 @@ class ScriptedNotices : public ScriptedTest {
       case GroupListRequest::kCommand:
         return {GroupListResponse{{GroupRecord{555, "Fans", 0, 0}}}.build(key)};
       case NoticePollRequest::kCommand: {
+        ++polls;
         NoticePollResponse poll;
         if (armed.exchange(false)) {
           poll.notices = {{1, 4242, "Li"}, {1, 4242, "Li"},  {2, 99999, "gone"},
@@ -239,6 +238,7 @@ class ScriptedNotices : public ScriptedTest {
 
   std::unique_ptr<CKivDlg> main;
   std::atomic<bool> armed{false};
+  std::atomic<int> polls{0};  // answered so far
   std::mutex mutex;
   std::condition_variable fetchesFreed;
   bool holdFetches = false;  // the answers wait until released
@@ -248,7 +248,9 @@ class ScriptedNotices : public ScriptedTest {
 TEST_F(ScriptedNotices, TwiceForOnePersonOneWindowTwoFetchesKindFiveIsAPersonAnUnknownGroupIsDropped) {
   armed = true;
   ASSERT_TRUE(waitFor([&] { return fetchCount() == 4; }));
-  QTest::qWait(100);
+  // A fetch the notices asked for would go out before two more polls.
+  const int answered = polls;
+  ASSERT_TRUE(waitFor([&] { return polls >= answered + 2; }));
   {
     std::lock_guard lock(mutex);
     const std::vector<std::pair<int, std::uint32_t>> expected = {{1, 4242}, {1, 4242}, {1, 4343}, {2, 555}};

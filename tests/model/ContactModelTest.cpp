@@ -76,7 +76,7 @@ TEST_F(ContactModelTest, FriendListOf250Fills200SlotsAndListsEveryOneOfThem) {
   EXPECT_NE(friends.find(101), nullptr) << "friends beyond the hundredth are listed too";
   EXPECT_EQ(friends.find(201), nullptr);
   EXPECT_EQ(friends.atRow(4)->userId, 6);
-  EXPECT_EQ(friends.find(7)->nickname, texts::anonymous());
+  EXPECT_EQ(friends.find(7)->nickname, gbk::fromUtf8("匿名"));
   EXPECT_EQ(observer.events.front(), "friend +0 1:f1");
   EXPECT_EQ(observer.events.size(), 199u);
 }

@@ -24,21 +24,12 @@
 #include "platform/MessageBox.h"
 #include "support/FakePeer.h"
 #include "support/TempDir.h"
+#include "support/WaitFor.h"
 
 namespace kiv::test {
 
 using Bytes = std::vector<std::uint8_t>;
 using namespace std::chrono_literals;
-
-// Polls until `done` holds; false after `timeout`.
-inline bool eventually(const std::function<bool()>& done, std::chrono::milliseconds timeout = 10s) {
-  const auto end = std::chrono::steady_clock::now() + timeout;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(2ms);
-  }
-  return true;
-}
 
 class RecordingObserver : public NetObserver {
  public:
@@ -155,7 +146,7 @@ class NetClientFixture : public ::testing::Test {
   }
 
   bool signedIn() {
-    return eventually([&] { return client->loggedIn() && client->ownUserId() == profileId; });
+    return waitFor([&] { return client->loggedIn() && client->ownUserId() == profileId; });
   }
 
   std::string logText() {

@@ -76,7 +76,7 @@ TEST_F(NetClientFramingTest, CoalescedAnswersAreEachHandled) {
   });
   ASSERT_EQ(client->Start(), 0);
   ASSERT_TRUE(signedIn());
-  ASSERT_TRUE(eventually([&] {
+  ASSERT_TRUE(waitFor([&] {
     std::lock_guard lock(observer->mutex);
     return !observer->groupLists.empty();
   }));
@@ -97,12 +97,12 @@ TEST_F(NetClientFramingTest, BrokenLengthOrCommandZeroDropsTheConnectionAndSigns
   Bytes broken(30, 0);
   putU32(broken.data(), 0, 9013);
   ASSERT_TRUE(peer.write(broken));
-  ASSERT_TRUE(peer.waitUntil([&] { return peer.connections() == 2; }));
+  ASSERT_TRUE(waitFor([&] { return peer.connections() == 2; }));
   ASSERT_TRUE(peer.waitForPackets(LoginRequest::kCommand, 2));
-  ASSERT_TRUE(eventually([&] { return client->loggedIn(); }));
+  ASSERT_TRUE(waitFor([&] { return client->loggedIn(); }));
 
   ASSERT_TRUE(peer.write(packetOf(24, 0, 0)));
-  ASSERT_TRUE(peer.waitUntil([&] { return peer.connections() == 3; }));
+  ASSERT_TRUE(waitFor([&] { return peer.connections() == 3; }));
   ASSERT_TRUE(peer.waitForPackets(LoginRequest::kCommand, 3));
   EXPECT_FALSE(client->stopped());
   EXPECT_TRUE(boxes.texts().empty());

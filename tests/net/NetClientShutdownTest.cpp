@@ -68,12 +68,12 @@ class NetClientShutdownTest : public NetClientFixture {
   // Signs in and gets the receive thread stuck handing a notice to the UI.
   void blockReceiveThreadOnTheUi() {
     ASSERT_EQ(client->Start(), 0);
-    ASSERT_TRUE(eventually([&] { return client->loggedIn(); }));
+    ASSERT_TRUE(waitFor([&] { return client->loggedIn(); }));
     NoticePollResponse poll;
     poll.notices.resize(1);
     poll.notices[0].id = 1000;
     ASSERT_TRUE(peer.write(poll.build(client->newKey())));
-    ASSERT_TRUE(eventually([&] { return ui.hasWaiting(); }));
+    ASSERT_TRUE(waitFor([&] { return ui.hasWaiting(); }));
   }
 
   template <class F>
@@ -101,8 +101,8 @@ TEST_F(NetClientShutdownTest, ShutdownOnTheUiThreadDoesNotWaitForAReceiveThreadW
 TEST_F(NetClientShutdownTest, StartOnTheUiThreadRunsANewPairWhileTheOldOneWaits) {
   blockReceiveThreadOnTheUi();
   EXPECT_LT(timed([&] { EXPECT_EQ(client->Start(), 0); }), 3000ms);
-  ASSERT_TRUE(peer.waitUntil([&] { return peer.connections() == 2; }));
-  ASSERT_TRUE(eventually([&] { return client->loggedIn(); }));
+  ASSERT_TRUE(waitFor([&] { return peer.connections() == 2; }));
+  ASSERT_TRUE(waitFor([&] { return client->loggedIn(); }));
   ui.runPending();
   // The old thread leaves without touching the new connection.
   ASSERT_TRUE(peer.waitForPackets(NoticePollRequest::kCommand, 2));
@@ -129,7 +129,7 @@ TEST_F(NetClientShutdownTest, ShutdownIsQuickWithTheRealOneSecondCycle) {
   real.SetServer("127.0.0.1", peer.port());
   real.SetAccount("13800000000", "secret");
   ASSERT_EQ(real.Start(), 0);
-  ASSERT_TRUE(eventually([&] { return real.loggedIn(); }, 10s));
+  ASSERT_TRUE(waitFor([&] { return real.loggedIn(); }, 10s));
   // The pauses are cut short; only a socket wait of at most a second remains.
   EXPECT_LT(timed([&] { real.Shutdown(); }), 1500ms);
   EXPECT_TRUE(real.waitForThreads(2s));
@@ -148,7 +148,7 @@ TEST_F(NetClientShutdownTest, GoingOfflineAndClosingDoNotWaitForTheGoodbye) {
   real.SetServer("127.0.0.1", peer.port());
   real.SetAccount("13800000000", "secret");
   ASSERT_EQ(real.Start(), 0);
-  ASSERT_TRUE(eventually([&] { return real.loggedIn(); }, 10s));
+  ASSERT_TRUE(waitFor([&] { return real.loggedIn(); }, 10s));
 
   const auto offline = timed([&] { real.GoOffline(true); });
   std::printf("[ figure ] GoOffline(true) returned after %lld ms\n", static_cast<long long>(offline.count()));
@@ -160,7 +160,7 @@ TEST_F(NetClientShutdownTest, GoingOfflineAndClosingDoNotWaitForTheGoodbye) {
 
   // Online again, then the program closes: one goodbye, never a new sign-in.
   ASSERT_EQ(real.Start(), 0);
-  ASSERT_TRUE(eventually([&] { return real.loggedIn(); }, 10s));
+  ASSERT_TRUE(waitFor([&] { return real.loggedIn(); }, 10s));
   const auto closing = timed([&] { real.GoOffline(false); });
   std::printf("[ figure ] GoOffline(false) returned after %lld ms\n", static_cast<long long>(closing.count()));
   EXPECT_LT(closing, 500ms);

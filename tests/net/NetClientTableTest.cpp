@@ -162,7 +162,7 @@ TEST_F(NetClientTableTest, QueuedBeforeLoginIsSentFiveTimesAndALateAnswerIsStill
   Bytes late(30, 0);
   writeHeader(late.data(), 30, 0x80000009u, keyOf(ask.data()));
   ASSERT_TRUE(peer.write(late));
-  ASSERT_TRUE(eventually([&] { return window->count() == 1; }));
+  ASSERT_TRUE(waitFor([&] { return window->count() == 1; }));
   std::lock_guard lock(window->mutex);
   EXPECT_EQ(window->calls[0].command, 0x80000009u);
   EXPECT_EQ(window->calls[0].request, ask);
@@ -194,8 +194,8 @@ TEST_F(NetClientTableTest, AnswersGoToTheirOwnAskerAndStrayOrOrphanedOnesAreDrop
   Bytes all = stray;
   for (const auto& r : {answer(b), answer(a)}) all.insert(all.end(), r.begin(), r.end());
   ASSERT_TRUE(peer.write(all));
-  ASSERT_TRUE(eventually([&] { return first->count() == 1; }));
-  ASSERT_TRUE(eventually([&] { return client->pendingRequests() == 0; }));
+  ASSERT_TRUE(waitFor([&] { return first->count() == 1; }));
+  ASSERT_TRUE(waitFor([&] { return client->pendingRequests() == 0; }));
   EXPECT_EQ(closed->count(), 0u);
   std::lock_guard lock(first->mutex);
   EXPECT_EQ(first->calls[0].request, a);

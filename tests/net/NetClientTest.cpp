@@ -82,12 +82,12 @@ TEST_F(NetClientTest, ReconnectsWhenThePeerClosesAndAsksTheOwnProfileByItsId) {
   ASSERT_EQ(client->Start(), 0);
   ASSERT_TRUE(signedIn());
   peer.closeConnection();
-  ASSERT_TRUE(peer.waitUntil([&] { return peer.connections() == 2; }, 10s));
+  ASSERT_TRUE(waitFor([&] { return peer.connections() == 2; }, 10s));
   ASSERT_TRUE(peer.waitForPackets(UserInfoRequest::kCommand, 2, 10s));
   const auto asks = peer.packetsOf(UserInfoRequest::kCommand);
   EXPECT_EQ(UserInfoRequest::read(asks[1].data(), asks[1].size()).userId, 777u);
   EXPECT_GE(peer.countOf(LoginRequest::kCommand), 2u);
-  EXPECT_TRUE(eventually([&] { return client->loggedIn(); }));
+  EXPECT_TRUE(waitFor([&] { return client->loggedIn(); }));
   EXPECT_FALSE(client->stopped());
 }
 
@@ -103,7 +103,7 @@ TEST_F(NetClientTest, RefusalsAreToldWithTheirTextAndStop) {
     auto seen = std::make_shared<RecordingObserver>();
     c->setObserver(seen);
     ASSERT_EQ(c->Start(), 0);
-    ASSERT_TRUE(eventually([&] { return c->stopped() && seen->endedStates().size() == 1; }));
+    ASSERT_TRUE(waitFor([&] { return c->stopped() && seen->endedStates().size() == 1; }));
     EXPECT_EQ(seen->refusals, (std::vector<std::pair<int, std::string>>{{result, text}}));
     EXPECT_EQ(seen->endedStates(), std::vector<LogoutState>{LogoutState::kNone});
     EXPECT_TRUE(c->waitForThreads(5s));
@@ -124,7 +124,7 @@ TEST_F(NetClientTest, UnknownLoginResultShowsNothingAndTriesAgain) {
 TEST_F(NetClientTest, StopsAfterTheThirteenthAttempt) {
   peer.stopListening();
   ASSERT_EQ(client->Start(), 0);
-  ASSERT_TRUE(eventually([&] { return client->stopped(); }, 20s));
+  ASSERT_TRUE(waitFor([&] { return client->stopped(); }, 20s));
   ASSERT_TRUE(client->waitForThreads(5s));
   EXPECT_EQ(observer->endedStates(), std::vector<LogoutState>{LogoutState::kNone});
   const std::string log = logText();
@@ -135,7 +135,7 @@ TEST_F(NetClientTest, StopsAfterTheThirteenthAttempt) {
 TEST_F(NetClientTest, LoginAttemptsWithoutAnswerCountTowardsTheLimit) {
   peer.setResponder([](const Bytes&) { return std::vector<Bytes>{}; });
   ASSERT_EQ(client->Start(), 0);
-  ASSERT_TRUE(eventually([&] { return client->stopped(); }, 20s));
+  ASSERT_TRUE(waitFor([&] { return client->stopped(); }, 20s));
   ASSERT_TRUE(client->waitForThreads(5s));
   EXPECT_TRUE(peer.waitForPackets(LoginRequest::kCommand, 12));
   EXPECT_EQ(peer.countOf(LoginRequest::kCommand), 12u) << "one connect and twelve login attempts";
@@ -148,7 +148,7 @@ TEST_F(NetClientTest, UnaskedLogoutMeansSignedInElsewhere) {
   ASSERT_EQ(client->Start(), 0);
   ASSERT_TRUE(signedIn());
   ASSERT_TRUE(peer.write(LogoutResponse{}.build(client->newKey())));
-  ASSERT_TRUE(eventually([&] { return observer->endedStates().size() == 1; }));
+  ASSERT_TRUE(waitFor([&] { return observer->endedStates().size() == 1; }));
   EXPECT_TRUE(client->stopped());
   EXPECT_EQ(observer->endedStates(), std::vector<LogoutState>{LogoutState::kForcedOffline});
   EXPECT_TRUE(boxes.texts().empty()) << "the observer shows it, not the connection";
@@ -170,7 +170,7 @@ TEST_F(NetClientTest, GoingOfflineEndsSilentlyAndStartComesBack) {
   ASSERT_EQ(client->Start(), 0);
   EXPECT_FALSE(client->stopped());
   ASSERT_TRUE(peer.waitForPackets(LoginRequest::kCommand, 2));
-  EXPECT_TRUE(eventually([&] { return client->loggedIn(); }));
+  EXPECT_TRUE(waitFor([&] { return client->loggedIn(); }));
 }
 
 TEST_F(NetClientTest, ClosingLogsOutOnceAndNeverSignsInAgainBeforeShutdown) {
@@ -194,7 +194,7 @@ TEST_F(NetClientTest, StopAbandonsALoginWithoutAWordAndStartTriesAgain) {
   EXPECT_EQ(peer.countOf(LogoutRequest::kCommand), 0u);
   ASSERT_EQ(client->Start(), 0);
   ASSERT_TRUE(peer.waitForPackets(LoginRequest::kCommand, 2));
-  EXPECT_TRUE(eventually([&] { return client->loggedIn(); }));
+  EXPECT_TRUE(waitFor([&] { return client->loggedIn(); }));
 }
 
 TEST_F(NetClientTest, NoticesAndGroupListsReachTheObserver) {
@@ -220,7 +220,7 @@ TEST_F(NetClientTest, NoticesAndGroupListsReachTheObserver) {
   for (const auto& part : {poll.build(client->newKey()), groups.build(client->newKey())})
     all.insert(all.end(), part.begin(), part.end());
   ASSERT_TRUE(peer.write(all));
-  ASSERT_TRUE(eventually([&] {
+  ASSERT_TRUE(waitFor([&] {
     std::lock_guard lock(observer->mutex);
     return observer->groupLists.size() == 1;
   }));
@@ -242,8 +242,8 @@ TEST_F(NetClientTest, ProfileRefusedAbandonsTheLogin) {
   auto loginWindow = std::make_shared<RecordingReceiver>();
   client->setLoginAsker(registry.add(loginWindow));
   ASSERT_EQ(client->Start(), 0);
-  ASSERT_TRUE(eventually([&] { return client->stopped(); }));
-  EXPECT_TRUE(eventually([&] { return loginWindow->count() == 1; })) << "the login window still hears of it";
+  ASSERT_TRUE(waitFor([&] { return client->stopped(); }));
+  EXPECT_TRUE(waitFor([&] { return loginWindow->count() == 1; })) << "the login window still hears of it";
   EXPECT_TRUE(observer->ownIdsSeen().empty());
 }
 

@@ -8,6 +8,7 @@
 #include "net/Packet.h"
 #include "net/SmsPasswordMessages.h"
 #include "support/FakePeer.h"
+#include "support/WaitFor.h"
 
 namespace kiv::test {
 namespace {
@@ -50,7 +51,7 @@ TEST_F(SmsPasswordExchangeTest, SendsThePhoneAndReturnsTheServersResult) {
 TEST_F(SmsPasswordExchangeTest, ANumberOfOtherLengthIsMalformedWithoutAsking) {
   EXPECT_EQ(request("1380000000"), 2);
   EXPECT_EQ(request("138000000001"), 2);
-  ASSERT_TRUE(peer.waitUntil([&] { return peer.connections() == 2; }));
+  ASSERT_TRUE(waitFor([&] { return peer.connections() == 2; }));
   EXPECT_TRUE(peer.packets().empty());
 }
 

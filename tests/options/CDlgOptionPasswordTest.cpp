@@ -9,7 +9,6 @@
 #include "skin/CBitButtonNL.h"
 #include "skin/CMacProgressCtrl.h"
 #include "support/QtAccessibility.h"
-#include "support/QtScreenshot.h"
 #include "support/session/ClientStack.h"
 
 namespace kiv::test {
@@ -149,10 +148,9 @@ TEST(PasswordChange, OnTheServerThenReconnectionAndAutoLoginUseTheNewPassword) {
   QTest::keyClicks(page.control(Password::kConfirmationId), QStringLiteral("kapok2024"));
   QTest::mouseClick(page.control<CBitButtonNL>(Password::kConfirmId), Qt::LeftButton);
   ASSERT_TRUE(page.waiting());
-  saveScreenshot(&options, QStringLiteral("options-password-busy"));
   EXPECT_TRUE(unnamedControls(&options).isEmpty()) << unnamedControls(&options).join(", ").toStdString();
 
-  ASSERT_TRUE(ClientStack::waitFor([&] { return !boxes.texts().empty(); }));
+  ASSERT_TRUE(waitFor([&] { return !boxes.texts().empty(); }));
   EXPECT_EQ(boxes.texts(), Texts{"密码设置成功!"});
   EXPECT_FALSE(options.isVisible());
   EXPECT_FALSE(page.waiting());
@@ -160,9 +158,9 @@ TEST(PasswordChange, OnTheServerThenReconnectionAndAutoLoginUseTheNewPassword) {
 
   // The connection drops and signs in again by itself, with the new password.
   server.stop();
-  ASSERT_TRUE(ClientStack::waitFor([&] { return !zhang.net.loggedIn(); }, 10000));
+  ASSERT_TRUE(waitFor([&] { return !zhang.net.loggedIn(); }, std::chrono::seconds(10)));
   ASSERT_TRUE(server.start());
-  ASSERT_TRUE(ClientStack::waitFor([&] { return zhang.net.loggedIn(); }, 10000));
+  ASSERT_TRUE(waitFor([&] { return zhang.net.loggedIn(); }, std::chrono::seconds(10)));
   EXPECT_EQ(boxes.texts().size(), 1u);
 
   // The next start signs in automatically with what the login store holds.

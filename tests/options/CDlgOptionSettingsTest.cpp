@@ -9,7 +9,6 @@
 #include "skin/CBitButtonNL.h"
 #include "platform/AutoStart.h"
 #include "support/QtAccessibility.h"
-#include "support/QtScreenshot.h"
 
 namespace kiv::test {
 namespace {
@@ -35,7 +34,6 @@ TEST_F(SettingsTest, ConfirmingWithoutChangesOnlySaysSoAndCloses) {
   EXPECT_FALSE(ticked(Settings::kAutoStartId));
   EXPECT_FALSE(ticked(Settings::kAutoLoginId));
   EXPECT_TRUE(ticked(Settings::kSoundOnId));
-  saveScreenshot(&options, QStringLiteral("options-settings"));
   EXPECT_TRUE(unnamedControls(&options).isEmpty()) << unnamedControls(&options).join(", ").toStdString();
 
   confirm();

@@ -11,15 +11,12 @@
 #include "platform/dbus/DesktopNotifier.h"
 #include "platform_dbus/FakeNotificationService.h"
 #include "platform_dbus/PrivateBus.h"
+#include "support/WaitFor.h"
 
 namespace kiv {
 namespace {
 
-bool waitFor(const std::function<bool()>& done) {
-  QDeadlineTimer deadline(20000);
-  while (!done() && !deadline.hasExpired()) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  return done();
-}
+using test::waitFor;
 
 // What the notifier reports through Qt's message handler.
 int warnings = 0;

@@ -90,7 +90,7 @@ TEST_F(ScriptedProfiles, ALateAnswerForTheUserShownBeforeIsDroppedAndKeepsTheDis
     return heldSecond.has_value();
   }));
   ASSERT_TRUE(waitFor([&] { return session.net->pendingRequests() == 1; }));
-  QTest::qWait(30);
+  ASSERT_TRUE(session.answersHandled());
   EXPECT_TRUE(info.busy());
   EXPECT_EQ(info.control<QLineEdit>(U::kNickname)->text(), QStringLiteral("二号"));
   EXPECT_EQ(info.control<QLineEdit>(U::kCity)->text(), QStringLiteral("******"));

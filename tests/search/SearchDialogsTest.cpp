@@ -185,7 +185,7 @@ TEST_F(SearchForm, TabsOptionsAndTheModalRunThatDropsALateAnswer) {
   click(form, CDlgSearch::kFind);
   EXPECT_TRUE(closedEarly.isNull());
   ASSERT_TRUE(waitFor([&] { return zhang.net.pendingRequests() == 0; }));
-  QTest::qWait(50);
+  ASSERT_TRUE(zhang.answersHandled());
   EXPECT_TRUE(shownSince(boxes, before).empty());
 
   // The connection stopping while the modal run waits for an answer blocks

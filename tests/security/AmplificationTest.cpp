@@ -33,7 +33,8 @@ TEST_F(AmplificationTest, ASenderGetsABurstThenASteadyRateWhileOthersStillSend) 
   EXPECT_GE(delivered, 5);
   EXPECT_LT(delivered, 8);
   // The allowance comes back at the steady rate.
-  EXPECT_TRUE(waitFor([&] { return send(*f, kPrivateConversation, target, "later") == 0; }, 2000));
+  EXPECT_TRUE(waitFor([&] { return send(*f, kPrivateConversation, target, "later") == 0; },
+                      std::chrono::seconds(2), std::chrono::milliseconds(20)));
 }
 
 TEST_F(AmplificationTest, ABigGroupMessageCostsItsRecordsAndFullQueuesAreLeftOut) {

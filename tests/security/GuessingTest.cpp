@@ -80,7 +80,7 @@ TEST_F(GuessingTest, TheLockEndsAndSuccessStartsTheCountAfresh) {
   EXPECT_TRUE(waitFor([&] {
     RawClient later("127.0.0.4", server_->chatPort());
     return later.login(phoneOf(victim), "pw") == LoginResponse::kLoggedIn;
-  }));
+  }, kPatience, std::chrono::milliseconds(20)));
   RawClient afterwards("127.0.0.5", server_->chatPort());
   EXPECT_EQ(afterwards.login(phoneOf(victim), "wrong"), LoginResponse::kWrongPassword);
 }

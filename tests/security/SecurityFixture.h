@@ -10,6 +10,7 @@
 #include "net/UserInfoMessages.h"
 #include "server/RawClient.h"
 #include "server/ServerFixture.h"
+#include "support/WaitFor.h"
 
 namespace kiv::test {
 
@@ -24,16 +25,6 @@ class SecurityTest : public ServerFixture {
     std::thread attacker(attack);
     genuine();
     attacker.join();
-  }
-
-  // Polls `done` every 20 ms for at most `ms`.
-  static bool waitFor(const std::function<bool()>& done, int ms = 5000) {
-    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (!done()) {
-      if (std::chrono::steady_clock::now() > until) return false;
-      std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return true;
   }
 
   // A signed-in client answers a profile request: the server serves it.

@@ -6,6 +6,7 @@
 #include "SkinTestWindows.h"
 #include "skin/CBitButtonNL.h"
 #include "skin/ResourceLoader.h"
+#include "support/WaitFor.h"
 
 namespace kiv {
 namespace {
@@ -134,7 +135,7 @@ TEST(CDlgBasicResizable, HidesOnMinimizeAndDrawsItsOwnFrameAndHeader) {
   // and comes back in its normal state.
   window.showNormal();
   window.setWindowState(Qt::WindowMinimized);
-  EXPECT_TRUE(QTest::qWaitFor([&] { return !window.isVisible(); }, 1000));
+  EXPECT_TRUE(test::waitFor([&] { return !window.isVisible(); }, std::chrono::seconds(1)));
   EXPECT_FALSE(window.isMinimized());
 
   const QImage blank = window.grab().toImage();

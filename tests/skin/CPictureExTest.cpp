@@ -14,7 +14,6 @@
 
 #include "skin/GifTestWriter.h"
 #include "skin/ResourceLoader.h"
-#include "support/QtScreenshot.h"
 
 namespace kiv {
 namespace {
@@ -320,8 +319,8 @@ TEST(CPictureEx, UndecodableFramesAreLeftOut) {
 }
 
 // Draws every frame of an animation through the control, as the screen shows
-// it, and saves it when KIV_SCREENSHOTS is set. Returns how many frames it saw.
-int saveFrames(CPictureEx& picture, const QString& name) {
+// it. Returns how many frames it saw.
+int paintFrames(CPictureEx& picture) {
   picture.setTimeScale(0.01);
   FrameGate gate;
   picture.setFrameObserver(gate.observer());
@@ -332,7 +331,6 @@ int saveFrames(CPictureEx& picture, const QString& name) {
     if (frame != n - 1) break;
     const QImage shown = picture.grab().toImage();
     if (shown.size() != picture.pictureSize() || shown != picture.snapshot().convertToFormat(shown.format())) break;
-    test::saveScreenshot(&picture, QStringLiteral("%1-frame%2").arg(name).arg(frame));
     ++seen;
     gate.release();
   }
@@ -360,7 +358,7 @@ TEST(CPictureEx, PaintsEachFrameOfAnAnimation) {
   const Bytes gif = writeGif(plan);
   CPictureEx picture;
   ASSERT_EQ(1, picture.Load(gif.data(), gif.size()));
-  EXPECT_EQ(4, saveFrames(picture, QStringLiteral("picture-dots")));
+  EXPECT_EQ(4, paintFrames(picture));
 }
 
 TEST(CPictureEx, PlaysTheSignInAnimation) {
@@ -368,7 +366,7 @@ TEST(CPictureEx, PlaysTheSignInAnimation) {
   CPictureEx picture;
   ASSERT_EQ(1, picture.Load(CPictureEx::kSignInAnimation));
   EXPECT_TRUE(picture.isAnimated());
-  EXPECT_EQ(picture.frameCount(), saveFrames(picture, QStringLiteral("picture-278")));
+  EXPECT_EQ(picture.frameCount(), paintFrames(picture));
   EXPECT_EQ(0, picture.Load(99999));
 }
 

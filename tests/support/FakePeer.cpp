@@ -1,6 +1,7 @@
 #include "support/FakePeer.h"
 
 #include "platform/TcpSocket.h"
+#include "support/WaitFor.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -112,17 +113,8 @@ std::vector<FakePeer::Bytes> FakePeer::packetsOf(std::uint32_t command) const {
   return out;
 }
 
-bool FakePeer::waitUntil(const std::function<bool()>& done, std::chrono::milliseconds timeout) const {
-  const auto end = std::chrono::steady_clock::now() + timeout;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return true;
-}
-
 bool FakePeer::waitForPackets(std::uint32_t command, std::size_t count, std::chrono::milliseconds timeout) const {
-  return waitUntil([&] { return countOf(command) >= count; }, timeout);
+  return waitFor([&] { return countOf(command) >= count; }, timeout);
 }
 
 void FakePeer::writeAnswers(const std::vector<Bytes>& answers) {

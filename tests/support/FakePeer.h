@@ -57,9 +57,6 @@ class FakePeer {
   std::vector<Bytes> packetsOf(std::uint32_t command) const;
   std::size_t countOf(std::uint32_t command) const { return packetsOf(command).size(); }
 
-  // Waits (polling the peer's state) until `done` holds; false on time-out.
-  bool waitUntil(const std::function<bool()>& done,
-                 std::chrono::milliseconds timeout = std::chrono::milliseconds(5000)) const;
   bool waitForPackets(std::uint32_t command, std::size_t count,
                       std::chrono::milliseconds timeout = std::chrono::milliseconds(5000)) const;
 

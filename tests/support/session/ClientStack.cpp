@@ -1,8 +1,6 @@
 #include "support/session/ClientStack.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QTest>
 #include <atomic>
 #include <cstdlib>
 
@@ -12,6 +10,7 @@
 #include "net/NetObserver.h"
 #include "net/ReceiverRegistry.h"
 #include "net/ResponseReceiver.h"
+#include "net/UserInfoMessages.h"
 #include "platform/Endpoint.h"
 #include "platform/qtcore/UiThreadCall.h"
 #include "avatars/Avatars.h"
@@ -85,6 +84,19 @@ class ListRouter : public NetObserver, public ResponseReceiver {
 
 namespace {
 
+// Says when its answer has been through the UI thread.
+class AnswerProbe : public ResponseReceiver {
+ public:
+  explicit AnswerProbe(QObject* context) : context_(context) {}
+  void OnServerResponse(const PendingRequest&, const std::uint8_t*, std::uint32_t, std::uint32_t) override {
+    callOnThreadOf(context_, [this] { handled = true; });
+  }
+  std::atomic<bool> handled{false};
+
+ private:
+  QObject* context_;
+};
+
 NetClient::Options fastOptions(const std::string& home) {
   NetClient::Options options;
   options.pauseScale = ClientStack::kPace;
@@ -133,15 +145,13 @@ bool ClientStack::signIn(bool lists) {
   }) && !router_->refused();
 }
 
-bool ClientStack::waitFor(const std::function<bool()>& done, int timeoutMs) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done()) {
-    if (timer.elapsed() > timeoutMs) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    QTest::qSleep(2);
-  }
-  return true;
+bool ClientStack::answersHandled() {
+  auto probe = std::make_shared<AnswerProbe>(context_.get());
+  const ReceiverHandle handle = ReceiverRegistry::global().add(probe);
+  net.Enqueue(UserInfoRequest{static_cast<std::uint32_t>(userId())}.build(net.newKey()), handle);
+  const bool handled = waitFor([&] { return probe->handled.load(); });
+  ReceiverRegistry::global().remove(handle);
+  return handled;
 }
 
 }  // namespace kiv::test

@@ -9,6 +9,7 @@
 #include "model/ContactModel.h"
 #include "net/NetClient.h"
 #include "storage/LocalStore.h"
+#include "support/WaitFor.h"
 #include "support/session/DemoServer.h"
 
 namespace kiv::test {
@@ -46,10 +47,13 @@ class ClientStack {
   // False on a refusal or after 20 s.
   bool signIn(bool lists = true);
 
-  // Handles Qt events until `done` holds; false after `timeoutMs`.
-  static bool waitFor(const std::function<bool()>& done, int timeoutMs = 20000);
-
   std::int32_t userId() const { return model.self().userId; }
+
+  // Asks the server for the own profile and waits until the answer has
+  // passed through the UI thread: every answer that came before it has been
+  // handled there by then. Wait on this, not on time, before saying that an
+  // answer changed nothing.
+  bool answersHandled();
 
   NetClient net;
   ContactModel model;

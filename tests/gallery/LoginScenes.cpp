@@ -1,15 +1,14 @@
-// With KIV_SCREENSHOTS=dir: the login window empty, with a remembered
-// account, and signing in with its animation.
-#include "AppFixture.h"
-#include "support/QtScreenshot.h"
+// The login window empty, with a remembered account, and signing in with
+// its animation.
+#include "app/AppFixture.h"
+#include "gallery/Screenshot.h"
 
 namespace kiv::test {
 namespace {
 
-using LoginGallery = AppFixture;
+using LoginScene = AppFixture;
 
-TEST_F(LoginGallery, EmptyRememberedAndSigningIn) {
-  if (qEnvironmentVariableIsEmpty("KIV_SCREENSHOTS")) GTEST_SKIP() << "KIV_SCREENSHOTS is not set";
+TEST_F(LoginScene, EmptyRememberedAndSigningIn) {
   CDlgLogin& empty = openLogin();
   saveScreenshot(&empty, "login-empty");
   app.reset();

@@ -1,21 +1,16 @@
-// With KIV_SCREENSHOTS=dir the chat window saves pictures of itself in use,
-// to be looked at by eye: a private chat with received messages, an echo, a
+// The chat window in use: a private chat with received messages, an echo, a
 // notice and an invitation; a group chat; the narrow and the wide limit.
 #include <gtest/gtest.h>
 
 #include <QLabel>
 
-#include "ChatTestSupport.h"
+#include "chat/ChatTestSupport.h"
 #include "platform/MessageBox.h"
-#include "support/QtScreenshot.h"
+#include "gallery/Screenshot.h"
 #include "support/TempDir.h"
 
 namespace kiv::test {
 namespace {
-
-bool wanted() {
-  return !qEnvironmentVariableIsEmpty("KIV_SCREENSHOTS");
-}
 
 void queue(DemoServer& server, std::uint32_t recipient, server::ConversationKind kind, std::uint32_t conversation,
            std::uint32_t sender, const char* utf8Text, const char* time) {
@@ -26,14 +21,13 @@ void queue(DemoServer& server, std::uint32_t recipient, server::ConversationKind
 void save(CSendMessage* chat, const QString& name) {
   chat->showNormal();
   const QImage before = chat->control<QLabel>(CSendMessage::kAvatarId)->pixmap().toImage();
-  ClientStack::waitFor([&] { return chat->control<QLabel>(CSendMessage::kAvatarId)->pixmap().toImage() != before; },
-                       2000);
+  waitFor([&] { return chat->control<QLabel>(CSendMessage::kAvatarId)->pixmap().toImage() != before; },
+          std::chrono::seconds(2));
   QTest::qWait(50);
   EXPECT_FALSE(saveScreenshot(chat, name).isEmpty());
 }
 
-TEST(ChatGallery, PrivateAndGroupChatsAndBothLimits) {
-  if (!wanted()) GTEST_SKIP() << "KIV_SCREENSHOTS not set";
+TEST(ChatScene, PrivateAndGroupChatsAndBothLimits) {
   MessageRecorder boxes;
   DemoServer server;
   TempDir home;
@@ -54,7 +48,7 @@ TEST(ChatGallery, PrivateAndGroupChatsAndBothLimits) {
   typeText(chat->input(), QStringLiteral("好的，周末见！"));
   chat->send();
   chat->send();  // empty: the notice line
-  ASSERT_TRUE(ClientStack::waitFor([&] { return chat->profileLine() != QStringLiteral("好友简介:"); }));
+  ASSERT_TRUE(waitFor([&] { return chat->profileLine() != QStringLiteral("好友简介:"); }));
   save(chat, QStringLiteral("chat-private"));
 
   queue(server, 10004, server::ConversationKind::kGroup, 20001, 10001, "张小明(群聊):这周的聚会改到周日下午。",
@@ -65,7 +59,7 @@ TEST(ChatGallery, PrivateAndGroupChatsAndBothLimits) {
   ASSERT_TRUE(waitForShown(group, QStringLiteral("周日下午")));
   typeText(group->input(), QStringLiteral("收到，我会准时到。"));
   group->send();
-  ASSERT_TRUE(ClientStack::waitFor([&] { return group->profileLine() != QStringLiteral("群简介:"); }));
+  ASSERT_TRUE(waitFor([&] { return group->profileLine() != QStringLiteral("群简介:"); }));
   save(group, QStringLiteral("chat-group"));
 
   CSendMessage* narrow = openChat(zhao, 10005, kPrivateConversation, "陈晨", terminal::kMobileClient);

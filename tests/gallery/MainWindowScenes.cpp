@@ -1,4 +1,4 @@
-// With KIV_SCREENSHOTS=dir: the main window on each tab with the demo data,
+// The main window on each tab with the demo data,
 // a hover row, each menu and the grey own avatar; the notification-area icon
 // on- and offline, the forced-offline box, a tree with a shielded and a new
 // group, and every question of the group management.
@@ -8,20 +8,16 @@
 #include <QMessageBox>
 #include <QTimer>
 
-#include "MainWindowFixture.h"
+#include "mainwindow/MainWindowFixture.h"
 #include "platform/qt/QtMessagePresenter.h"
 #include "skin/CBitButtonNL.h"
-#include "support/QtScreenshot.h"
+#include "gallery/Screenshot.h"
 
 namespace kiv::test {
 namespace {
 
-class MainWindowGallery : public MainWindowFixture {
+class MainWindowScene : public MainWindowFixture {
  protected:
-  void SetUp() override {
-    if (qEnvironmentVariableIsEmpty("KIV_SCREENSHOTS")) GTEST_SKIP() << "KIV_SCREENSHOTS is not set";
-    MainWindowFixture::SetUp();
-  }
   // Lets the avatars arrive from the web port.
   static void settle() { QTest::qWait(400); }
   static void shootMenu(QMenu* menu, const QString& name) {
@@ -32,7 +28,7 @@ class MainWindowGallery : public MainWindowFixture {
   }
 };
 
-TEST_F(MainWindowGallery, TabsHoverMenusAndOfflineAvatar) {
+TEST_F(MainWindowScene, TabsHoverMenusAndOfflineAvatar) {
   auto* tree = main->tree();
   tree->groupItem(20001)->setExpanded(true);
   tree->groupItem(20002)->setExpanded(true);
@@ -106,25 +102,25 @@ void shootIcon(const QIcon& icon, const QString& name) {
   saveScreenshot(&label, name);
 }
 
-TEST_F(MainWindowGallery, ConnectionLookAndGroupManagement) {
+TEST_F(MainWindowScene, ConnectionLookAndGroupManagement) {
   BoxCamera camera;
   shootIcon(main->trayIcon()->icon(), "tray-online");
   {
     camera.expect("box-forced-offline");
     ClientStack elsewhere(server, "13800000001", home.path() + "/elsewhere");
     ASSERT_TRUE(elsewhere.signIn(false));
-    ASSERT_TRUE(ClientStack::waitFor([&] { return main->trayIconNumber() == 273; }));
+    ASSERT_TRUE(waitFor([&] { return main->trayIconNumber() == 273; }));
     settle();
     shootIcon(main->trayIcon()->icon(), "tray-offline");
     saveScreenshot(main, "main-forced-offline");
   }
   main->runSystemCommand(CKivDlg::kGoOnline);
-  ASSERT_TRUE(ClientStack::waitFor([&] { return stack->net.loggedIn(); }));
+  ASSERT_TRUE(waitFor([&] { return stack->net.loggedIn(); }));
 
   auto* tree = main->tree();
   camera.expect("box-create-submitted");
   main->control<CBitButtonNL>(CKivDlg::kCreateGroupButton)->click();
-  ASSERT_TRUE(ClientStack::waitFor([&] { return stack->model.groups().size() == 3; }));
+  ASSERT_TRUE(waitFor([&] { return stack->model.groups().size() == 3; }));
   camera.expect("box-create-refused");
   main->control<CBitButtonNL>(CKivDlg::kCreateGroupButton)->click();
   camera.expect("box-shield-submitted");

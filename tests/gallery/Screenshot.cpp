@@ -1,4 +1,6 @@
-#include "support/QtScreenshot.h"
+#include "gallery/Screenshot.h"
+
+#include <gtest/gtest.h>
 
 #include <QDir>
 #include <QPixmap>
@@ -12,7 +14,9 @@ QString saveScreenshot(QWidget* widget, const QString& name) {
   QDir().mkpath(QString::fromLocal8Bit(dir));
   const QString suffix = widget->devicePixelRatioF() > 1 ? QStringLiteral("@2x.png") : QStringLiteral(".png");
   const QString path = QDir(QString::fromLocal8Bit(dir)).filePath(name + suffix);
-  return widget->grab().save(path, "PNG") ? path : QString();
+  const bool saved = widget->grab().save(path, "PNG");
+  EXPECT_TRUE(saved) << path.toStdString();
+  return saved ? path : QString();
 }
 
 }  // namespace kiv::test

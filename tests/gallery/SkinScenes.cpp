@@ -1,5 +1,4 @@
-// With KIV_SCREENSHOTS=dir the skin saves pictures of its windows, buttons,
-// progress bars and of every numbered resource, to be looked at by eye.
+// The skin's windows, buttons and progress bars, and every numbered resource.
 #include <gtest/gtest.h>
 #include <QCheckBox>
 #include <QEnterEvent>
@@ -10,18 +9,14 @@
 #include <QTest>
 #include <vector>
 
-#include "SkinTestWindows.h"
+#include "skin/SkinTestWindows.h"
 #include "skin/CBitButtonNL.h"
 #include "skin/CMacProgressCtrl.h"
 #include "skin/ResourceLoader.h"
-#include "support/QtScreenshot.h"
+#include "gallery/Screenshot.h"
 
 namespace kiv {
 namespace {
-
-bool wanted() {
-  return !qEnvironmentVariableIsEmpty("KIV_SCREENSHOTS");
-}
 
 // An options-like window built from the skin's pieces, to judge them together.
 class OptionsPreview : public test::TestDialog {
@@ -72,8 +67,7 @@ class OptionsPreview : public test::TestDialog {
   }
 };
 
-TEST(SkinGallery, EmptyWindows) {
-  if (!wanted()) GTEST_SKIP() << "KIV_SCREENSHOTS not set";
+TEST(SkinScene, EmptyWindows) {
   test::TestDialog dialog;
   dialog.resize(330, 230);
   EXPECT_FALSE(test::saveScreenshot(&dialog, QStringLiteral("skin-dialog")).isEmpty());
@@ -155,8 +149,7 @@ void saveButtonSheet(const std::vector<Triple>& triples, const QString& name) {
   EXPECT_FALSE(test::saveScreenshot(&sheet, name).isEmpty());
 }
 
-TEST(SkinGallery, ButtonsInEveryState) {
-  if (!wanted()) GTEST_SKIP() << "KIV_SCREENSHOTS not set";
+TEST(SkinScene, ButtonsInEveryState) {
   saveButtonSheet({{138, 179, 180, "close"},
                    {139, 181, 182, "minimize"},
                    {232, 232, 233, "ok"},
@@ -187,8 +180,7 @@ TEST(SkinGallery, ButtonsInEveryState) {
                   QStringLiteral("skin-buttons-main"));
 }
 
-TEST(SkinGallery, ProgressBars) {
-  if (!wanted()) GTEST_SKIP() << "KIV_SCREENSHOTS not set";
+TEST(SkinScene, ProgressBars) {
   QWidget sheet;
   auto* grid = new QGridLayout(&sheet);
   const QColor colours[] = {QColor(), QColor(255, 0, 0)};
@@ -223,8 +215,7 @@ TEST(SkinGallery, ProgressBars) {
 // Every resource with its number and logical size, and the small marks as
 // they appear in a list row (16 and 20 pixels, on white); on a HiDPI screen
 // with the pictures drawn for it.
-TEST(SkinGallery, ContactSheetOfAllResources) {
-  if (!wanted()) GTEST_SKIP() << "KIV_SCREENSHOTS not set";
+TEST(SkinScene, ContactSheetOfAllResources) {
   const qreal ratio = qApp->devicePixelRatio();
   const auto sizeOf = [](int number) { return ResourceLoader::logicalSize(ResourceLoader::bitmap(number)); };
   const auto scaledTo = [ratio](const QPixmap& picture, int side) {
