@@ -7,6 +7,7 @@
 #include "net/SocketSlot.h"
 #include "platform/TcpSocket.h"
 #include "support/FakePeer.h"
+#include "support/WaitFor.h"
 
 namespace kiv::test {
 namespace {
@@ -23,7 +24,7 @@ TEST(SocketSlot, ADropOfAReplacedSocketLeavesTheNewConnectionAlone) {
   const auto old = slot.current();
   ASSERT_EQ(slot.connect("127.0.0.1", peer.port(), 2000), 0);
   slot.setConnected(true);
-  ASSERT_TRUE(peer.waitUntil([&] { return peer.connections() == 2; }));
+  ASSERT_TRUE(waitFor([&] { return peer.connections() == 2; }));
 
   EXPECT_FALSE(slot.drop(old));
   EXPECT_EQ(dropped, 0);
