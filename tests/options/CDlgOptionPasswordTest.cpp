@@ -136,6 +136,11 @@ class PasswordAnswers : public PasswordTest {
         return {LoginResponse{}.build(key)};
       case LogoutRequest::kCommand:
         return {LogoutResponse{}.build(key)};
+      case UserInfoRequest::kCommand: {  // the own profile after the sign-in
+        UserInfoResponse self;
+        self.userId = kSelf;
+        return {self.build(key)};
+      }
       case ChangePasswordRequest::kCommand: {
         std::lock_guard lock(mutex);
         return {next(key)};
@@ -171,6 +176,7 @@ TEST_F(PasswordAnswers, EveryAnswerIsToldAndClosesTheWindowButOnlyAChangeAdoptsT
   type(Password::kNewId, QStringLiteral("654321"));
   type(Password::kConfirmationId, QStringLiteral("654321"));
   click(Password::kConfirmId);
+  // Answered (the request left the table), yet nothing for the page.
   ASSERT_TRUE(peer.waitForPackets(ChangePasswordRequest::kCommand, 6));
   ASSERT_TRUE(ClientStack::waitFor([&] { return net.pendingRequests() == 0; }));
   EXPECT_TRUE(dialog->isVisible());
