@@ -15,6 +15,7 @@
 #include "mainwindow/CKivTreeCtrl.h"
 #include "mainwindow/CommandMenu.h"
 #include "mainwindow/ConversationTitles.h"
+#include "mainwindow/MainWindowAnswers.h"
 #include "mainwindow/MainWindowLink.h"
 #include "mainwindow/SignInWindow.h"
 #include "model/ClientSession.h"
@@ -63,7 +64,7 @@ int tabPicture(int tab, int role) {
 }  // namespace
 
 CKivDlg::CKivDlg(ClientSession& session, QWidget* parent)
-    : CDlgBasicResizable(kTemplate, parent), session_(session) {
+    : CDlgBasicResizable(parent), session_(session) {
   resize(dluX(kWidthDlu), dluY(kHeightDlu));
 
   avatar_ = new QLabel(this);
@@ -134,6 +135,8 @@ CKivDlg::CKivDlg(ClientSession& session, QWidget* parent)
   // The main window hears the connection and asks for the lists from now
   // on, the sign-in included.
   link_ = std::make_shared<MainWindowLink>(this);
+  answers_ = std::make_shared<MainWindowAnswers>(this);
+  receiverHandle_ = ReceiverRegistry::global().add(answers_);
   // The store, not this window: an answer already on the receive thread
   // is stored even while the window goes (the store outlives it).
   LocalStore* store = &session_.store;
@@ -160,6 +163,7 @@ CKivDlg::~CKivDlg() {
   if (session_.mainAsker == receiverHandle()) session_.mainAsker = 0;
   session_.net.setMainAsker(0);
   session_.net.setObserver(nullptr);
+  ReceiverRegistry::global().remove(receiverHandle_);
 }
 
 CBitButtonNL* CKivDlg::makeButton(int id, const QString& text, int x, int y, int w, int h) {

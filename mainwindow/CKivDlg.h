@@ -10,6 +10,7 @@
 #include <string>
 
 #include "mainwindow/ContactCommands.h"
+#include "net/PendingRequest.h"
 #include "model/ContactModelObserver.h"
 #include "net/LogoutState.h"
 #include "skin/CDlgBasicResizable.h"
@@ -25,6 +26,7 @@ class CDlgSearch;
 class CKivListCtrl;
 class CKivTreeCtrl;
 class ConversationWindow;
+class MainWindowAnswers;
 class MainWindowLink;
 class MessageService;
 struct ReceivedMessages;
@@ -46,7 +48,6 @@ struct UserInfoResponse;
 class CKivDlg : public CDlgBasicResizable, public ContactModelObserver, public ContactCommands {
   Q_OBJECT
  public:
-  static constexpr int kTemplate = 102;
   enum Control {
     kOwnAvatar = 1033,
     kTabGroups = 1052,
@@ -154,8 +155,10 @@ class CKivDlg : public CDlgBasicResizable, public ContactModelObserver, public C
   // is the connection's): the offline look.
   void connectionEnded(LogoutState state);
 
+  // Answers to the requests asked under receiverHandle(), on the UI thread.
   void OnServerResponse(const PendingRequest& request, const std::uint8_t* response, std::uint32_t size,
-                        std::uint32_t command) override;
+                        std::uint32_t command);
+  ReceiverHandle receiverHandle() const { return receiverHandle_; }
 
   // ContactModelObserver
   void selfChanged(const SelfProfile& self) override;
@@ -188,6 +191,8 @@ class CKivDlg : public CDlgBasicResizable, public ContactModelObserver, public C
   void createGroup();
 
   ClientSession& session_;
+  std::shared_ptr<MainWindowAnswers> answers_;
+  ReceiverHandle receiverHandle_ = 0;
   SignInWindow* signIn_ = nullptr;
   std::shared_ptr<MainWindowLink> link_;
   std::unique_ptr<MessageService> messages_;
