@@ -28,7 +28,7 @@
 #include "skin/CBitButtonNL.h"
 #include "skin/FramePieces.h"
 #include "skin/ResourceLoader.h"
-#include "storage/LocalStore.h"
+#include "storage/LocalStores.h"
 #include "platform/SoundEnabled.h"
 #include "avatars/Avatars.h"
 
@@ -301,7 +301,7 @@ void CSendMessage::send() {
 
   // Echoed and stored at once; a failure reported later only adds a notice.
   const SentMessage echo = SentMessage::make(kind_, text, clock_.stampSend(std::time(nullptr)));
-  const bool stored = echo.store(session_.store, kind_, partner_) == 1;
+  const bool stored = echo.store(session_.store.history, kind_, partner_);
   view_->appendFormatted(fromGbk(echo.viewText()), inputStyle_->format());
   if (!stored) historyNotSaved();
   input_->clear();
@@ -346,7 +346,7 @@ void CSendMessage::OnServerResponse(const PendingRequest& request, const std::ui
 void CSendMessage::showMessages(const FetchMessagesResponse& fetched) {
   const ReceivedMessages received = ReceivedMessages::from(fetched, kind_);
   // Stored before shown: the server has forgotten them already.
-  showReceived(received, received.rows.empty() || received.store(session_.store, kind_, partner_) != 0);
+  showReceived(received, received.rows.empty() || received.store(session_.store.history, kind_, partner_));
 }
 
 void CSendMessage::showReceived(const ReceivedMessages& received, bool stored) {

@@ -34,7 +34,7 @@
 #include "platform/qt/QtMessagePresenter.h"
 #include "skin/CBitButtonNL.h"
 #include "skin/ResourceLoader.h"
-#include "storage/LocalStore.h"
+#include "storage/LocalStores.h"
 #include "platform/SoundEnabled.h"
 #include "avatars/Avatars.h"
 
@@ -135,7 +135,7 @@ CKivDlg::CKivDlg(ClientSession& session, QWidget* parent)
   link_ = std::make_shared<MainWindowLink>(this);
   // The store, not this window: an answer already on the receive thread
   // is stored even while the window goes (the store outlives it).
-  LocalStore* store = &session_.store;
+  HistoryStore* store = &session_.store.history;
   messages_ = std::make_unique<MessageService>(
       session_.net, [store] { return store; }, &session_.model, ReceiverRegistry::global());
   messages_->hold();
@@ -260,7 +260,7 @@ void CKivDlg::runSystemCommand(SystemCommand command) {
 
 bool CKivDlg::OnInitDialog() {
   session_.store.ResolveProgramPaths();
-  session_.store.OpenLoginDatabase();
+  session_.store.logins.OpenLoginDatabase();
   if (signIn_ == nullptr || !signIn_->runSignIn()) return false;
   afterSignIn();
   return true;
@@ -269,18 +269,18 @@ bool CKivDlg::OnInitDialog() {
 void CKivDlg::afterSignIn() {
   const SelfProfile& self = session_.model.self();
   PurgeAvatarCache(self.userId);
-  RememberedAccounts::recordSignIn(session_.store, session_.login, self.userId);
-  session_.store.OpenMessageDatabase(self.userId);
+  RememberedAccounts::recordSignIn(session_.store.logins, session_.login, self.userId);
+  session_.store.history.OpenMessageDatabase(self.userId);
   refreshHeaderTexts();
   showConnectionLook(true);
-  session_.model.loadStrangers(session_.store);
+  session_.model.loadStrangers(session_.store.history);
   layoutControls();
   selectTab(kGroupsTab);
   tray_->show();
   // Minimised into the tray only where there is one to come back from.
   setHideOnMinimize(QSystemTrayIcon::isSystemTrayAvailable());
-  SoundEnabled = session_.store.IsSoundOn();
-  DesktopNoticesEnabled = session_.store.IsDesktopNoticeOn();
+  SoundEnabled = session_.store.settings.IsSoundOn();
+  DesktopNoticesEnabled = session_.store.settings.IsDesktopNoticeOn();
   signedIn_ = true;
   messages_->release();  // the notices heard while signing in
   if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -573,7 +573,7 @@ void CKivDlg::exitProgram() {
   }
   session_.net.GoOffline(false);
   session_.model.conversations().destroyAll();
-  session_.model.saveStrangers(session_.store);
+  session_.model.saveStrangers(session_.store.history);
   tray_->hide();
   QDialog::done(Rejected);
 }

@@ -7,7 +7,7 @@
 namespace kiv {
 
 class ContactModel;
-class LocalStore;
+class LocalStores;
 class NetClient;
 
 // The texts and choices of the current sign-in (GBK), as the login window
@@ -26,7 +26,7 @@ struct LoginChoices {
 struct ClientSession {
   NetClient& net;
   ContactModel& model;
-  LocalStore& store;
+  LocalStores& store;
   LoginChoices login;
   // The asker of requests whose answers no particular window waits for
   // (invitation links, "加为好友" from a list, group management): the main

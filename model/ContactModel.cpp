@@ -10,7 +10,7 @@
 #include "net/GroupListMessages.h"
 #include "net/GroupMembersMessages.h"
 #include "platform/Gbk.h"
-#include "storage/LocalStore.h"
+#include "storage/HistoryStore.h"
 
 namespace kiv {
 
@@ -266,7 +266,7 @@ std::optional<ContactModel::MemberMatch> ContactModel::findMemberInAnyGroup(std:
   return std::nullopt;
 }
 
-void ContactModel::loadStrangers(LocalStore& store) {
+void ContactModel::loadStrangers(HistoryStore& store) {
   if (!onOwnerThread()) return;
   StrangerMap stored;
   std::vector<std::int32_t> order;
@@ -285,11 +285,11 @@ void ContactModel::loadStrangers(LocalStore& store) {
   addOrUpdateContact(ContactListKind::kStrangers, service);
 }
 
-int ContactModel::saveStrangers(LocalStore& store) const {
-  if (store.ClearTable(LocalStore::kStrangerTable) != 1) return 0;
-  int ok = 1;
+bool ContactModel::saveStrangers(HistoryStore& store) const {
+  if (!store.ClearTable(HistoryStore::kStrangerTable)) return false;
+  bool ok = true;
   for (std::int32_t userId : strangers_.rows()) {
-    if (store.AppendStranger(userId, strangers_.find(userId)->nickname) != 1) ok = 0;
+    if (!store.AppendStranger(userId, strangers_.find(userId)->nickname)) ok = false;
   }
   return ok;
 }

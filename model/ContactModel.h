@@ -21,7 +21,7 @@
 namespace kiv {
 
 class ContactModelObserver;
-class LocalStore;
+class HistoryStore;
 struct FriendListResponse;
 struct GroupListResponse;
 struct GroupMembersResponse;
@@ -147,10 +147,10 @@ class ContactModel {
   // Builds the stranger list from the message store: every stored stranger
   // with a positive UserId ("匿名" for an empty nickname), then the
   // customer-service account.
-  void loadStrangers(LocalStore& store);
+  void loadStrangers(HistoryStore& store);
   // Writes the stranger list back (customer service included), replacing
-  // what was stored. 1 on success, 0 when the store refused.
-  int saveStrangers(LocalStore& store) const;
+  // what was stored. False when the store refused.
+  bool saveStrangers(HistoryStore& store) const;
 
   ConversationRegistry& conversations() { return conversations_; }
   const ConversationRegistry& conversations() const { return conversations_; }

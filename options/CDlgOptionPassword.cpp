@@ -11,7 +11,7 @@
 #include "platform/qt/GbkQt.h"
 #include "skin/CBitButtonNL.h"
 #include "skin/CMacProgressCtrl.h"
-#include "storage/LocalStore.h"
+#include "storage/LocalStores.h"
 
 namespace kiv {
 
@@ -145,7 +145,7 @@ void CDlgOptionPassword::adoptPassword(const std::string& password) {
   // A reconnection signs in again by itself, with what it was given.
   session_.net.SetAccount(session_.net.phone(), password);
   if (session_.login.rememberPassword != 0)
-    session_.store.SetSavedPassword(session_.model.self().userId, password);
+    session_.store.logins.SetSavedPassword(session_.model.self().userId, password);
 }
 
 void CDlgOptionPassword::OnServerResponse(const PendingRequest& request, const std::uint8_t* response,

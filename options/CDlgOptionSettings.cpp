@@ -9,7 +9,7 @@
 #include "model/ContactModel.h"
 #include "platform/MessageBox.h"
 #include "skin/CBitButtonNL.h"
-#include "storage/LocalStore.h"
+#include "storage/LocalStores.h"
 #include "platform/SoundEnabled.h"
 
 namespace kiv {
@@ -50,24 +50,24 @@ CDlgOptionSettings::CDlgOptionSettings(ClientSession& session, QWidget* parent)
 }
 
 void CDlgOptionSettings::loadStoredStates() {
-  LocalStore& store = session_.store;
-  autoStart_ = store.IsAutoStartOn() == 1 ? 1 : 0;
+  LocalStores& store = session_.store;
+  autoStart_ = store.settings.IsAutoStartOn() ? 1 : 0;
   autoStartBox_->setChecked(autoStart_ == 1);
   const std::int32_t self = session_.model.self().userId;
-  autoLogin_ = self != 0 && store.GetAutoLogin() == self ? 1 : 0;
+  autoLogin_ = self != 0 && store.logins.GetAutoLogin() == self ? 1 : 0;
   autoLoginBox_->setChecked(autoLogin_ == 1);
-  sound_ = store.IsSoundOn() == 1 ? 1 : 0;
+  sound_ = store.settings.IsSoundOn() ? 1 : 0;
   (sound_ == 1 ? soundOn_ : soundOff_)->setChecked(true);
-  desktopNotice_ = store.IsDesktopNoticeOn() == 1 ? 1 : 0;
+  desktopNotice_ = store.settings.IsDesktopNoticeOn() ? 1 : 0;
   desktopNoticeBox_->setChecked(desktopNotice_ == 1);
 }
 
 void CDlgOptionSettings::confirm() {
-  LocalStore& store = session_.store;
+  LocalStores& store = session_.store;
 
   const int autoStart = autoStartBox_->isChecked() ? 1 : 0;
   if (autoStart != autoStart_) {
-    if (store.SetAutoStart(autoStart) == 0) {
+    if (!store.settings.SetAutoStart(autoStart != 0)) {
       showMessage("开机自动启动设置失败");
       return;
     }
@@ -76,7 +76,7 @@ void CDlgOptionSettings::confirm() {
 
   const int autoLogin = autoLoginBox_->isChecked() ? 1 : 0;
   if (autoLogin != autoLogin_) {
-    if (store.SetAutoLogin(session_.model.self().userId, autoLogin) == 0) {
+    if (!store.logins.SetAutoLogin(session_.model.self().userId, autoLogin != 0)) {
       showMessage("自动登录设置失败");
       return;
     }
@@ -85,7 +85,7 @@ void CDlgOptionSettings::confirm() {
 
   const int sound = soundOn_->isChecked() ? 1 : 0;
   if (sound != sound_) {
-    if (store.SetSound(sound) == 0) {
+    if (!store.settings.SetSound(sound != 0)) {
       showMessage("声音设置失败");
       return;
     }
@@ -95,7 +95,7 @@ void CDlgOptionSettings::confirm() {
 
   const int desktopNotice = desktopNoticeBox_->isChecked() ? 1 : 0;
   if (desktopNotice != desktopNotice_) {
-    if (store.SetDesktopNotice(desktopNotice) == 0) {
+    if (!store.settings.SetDesktopNotice(desktopNotice != 0)) {
       showMessage("桌面提醒设置失败");
       return;
     }

@@ -52,7 +52,7 @@ class ChatAnswers : public ::testing::Test {
   void SetUp() override {
     scripted.setAnswer([this](const Bytes& packet) { return answer(packet); });
     ASSERT_TRUE(scripted.signIn());
-    scripted.store.OpenMessageDatabase(scripted.model.self().userId);
+    scripted.store.history.OpenMessageDatabase(scripted.model.self().userId);
   }
   void TearDown() override { scripted.setAnswer(nullptr); }
 
@@ -281,7 +281,7 @@ TEST_F(ChatAnswers, FetchedCountsAreClippedToThePacketAndBrokenRecordsAreShownAs
   SoundEnabled = 1;
   EXPECT_EQ(WavePlayer::requests(), sounds + 1);
   EXPECT_TRUE(shown(chat).contains(QStringLiteral("ab\uFFFDcd")));
-  const std::string stored = client.store.ReadUserHistoryPage(10009, 0);
+  const std::string stored = client.store.history.ReadUserHistoryPage(10009, 0);
   EXPECT_NE(stored.find(invalid), std::string::npos) << "the bytes are kept as they came";
   EXPECT_NE(stored.find(full), std::string::npos);
   EXPECT_EQ(occurrences(stored, "\r\n\r\n"), 3u);

@@ -29,7 +29,7 @@
 #include "net/ResponseReceiver.h"
 #include "platform/MessageBox.h"
 #include "skin/CDlgBasic.h"
-#include "storage/LocalStore.h"
+#include "storage/LocalStores.h"
 #include "support/FakePeer.h"
 #include "support/QtAccessibility.h"
 #include "support/TempDir.h"
@@ -142,7 +142,7 @@ class ScriptedSession {
 
   FakePeer peer;
   ContactModel model;
-  LocalStore store;
+  LocalStores store;
   std::unique_ptr<NetClient> net;
   std::unique_ptr<ClientSession> session;
 

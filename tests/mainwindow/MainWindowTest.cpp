@@ -290,7 +290,7 @@ TEST_F(MainWindow, ExitClosesTheConversationsSavesTheStrangersAndLogsOutOnce) {
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_FALSE(chat) << "every conversation window is destroyed";
   StrangerMap saved;
-  stack->store.LoadStrangers(saved);
+  stack->store.history.LoadStrangers(saved);
   EXPECT_EQ(saved.count(4242), 1u);
   EXPECT_EQ(saved.count(1000), 1u);
   stack->net.Shutdown();

@@ -81,7 +81,7 @@ TEST_F(PasswordTest, ChecksRunInOrderAndOnlyACompleteFormIsSentOnce) {
 }
 
 TEST_F(PasswordTest, EveryAnswerIsToldAndClosesTheWindowButOnlyAChangeAdoptsThePassword) {
-  store.SaveLogin(session.login.phone, kSelf, "123456");
+  store.logins.SaveLogin(session.login.phone, kSelf, "123456");
   session.login.rememberPassword = 1;
   CDlgOptionPassword& page = openPasswordPage();
 
@@ -103,7 +103,7 @@ TEST_F(PasswordTest, EveryAnswerIsToldAndClosesTheWindowButOnlyAChangeAdoptsTheP
   EXPECT_EQ(session.login.password, "123456");
   PhoneMap phones;
   PasswordMap passwords;
-  store.LoadLogins(phones, passwords);
+  store.logins.LoadLogins(phones, passwords);
   EXPECT_EQ(passwords[kSelf], "123456");
 
   // Not an answer for this page: nothing happens.
@@ -116,14 +116,14 @@ TEST_F(PasswordTest, EveryAnswerIsToldAndClosesTheWindowButOnlyAChangeAdoptsTheP
   EXPECT_EQ(boxes.texts(), (Texts{"旧密码错误", "新密码不能为空", "您设置的密码过长", "系统繁忙,请稍后再试",
                                   "系统繁忙,请稍后再试", "密码设置成功!"}));
   EXPECT_EQ(session.login.password, "654321");
-  store.LoadLogins(phones, passwords);
+  store.logins.LoadLogins(phones, passwords);
   EXPECT_EQ(passwords[kSelf], "654321");
 
   // An account that does not keep its password keeps none.
-  store.SaveLogin(session.login.phone, kSelf, "");
+  store.logins.SaveLogin(session.login.phone, kSelf, "");
   session.login.rememberPassword = 0;
   answer(0);
-  store.LoadLogins(phones, passwords);
+  store.logins.LoadLogins(phones, passwords);
   EXPECT_EQ(passwords[kSelf], "");
 }
 
@@ -137,8 +137,8 @@ TEST(PasswordChange, OnTheServerThenReconnectionAndAutoLoginUseTheNewPassword) {
   // Signed in with "记住密码" and "自动登录", as the main window records it.
   zhang.session.login.rememberPassword = 1;
   zhang.session.login.autoLogin = 1;
-  zhang.store.SaveLogin(phone, zhang.userId(), DemoServer::kPassword);
-  zhang.store.SetAutoLogin(zhang.userId(), 1);
+  zhang.store.logins.SaveLogin(phone, zhang.userId(), DemoServer::kPassword);
+  zhang.store.logins.SetAutoLogin(zhang.userId(), true);
 
   CDlgOption options(zhang.session);
   options.show();
@@ -168,8 +168,8 @@ TEST(PasswordChange, OnTheServerThenReconnectionAndAutoLoginUseTheNewPassword) {
   // The next start signs in automatically with what the login store holds.
   PhoneMap phones;
   PasswordMap passwords;
-  zhang.store.LoadLogins(phones, passwords);
-  const std::int32_t automatic = zhang.store.GetAutoLogin();
+  zhang.store.logins.LoadLogins(phones, passwords);
+  const std::int32_t automatic = zhang.store.logins.GetAutoLogin().value_or(0);
   ASSERT_EQ(automatic, 10001);
   EXPECT_EQ(passwords[automatic], "kapok2024");
   TempDir nextHome;

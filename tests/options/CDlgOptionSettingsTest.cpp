@@ -8,6 +8,7 @@
 #include "OptionsTest.h"
 #include "skin/CBitButtonNL.h"
 #include "platform/AutoStart.h"
+#include "platform/ProgramPaths.h"
 #include "support/QtAccessibility.h"
 #include "support/QtScreenshot.h"
 
@@ -42,8 +43,8 @@ TEST_F(SettingsTest, ConfirmingWithoutChangesOnlySaysSoAndCloses) {
   EXPECT_EQ(boxes.texts(), Texts{"设置成功!"});
   EXPECT_FALSE(options.isVisible());
   EXPECT_FALSE(entryExists());
-  EXPECT_EQ(store.GetAutoLogin(), 0);
-  EXPECT_EQ(store.IsSoundOn(), 1);
+  EXPECT_EQ(store.logins.GetAutoLogin(), std::nullopt);
+  EXPECT_TRUE(store.settings.IsSoundOn());
 }
 
 TEST_F(SettingsTest, AutoStartOnWritesTheEntryAndOffRemovesItAgain) {
@@ -53,7 +54,7 @@ TEST_F(SettingsTest, AutoStartOnWritesTheEntryAndOffRemovesItAgain) {
   EXPECT_TRUE(entryExists());
   std::ifstream entry(autostart::entryPath());
   const std::string text((std::istreambuf_iterator<char>(entry)), std::istreambuf_iterator<char>());
-  EXPECT_NE(text.find("/" + store.executableName() + "\"\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("/" + paths::executableName() + "\"\n"), std::string::npos) << text;
 
   // Reopened, the page shows what it left and takes the tick away again.
   CDlgOption& options = open();
@@ -72,9 +73,9 @@ TEST_F(SettingsTest, AutoLoginSoundAndDesktopNoticesAreStoredAndOffSilencesTheCl
   click(Settings::kSoundOffId);
   click(Settings::kDesktopNoticeId);
   confirm();
-  EXPECT_EQ(store.GetAutoLogin(), kSelf);
-  EXPECT_EQ(store.IsSoundOn(), 0);
-  EXPECT_EQ(store.IsDesktopNoticeOn(), 0);
+  EXPECT_EQ(store.logins.GetAutoLogin(), kSelf);
+  EXPECT_FALSE(store.settings.IsSoundOn());
+  EXPECT_FALSE(store.settings.IsDesktopNoticeOn());
   // What the chat window asks before it plays the new-message sound, and
   // the main window before it shows a notification.
   EXPECT_EQ(SoundEnabled.load(), 0);
@@ -90,10 +91,10 @@ TEST_F(SettingsTest, AutoLoginSoundAndDesktopNoticesAreStoredAndOffSilencesTheCl
   click(Settings::kSoundOnId);
   click(Settings::kDesktopNoticeId);
   confirm();
-  EXPECT_EQ(store.GetAutoLogin(), 0);
-  EXPECT_EQ(store.IsSoundOn(), 1);
+  EXPECT_EQ(store.logins.GetAutoLogin(), std::nullopt);
+  EXPECT_TRUE(store.settings.IsSoundOn());
   EXPECT_EQ(SoundEnabled.load(), 1);
-  EXPECT_EQ(store.IsDesktopNoticeOn(), 1);
+  EXPECT_TRUE(store.settings.IsDesktopNoticeOn());
   EXPECT_EQ(DesktopNoticesEnabled.load(), 1);
   EXPECT_EQ(boxes.texts(), (Texts{"设置成功!", "设置成功!"}));
 }
@@ -107,17 +108,17 @@ TEST_F(SettingsTest, AFailingStepStopsThereKeepsEarlierStepsAndTheWindowOpen) {
   confirm();
   EXPECT_EQ(boxes.texts(), Texts{"开机自动启动设置失败"});
   EXPECT_TRUE(options.isVisible());
-  EXPECT_EQ(store.GetAutoLogin(), 0);  // the later step was not taken
+  EXPECT_EQ(store.logins.GetAutoLogin(), std::nullopt);  // the later step was not taken
 
   ScopedEnv writable("XDG_CONFIG_HOME", home.file("config2").c_str());
   // Meanwhile another run of the program turned sounds off: asking for the
   // same again fails, after the first two steps were done.
-  store.SetSound(0);
+  store.settings.SetSound(false);
   click(Settings::kSoundOffId);
   confirm();
   EXPECT_EQ(boxes.texts(), (Texts{"开机自动启动设置失败", "声音设置失败"}));
   EXPECT_TRUE(entryExists());
-  EXPECT_EQ(store.GetAutoLogin(), kSelf);
+  EXPECT_EQ(store.logins.GetAutoLogin(), kSelf);
   EXPECT_TRUE(options.isVisible());
   EXPECT_EQ(SoundEnabled.load(), 1);  // the switch follows only a stored change
 }

@@ -7,7 +7,7 @@
 
 #include "platform/ProgramPaths.h"
 #include "platform/AutoStart.h"
-#include "storage/LocalStore.h"
+#include "storage/LocalStores.h"
 #include "support/TempDir.h"
 
 namespace kiv {
@@ -24,14 +24,14 @@ TEST(AutoStart, OnTwiceAndOffTwiceThroughTheStore) {
   test::TempDir config;
   test::ScopedEnv xdg("XDG_CONFIG_HOME", config.path().c_str());
   const std::string entry = config.path() + "/autostart/木棉.desktop";
-  LocalStore store;
+  LocalStores store;
   store.ResolveProgramPaths();
 
-  EXPECT_EQ(store.IsAutoStartOn(), 0);
-  EXPECT_EQ(store.SetAutoStart(1), 1);  // creates the autostart folder too
-  EXPECT_EQ(store.IsAutoStartOn(), 1);
-  EXPECT_EQ(store.SetAutoStart(1), 1);  // overwrites the same entry
-  EXPECT_EQ(store.IsAutoStartOn(), 1);
+  EXPECT_FALSE(store.settings.IsAutoStartOn());
+  EXPECT_TRUE(store.settings.SetAutoStart(true));  // creates the autostart folder too
+  EXPECT_TRUE(store.settings.IsAutoStartOn());
+  EXPECT_TRUE(store.settings.SetAutoStart(true));  // overwrites the same entry
+  EXPECT_TRUE(store.settings.IsAutoStartOn());
 
   const std::string text = readFile(entry);
   EXPECT_NE(text.find("[Desktop Entry]\n"), std::string::npos);
@@ -41,10 +41,10 @@ TEST(AutoStart, OnTwiceAndOffTwiceThroughTheStore) {
                           std::filesystem::directory_iterator()),
             1);
 
-  EXPECT_EQ(store.SetAutoStart(0), 1);
-  EXPECT_EQ(store.IsAutoStartOn(), 0);
+  EXPECT_TRUE(store.settings.SetAutoStart(false));
+  EXPECT_FALSE(store.settings.IsAutoStartOn());
   EXPECT_FALSE(std::filesystem::exists(entry));
-  EXPECT_EQ(store.SetAutoStart(0), 0);  // nothing left to remove
+  EXPECT_FALSE(store.settings.SetAutoStart(false));  // nothing left to remove
 }
 
 TEST(AutoStart, FolderFollowsTheXdgRules) {
