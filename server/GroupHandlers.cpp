@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "net/FieldWidths.h"
 #include "net/CreateGroupMessages.h"
 #include "net/DismissGroupMessages.h"
 #include "net/GroupInfoMessages.h"
@@ -61,9 +62,9 @@ std::vector<std::uint8_t> GroupHandlers::groupInfo(const Request& request) {
     out.status = 1;
     return out.build(request.key());
   }
-  out.name = boundedText(g->name, 16);
-  out.category = boundedText(g->category, 20);
-  out.introduction = boundedText(g->introduction, 50);
+  out.name = boundedText(g->name, fields::kGroupName);
+  out.category = boundedText(g->category, fields::kGroupCategory);
+  out.introduction = boundedText(g->introduction, fields::kIntroduction);
   out.memberCount = static_cast<std::int32_t>(context_.store.memberCount(g->groupId));
   out.type = g->type;
   out.created = g->created;
@@ -77,9 +78,9 @@ std::vector<std::uint8_t> GroupHandlers::updateGroupInfo(const Request& request)
   const auto g = context_.store.group(in.groupId);
   if (g && !g->dismissed && g->owner == request.userId()) {
     const std::uint8_t type = in.type == GroupInfoResponse::kBroadcast ? 2 : 1;
-    out.status = context_.store.updateGroup(in.groupId, boundedText(withoutControls(in.name), 16),
-                                            boundedText(withoutControls(in.category), 20),
-                                            boundedText(withoutControls(in.introduction), 50), type)
+    out.status = context_.store.updateGroup(in.groupId, boundedText(withoutControls(in.name), fields::kGroupName),
+                                            boundedText(withoutControls(in.category), fields::kGroupCategory),
+                                            boundedText(withoutControls(in.introduction), fields::kIntroduction), type)
                      ? 0
                      : 1;
   }
