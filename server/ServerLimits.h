@@ -19,7 +19,6 @@ inline constexpr std::size_t kMaxFriends = 200;      // what the client keeps
 inline constexpr std::size_t kMaxGroupsPerUser = 5;  // created and joined together
 inline constexpr std::size_t kMaxOwnedGroups = 2;
 inline constexpr std::size_t kMaxGroupMembers = 200;
-inline constexpr std::size_t kSearchPageSize = 10;
 inline constexpr std::size_t kFetchBatch = 57;         // message records per FetchMessagesResponse
 inline constexpr std::size_t kMaxNotices = 255;        // the notice count is one byte
 inline constexpr std::size_t kMaxPasswordLength = ChangePasswordRequest::kSentBytes;  // what a change can send
