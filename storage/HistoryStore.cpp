@@ -86,8 +86,8 @@ std::string HistoryStore::ReadHistoryPage(const std::string& table, std::int32_t
   // for a page before the first.
   if (!isPlainIdentifier(table) || page < 0) return text;
   const auto rows =
-      database_.query("select rtime,msg from " + table + " where id=? order by rtime desc Limit 20 offset 20*?",
-                      {std::int64_t{id}, std::int64_t{page}});
+      database_.query("select rtime,msg from " + table + " where id=? order by rtime desc limit ? offset ?",
+                      {std::int64_t{id}, std::int64_t{kHistoryPageSize}, std::int64_t{page} * kHistoryPageSize});
   for (const auto& row : rows) text += historyEntry(cell(row, 0), cell(row, 1));
   return text;
 }
