@@ -309,8 +309,8 @@ void CDlgLogin::checkSignedIn() {
   if (!session_.net.connected() || !session_.net.loggedIn() || !profileArrived_ || !friendListArrived_) return;
   profileArrived_ = false;
   friendListArrived_ = false;
-  session_.login.rememberPassword = remember_->isChecked() ? 1 : 0;
-  session_.login.autoLogin = autoLogin_->isChecked() ? 1 : 0;
+  session_.login.rememberPassword = remember_->isChecked();
+  session_.login.autoLogin = autoLogin_->isChecked();
   timer_.stop();
   closing_ = true;
   // A pause to see the sign-in finish; the window stays responsive.

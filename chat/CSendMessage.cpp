@@ -356,7 +356,7 @@ void CSendMessage::showReceived(const ReceivedMessages& received, bool stored) {
     if (block.invitation) view_->appendLink(fromGbk(ReceivedMessages::linkText()));
   }
   if (!stored) historyNotSaved();
-  if (SoundEnabled.load() == 1) WavePlayer::play(ResourceLoader::waveUrl(kMessageSound));
+  if (SoundEnabled.load()) WavePlayer::play(ResourceLoader::waveUrl(kMessageSound));
   if (!isVisible()) showMinimized();
   flash_->start();
 }

@@ -16,8 +16,8 @@ class NetClient;
 struct LoginChoices {
   std::string phone;
   std::string password;
-  int rememberPassword = 0;
-  int autoLogin = 0;
+  bool rememberPassword = false;
+  bool autoLogin = false;
 };
 
 // What the windows of a signed-in client share: the one connection, the

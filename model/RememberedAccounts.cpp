@@ -45,8 +45,8 @@ std::int32_t RememberedAccounts::automaticSignIn() const {
 }
 
 void RememberedAccounts::recordSignIn(LoginStore& store, const LoginChoices& choices, std::int32_t userId) {
-  store.SaveLogin(choices.phone, userId, choices.rememberPassword != 0 ? choices.password : std::string());
-  if (choices.autoLogin != 0)
+  store.SaveLogin(choices.phone, userId, choices.rememberPassword ? choices.password : std::string());
+  if (choices.autoLogin)
     store.SetAutoLogin(userId, true);
   else if (store.GetAutoLogin() == userId)
     store.SetAutoLogin(userId, false);

@@ -144,7 +144,7 @@ void CDlgOptionPassword::adoptPassword(const std::string& password) {
   session_.login.password = password;
   // A reconnection signs in again by itself, with what it was given.
   session_.net.SetAccount(session_.net.phone(), password);
-  if (session_.login.rememberPassword != 0)
+  if (session_.login.rememberPassword)
     session_.store.logins.SetSavedPassword(session_.model.self().userId, password);
 }
 

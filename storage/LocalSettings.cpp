@@ -15,11 +15,11 @@ constexpr const char* kNoticesOff = "dis_notify";
 }  // namespace
 
 bool LocalSettings::IsAutoStartOn() {
-  return autostart::isOn() == 1;
+  return autostart::isOn();
 }
 
 bool LocalSettings::SetAutoStart(bool on) {
-  return autostart::set(on ? 1 : 0, paths::executablePath()) == 1;
+  return autostart::set(on, paths::executablePath());
 }
 
 bool LocalSettings::IsSoundOn() {

@@ -39,8 +39,8 @@ TEST_F(LoginWindow, TypingAndClickingSignsInAndTheMainWindowRemembersTheAccount)
   EXPECT_FALSE(login.isVisible());
   EXPECT_FALSE(control<CPictureEx>(CDlgLogin::kAnimation)->isPlaying());
   EXPECT_EQ(app->session().login.phone, "13800000001");
-  EXPECT_EQ(app->session().login.rememberPassword, 1);
-  EXPECT_EQ(app->session().login.autoLogin, 0);
+  EXPECT_TRUE(app->session().login.rememberPassword);
+  EXPECT_FALSE(app->session().login.autoLogin);
   EXPECT_GT(app->model().list(ContactListKind::kFriends).size(), 0) << "the first friend list arrived";
 
   CKivDlg& main = enterMainWindow();
@@ -71,7 +71,7 @@ TEST_F(LoginWindow, TheAutoLoginAccountSignsInWithoutAClickAndAStaleChoiceOpensN
   EXPECT_TRUE(control<QCheckBox>(CDlgLogin::kAutoLogin)->isChecked());
   ASSERT_TRUE(signedIn());
   EXPECT_EQ(app->model().self().userId, 10001);
-  EXPECT_EQ(app->session().login.autoLogin, 1);
+  EXPECT_TRUE(app->session().login.autoLogin);
   enterMainWindow();
   EXPECT_EQ(app->store().logins.GetAutoLogin(), 10001);
   app->mainWindow()->exitProgram();

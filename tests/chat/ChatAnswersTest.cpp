@@ -268,7 +268,7 @@ TEST_F(ChatAnswers, FetchedCountsAreClippedToThePacketAndBrokenRecordsAreShownAs
   EXPECT_EQ(WavePlayer::requests(), sounds + 1);
 
   // With the sound switched off the next one arrives silently.
-  SoundEnabled = 0;
+  SoundEnabled = false;
 
   // A huge count over broken records: invalid GBK, a full field without a
   // terminator, time characters that are no digits.
@@ -278,7 +278,7 @@ TEST_F(ChatAnswers, FetchedCountsAreClippedToThePacketAndBrokenRecordsAreShownAs
   const std::string full(140, 'x');
   fetchWith({MessageRecord{invalid, "260102030406", {}}, MessageRecord{full, "2601020304ab", {}}}, 0x7fff);
   ASSERT_TRUE(waitForShown(chat, QStringLiteral("26-01-02 03:04:ab\n") + QString(140, QLatin1Char('x'))));
-  SoundEnabled = 1;
+  SoundEnabled = true;
   EXPECT_EQ(WavePlayer::requests(), sounds + 1);
   EXPECT_TRUE(shown(chat).contains(QStringLiteral("ab\uFFFDcd")));
   const std::string stored = client.store.history.ReadUserHistoryPage(10009, 0);

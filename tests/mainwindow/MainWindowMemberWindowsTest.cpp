@@ -18,8 +18,8 @@ namespace {
 class MemberWindows : public MainWindowFixture {
  protected:
   void chooseAtSignIn(LoginChoices& login) override {
-    login.rememberPassword = 1;
-    login.autoLogin = 1;
+    login.rememberPassword = true;
+    login.autoLogin = true;
   }
 };
 

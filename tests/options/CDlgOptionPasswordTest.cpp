@@ -82,7 +82,7 @@ TEST_F(PasswordTest, ChecksRunInOrderAndOnlyACompleteFormIsSentOnce) {
 
 TEST_F(PasswordTest, EveryAnswerIsToldAndClosesTheWindowButOnlyAChangeAdoptsThePassword) {
   store.logins.SaveLogin(session.login.phone, kSelf, "123456");
-  session.login.rememberPassword = 1;
+  session.login.rememberPassword = true;
   CDlgOptionPassword& page = openPasswordPage();
 
   PendingRequest asked;
@@ -121,7 +121,7 @@ TEST_F(PasswordTest, EveryAnswerIsToldAndClosesTheWindowButOnlyAChangeAdoptsTheP
 
   // An account that does not keep its password keeps none.
   store.logins.SaveLogin(session.login.phone, kSelf, "");
-  session.login.rememberPassword = 0;
+  session.login.rememberPassword = false;
   answer(0);
   store.logins.LoadLogins(phones, passwords);
   EXPECT_EQ(passwords[kSelf], "");
@@ -135,8 +135,8 @@ TEST(PasswordChange, OnTheServerThenReconnectionAndAutoLoginUseTheNewPassword) {
   ClientStack zhang(server, phone, home.path());
   ASSERT_TRUE(zhang.signIn(false));
   // Signed in with "记住密码" and "自动登录", as the main window records it.
-  zhang.session.login.rememberPassword = 1;
-  zhang.session.login.autoLogin = 1;
+  zhang.session.login.rememberPassword = true;
+  zhang.session.login.autoLogin = true;
   zhang.store.logins.SaveLogin(phone, zhang.userId(), DemoServer::kPassword);
   zhang.store.logins.SetAutoLogin(zhang.userId(), true);
 

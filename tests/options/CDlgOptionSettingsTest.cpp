@@ -78,8 +78,8 @@ TEST_F(SettingsTest, AutoLoginSoundAndDesktopNoticesAreStoredAndOffSilencesTheCl
   EXPECT_FALSE(store.settings.IsDesktopNoticeOn());
   // What the chat window asks before it plays the new-message sound, and
   // the main window before it shows a notification.
-  EXPECT_EQ(SoundEnabled.load(), 0);
-  EXPECT_EQ(DesktopNoticesEnabled.load(), 0);
+  EXPECT_FALSE(SoundEnabled.load());
+  EXPECT_FALSE(DesktopNoticesEnabled.load());
 
   // A window opened afresh reads what is stored.
   dialog.reset();
@@ -93,9 +93,9 @@ TEST_F(SettingsTest, AutoLoginSoundAndDesktopNoticesAreStoredAndOffSilencesTheCl
   confirm();
   EXPECT_EQ(store.logins.GetAutoLogin(), std::nullopt);
   EXPECT_TRUE(store.settings.IsSoundOn());
-  EXPECT_EQ(SoundEnabled.load(), 1);
+  EXPECT_TRUE(SoundEnabled.load());
   EXPECT_TRUE(store.settings.IsDesktopNoticeOn());
-  EXPECT_EQ(DesktopNoticesEnabled.load(), 1);
+  EXPECT_TRUE(DesktopNoticesEnabled.load());
   EXPECT_EQ(boxes.texts(), (Texts{"设置成功!", "设置成功!"}));
 }
 
@@ -120,7 +120,7 @@ TEST_F(SettingsTest, AFailingStepStopsThereKeepsEarlierStepsAndTheWindowOpen) {
   EXPECT_TRUE(entryExists());
   EXPECT_EQ(store.logins.GetAutoLogin(), kSelf);
   EXPECT_TRUE(options.isVisible());
-  EXPECT_EQ(SoundEnabled.load(), 1);  // the switch follows only a stored change
+  EXPECT_TRUE(SoundEnabled.load());  // the switch follows only a stored change
 }
 
 TEST_F(SettingsTest, TabsSwitchPageAndHeaderAndTheWindowReopensOnTheLastPage) {

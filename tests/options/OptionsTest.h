@@ -34,8 +34,8 @@ class OptionsTest : public ::testing::Test {
     session.login.password = "123456";
   }
   ~OptionsTest() override {
-    SoundEnabled = 1;
-    DesktopNoticesEnabled = 1;
+    SoundEnabled = true;
+    DesktopNoticesEnabled = true;
   }
 
   CDlgOption& open() {

@@ -63,9 +63,9 @@ TEST(AutoStart, FolderFollowsTheXdgRules) {
     test::ScopedEnv xdg("XDG_CONFIG_HOME", nullptr);
     test::ScopedEnv noHome("HOME", nullptr);
     EXPECT_EQ(autostart::entryPath(), "");
-    EXPECT_EQ(autostart::isOn(), 0);
-    EXPECT_EQ(autostart::set(1, "/usr/bin/kiv"), 0);
-    EXPECT_EQ(autostart::set(0, "/usr/bin/kiv"), 0);
+    EXPECT_FALSE(autostart::isOn());
+    EXPECT_FALSE(autostart::set(true, "/usr/bin/kiv"));
+    EXPECT_FALSE(autostart::set(false, "/usr/bin/kiv"));
   }
 }
 
@@ -75,13 +75,13 @@ TEST(AutoStart, EntriesThatCannotBeWrittenAreReportedAsFailures) {
   const std::string notAFolder = dir.file("config");
   std::ofstream(notAFolder) << "x";
   test::ScopedEnv xdg("XDG_CONFIG_HOME", notAFolder.c_str());
-  EXPECT_EQ(autostart::set(1, "/usr/bin/kiv"), 0);
-  EXPECT_EQ(autostart::isOn(), 0);
+  EXPECT_FALSE(autostart::set(true, "/usr/bin/kiv"));
+  EXPECT_FALSE(autostart::isOn());
 
   // Nor is an entry that would start nothing.
   test::ScopedEnv usable("XDG_CONFIG_HOME", dir.path().c_str());
-  EXPECT_EQ(autostart::set(1, ""), 0);
-  EXPECT_EQ(autostart::isOn(), 0);
+  EXPECT_FALSE(autostart::set(true, ""));
+  EXPECT_FALSE(autostart::isOn());
 }
 
 TEST(AutoStart, ExecutablePathIsQuotedForTheExecLine) {
