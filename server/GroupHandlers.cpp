@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <string>
 
-#include "net/FieldWidths.h"
 #include "net/CreateGroupMessages.h"
 #include "net/DismissGroupMessages.h"
+#include "net/FieldWidths.h"
 #include "net/GroupInfoMessages.h"
 #include "net/GroupListMessages.h"
 #include "net/GroupMembersMessages.h"

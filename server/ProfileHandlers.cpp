@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
-#include "net/FieldWidths.h"
 #include "net/ChangePasswordMessages.h"
+#include "net/FieldWidths.h"
 #include "net/UpdateUserInfoMessages.h"
 #include "net/UserInfoMessages.h"
 #include "platform/Gbk.h"
