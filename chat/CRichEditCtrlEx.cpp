@@ -9,6 +9,7 @@
 #include <limits>
 
 #include "model/ClientSession.h"
+#include "net/FetchMessagesMessages.h"
 #include "net/InviteToGroupMessages.h"
 #include "net/JoinGroupMessages.h"
 #include "net/NetClient.h"
@@ -17,7 +18,6 @@
 namespace kiv {
 namespace {
 
-constexpr int kGroupKind = 2;
 constexpr qreal kStandardPointSize = 9.5;  // 190 twips
 const QString kLinkHref = QStringLiteral("kiv:agree");
 
@@ -134,7 +134,7 @@ bool CRichEditCtrlEx::sendFor(std::uint32_t number) {
   NetClient& net = session_->net;
   const ReceiverHandle asker = session_->mainAsker != 0 ? session_->mainAsker : fallbackAsker_;
   std::vector<std::uint8_t> packet;
-  if (kind_ == kGroupKind) {
+  if (kind_ == kGroupConversation) {
     // The owner lets the user who asked into this group.
     packet = InviteToGroupRequest{static_cast<std::uint32_t>(partner_), number}.build(net.newKey());
   } else {
@@ -153,8 +153,8 @@ bool CRichEditCtrlEx::activateLinkAt(int position) {
   const QString numberText = bracketText(block.text()).value_or(QString());
   const auto number = invitationNumber(numberText);
   if (!number) {
-    const QString text = kind_ == kGroupKind ? QStringLiteral("用户ID号%1有误,加入失败!").arg(numberText)
-                                             : QStringLiteral("群号%1有误,加入失败!").arg(numberText);
+    const QString text = kind_ == kGroupConversation ? QStringLiteral("用户ID号%1有误,加入失败!").arg(numberText)
+                                                     : QStringLiteral("群号%1有误,加入失败!").arg(numberText);
     showMessage(text.toStdString());
     return true;
   }

@@ -409,7 +409,7 @@ ConversationWindow* CKivDlg::openConversation(ChatCategory category, std::int32_
   auto* window = dynamic_cast<CSendMessage*>(found);
   const bool created = window == nullptr;
   if (created) {
-    window = new CSendMessage(session_, number, group ? 2 : 1);
+    window = new CSendMessage(session_, number, group ? kGroupConversation : kPrivateConversation);
     if (group)
       registry.addGroup(number, window);
     else

@@ -173,7 +173,7 @@ std::vector<std::uint8_t> GroupHandlers::inviteToGroup(const Request& request) {
   MessageQueue queue(context_.store, &context_.quotas);
   const bool sent =
       context_.store.addInvitation(in.groupId, in.userId) &&
-      queue.queueNotice(in.userId, 1, request.userId(), request.userId(),
+      queue.queueNotice(in.userId, kPrivateConversation, request.userId(), request.userId(),
                         MessageQueue::invitationText(in.groupId, g->name), wireTime(context_.clock.localNow()));
   if (!sent || !tx.commit()) return answer(InviteToGroupResponse::kSystemError);
   return answer(InviteToGroupResponse::kInvited);
@@ -203,7 +203,8 @@ std::vector<std::uint8_t> GroupHandlers::joinGroup(const Request& request) {
   const auto me = context_.store.account(self);
   MessageQueue queue(context_.store, &context_.quotas);
   const bool asked = me && context_.store.addJoinRequest(in.groupId, self) &&
-                     queue.queueNotice(g->owner, 2, in.groupId, self, MessageQueue::joinRequestText(self, me->nickname),
+                     queue.queueNotice(g->owner, kGroupConversation, in.groupId, self,
+                                       MessageQueue::joinRequestText(self, me->nickname),
                                        wireTime(context_.clock.localNow()));
   if (!asked || !tx.commit()) return answer(9);
   return answer(JoinGroupResponse::kPassedToOwner);
