@@ -155,7 +155,7 @@ void CDlgLogin::buildControls() {
 void CDlgLogin::OnInitDialog() {
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
-  accounts_.load(session_.store);
+  accounts_.load(session_.store.logins);
   // The most recent sign-in first: that is the account the user most
   // likely wants again, unless one was chosen to sign in by itself. The list
   // is there also while that runs, should it fail.
@@ -220,7 +220,7 @@ void CDlgLogin::removeAccount() {
   // The account whose number is in the box, whatever was chosen before.
   const std::string phone = toGbk(phone_->currentText());
   std::int32_t userId = accounts_.find(phone);
-  if (userId == 0 || session_.store.DeleteLogin(phone) != 1) return;
+  if (userId == 0 || !session_.store.logins.DeleteLogin(phone)) return;
   {
     const QSignalBlocker quiet(phone_);
     for (; userId != 0; userId = accounts_.find(phone)) {
@@ -314,8 +314,8 @@ void CDlgLogin::checkSignedIn() {
   if (!session_.net.connected() || !session_.net.loggedIn() || !profileArrived_ || !friendListArrived_) return;
   profileArrived_ = false;
   friendListArrived_ = false;
-  session_.login.rememberPassword = remember_->isChecked() ? 1 : 0;
-  session_.login.autoLogin = autoLogin_->isChecked() ? 1 : 0;
+  session_.login.rememberPassword = remember_->isChecked();
+  session_.login.autoLogin = autoLogin_->isChecked();
   timer_.stop();
   closing_ = true;
   // A pause to see the sign-in finish; the window stays responsive.

@@ -9,7 +9,7 @@
 #include "mainwindow/SignInWindow.h"
 #include "model/RememberedAccounts.h"
 #include "skin/CDlgBasic.h"
-#include "storage/LocalStore.h"
+#include "storage/LocalStores.h"
 
 class QCheckBox;
 class QComboBox;

@@ -39,7 +39,7 @@ CKivDlg& CKivApp::createWindows() {
 }
 
 int CKivApp::InitInstance() {
-  if (store_.ResolveProgramPaths() != 1) {
+  if (!store_.ResolveProgramPaths()) {
     // No KIV_HOME, no portable folder and no home directory to keep the
     // accounts in: better said than written where others could read them.
     showMessage("找不到保存数据的目录，请设置环境变量 HOME 或 KIV_HOME 后再启动。", MessageButtons::Ok, MessageIcon::Error);

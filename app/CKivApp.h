@@ -6,7 +6,7 @@
 #include "model/ClientSession.h"
 #include "model/ContactModel.h"
 #include "net/NetClient.h"
-#include "storage/LocalStore.h"
+#include "storage/LocalStores.h"
 
 namespace kiv {
 
@@ -47,14 +47,14 @@ class CKivApp {
   const AppSettings& settings() const { return settings_; }
   NetClient& net() { return net_; }
   ContactModel& model() { return model_; }
-  LocalStore& store() { return store_; }
+  LocalStores& store() { return store_; }
   ClientSession& session() { return session_; }
 
  private:
   AppSettings settings_;
   NetClient net_;
   ContactModel model_;
-  LocalStore store_;
+  LocalStores store_;
   ClientSession session_{net_, model_, store_, {}, 0};
   std::unique_ptr<CKivDlg> mainWindow_;
   CDlgLogin* login_ = nullptr;  // a child of the main window

@@ -29,7 +29,7 @@
 #include "net/FetchMessagesMessages.h"
 #include "net/NetClient.h"
 #include "platform/Gbk.h"
-#include "storage/LocalStore.h"
+#include "storage/LocalStores.h"
 
 namespace {
 
@@ -96,9 +96,9 @@ int main(int argc, char** argv) {
   setenv("KIV_HOME", (home.string() + "/").c_str(), 1);
   NetClient net;
   ContactModel model;
-  LocalStore store;
+  LocalStores store;
   store.ResolveProgramPaths();
-  store.OpenMessageDatabase(10001);
+  store.history.OpenMessageDatabase(10001);
   ClientSession session{net, model, store, {}};
 
   std::printf("take in a 57-record fetch (ms, until the event loop is idle)\n");
@@ -134,7 +134,7 @@ int main(int argc, char** argv) {
       handler.push_back(msSince(start));
 
       start = Steady::now();
-      for (int i = 0; i < 57; ++i) store.AppendUserMessage(10002, "x", "26-03-07 09:30:12");
+      for (int i = 0; i < 57; ++i) store.history.AppendUserMessage(10002, "x", "26-03-07 09:30:12");
       rows.push_back(msSince(start));
     }
     QScrollBar* bar = chat->view()->verticalScrollBar();

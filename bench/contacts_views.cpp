@@ -24,7 +24,7 @@
 #include "net/GroupMembersMessages.h"
 #include "net/NetClient.h"
 #include "platform/MessageBox.h"
-#include "storage/LocalStore.h"
+#include "storage/LocalStores.h"
 
 namespace {
 
@@ -70,7 +70,7 @@ int main(int argc, char** argv) {
   MessageRecorder quiet;
   NetClient net;
   ContactModel model;
-  LocalStore store;
+  LocalStores store;
   ClientSession session{net, model, store, {}, 0};
   SelfProfile self;
   self.userId = 99999;

@@ -25,7 +25,7 @@
 
 #include "platform/Gbk.h"
 #include "storage/HistorySearchIndex.h"
-#include "storage/LocalStore.h"
+#include "storage/LocalStores.h"
 
 namespace {
 
@@ -76,7 +76,7 @@ std::string timeText(std::time_t when) {
   return text;
 }
 
-// Fills the tables LocalStore made: one row every 30 seconds, one in seven
+// Fills the tables LocalStores made: one row every 30 seconds, one in seven
 // in one of 20 groups, the rest with one of 180 friends.
 void fillHistory(const std::string& file, int rows) {
   std::mt19937 random(24);
@@ -166,8 +166,8 @@ int main(int argc, char** argv) {
   const std::string index = account + "/" + kiv::HistorySearchIndex::kIndexFileName;
 
   {
-    kiv::LocalStore store;
-    if (store.ResolveProgramPaths() != 1 || store.OpenMessageDatabase(kAccount) != 1) return 1;
+    kiv::LocalStores store;
+    if (!store.ResolveProgramPaths() || !store.history.OpenMessageDatabase(kAccount)) return 1;
   }
   auto start = Clock::now();
   try {
@@ -216,8 +216,8 @@ int main(int argc, char** argv) {
   print("no hit, 1-2 characters (whole scan)", emptyShort);
 
   // A received batch: stored as the program stores it, then indexed.
-  kiv::LocalStore store;
-  if (store.ResolveProgramPaths() != 1 || store.OpenMessageDatabase(kAccount) != 1) return 1;
+  kiv::LocalStores store;
+  if (!store.ResolveProgramPaths() || !store.history.OpenMessageDatabase(kAccount)) return 1;
   std::mt19937 random(7);
   std::vector<double> storeMs, indexMs, bothMs;
   for (int batch = 0; batch < 50; ++batch) {
@@ -226,7 +226,7 @@ int main(int argc, char** argv) {
       rowsOfBatch.push_back({text, timeText(1'700'000'000 + batch * 60 + static_cast<int>(rowsOfBatch.size()))});
     }
     start = Clock::now();
-    if (store.AppendMessages(kiv::LocalStore::kUserTable, 10002 + batch % 50, rowsOfBatch) != 10) return 1;
+    if (!store.history.AppendMessages(kiv::HistoryStore::kUserTable, 10002 + batch % 50, rowsOfBatch)) return 1;
     const double stored = msSince(start);
     const auto indexStart = Clock::now();
     if (search.update() != 10) return 1;

@@ -24,7 +24,7 @@
 #include "model/ContactModel.h"
 #include "net/NetClient.h"
 #include "platform/Gbk.h"
-#include "storage/LocalStore.h"
+#include "storage/LocalStores.h"
 #include "avatars/Avatars.h"
 
 namespace {
@@ -80,9 +80,9 @@ int main(int argc, char** argv) {
   kiv::defaultAvatarService().setWeb(kiv::Endpoint{"127.0.0.1", 9});
   kiv::NetClient net;
   kiv::ContactModel model;
-  kiv::LocalStore store;
+  kiv::LocalStores store;
   started = Clock::now();
-  store.OpenMessageDatabase(kAccount);  // builds the index on first use
+  store.history.OpenMessageDatabase(kAccount);  // builds the index on first use
   std::printf("first open (index build): %.0f ms\n", millisecondsSince(started));
   kiv::SelfProfile self;
   self.userId = kAccount;
@@ -126,7 +126,7 @@ int main(int argc, char** argv) {
   // The share of the store: the same reads without the window.
   Figures reads;
   for (int page = 0; page <= kTargetPage; ++page)
-    reads.steps.push_back(timed([&] { (void)store.ReadUserHistoryPage(kBusyFriend, page); }));
+    reads.steps.push_back(timed([&] { (void)store.history.ReadUserHistoryPage(kBusyFriend, page); }));
   std::printf("page reads alone, pages 0..%d: median %.2f ms, max %.2f ms\n", kTargetPage, reads.median(),
               reads.max());
   const bool met = choose < 5 && forward.max() < 5 && back.max() < 5;

@@ -30,7 +30,7 @@
 #include "server/AdminCommands.h"
 #include "server/ChatServer.h"
 #include "server/Store.h"
-#include "storage/LocalStore.h"
+#include "storage/LocalStores.h"
 #include "avatars/Avatars.h"
 
 namespace {
@@ -55,7 +55,7 @@ struct Client {
       : net(options(pace, home)) {
     setenv("KIV_HOME", home.c_str(), 1);
     store.ResolveProgramPaths();
-    store.OpenLoginDatabase();
+    store.logins.OpenLoginDatabase();
     net.SetServer("127.0.0.1", port);
     net.SetAccount(phone, "123456");
     session.login.phone = phone;
@@ -86,7 +86,7 @@ struct Client {
 
   NetClient net;
   ContactModel model;
-  LocalStore store;
+  LocalStores store;
   ClientSession session{net, model, store, {}, 0};
   std::unique_ptr<CKivDlg> main;
 };

@@ -17,7 +17,7 @@
 
 #include "GeneratedHistory.h"
 #include "platform/Gbk.h"
-#include "storage/LocalStore.h"
+#include "storage/LocalStores.h"
 #include "storage/SqliteDatabase.h"
 
 namespace {
@@ -39,11 +39,11 @@ void generate(const std::string& file) {
 }
 
 // Two copies of one generated store: one left as older clients wrote it, one
-// opened through LocalStore, which adds the index.
+// opened through LocalStores, which adds the index.
 struct Stores {
   std::string root;
   std::string plainFile;
-  std::unique_ptr<kiv::LocalStore> indexed;
+  std::unique_ptr<kiv::LocalStores> indexed;
 
   Stores() {
     std::string pattern = (std::filesystem::temp_directory_path() / "kiv-bench-XXXXXX").string();
@@ -58,8 +58,8 @@ struct Stores {
     std::filesystem::create_directories(home + "/" + std::to_string(kAccount));
     std::filesystem::copy_file(plainFile, home + "/" + std::to_string(kAccount) + "/MsgEx.db");
     setenv("KIV_HOME", home.c_str(), 1);
-    indexed = std::make_unique<kiv::LocalStore>();
-    if (indexed->OpenMessageDatabase(kAccount) != 1) throw std::runtime_error("cannot open the indexed store");
+    indexed = std::make_unique<kiv::LocalStores>();
+    if (!indexed->history.OpenMessageDatabase(kAccount)) throw std::runtime_error("cannot open the indexed store");
     const auto opened = std::chrono::steady_clock::now();
     std::printf("set-up: %d rows generated in %.1f s; first open with the index build: %.1f s\n", kRows,
                 std::chrono::duration<double>(generated - started).count(),
@@ -104,7 +104,7 @@ void BM_PageWithIndex(benchmark::State& state) {
   const int page = static_cast<int>(state.range(1));
   std::string text;
   for (auto _ : state) {
-    text = store.ReadUserHistoryPage(id, page);
+    text = store.history.ReadUserHistoryPage(id, page);
     benchmark::DoNotOptimize(text);
   }
   std::size_t rows = 0;

@@ -26,7 +26,7 @@
 #include "platform/Gbk.h"
 #include "platform/dbus/DesktopNotifier.h"
 #include "storage/HistorySearchIndex.h"
-#include "storage/LocalStore.h"
+#include "storage/LocalStores.h"
 
 namespace {
 
@@ -75,9 +75,9 @@ int measure(const QString& address, const std::string& root, int batches) {
   }
 
   {
-    kiv::LocalStore store;
+    kiv::LocalStores store;
     kiv::HistorySearchIndex index;
-    if (store.ResolveProgramPaths() != 1 || store.OpenMessageDatabase(10001) != 1 || !index.open(root + "/10001")) {
+    if (!store.ResolveProgramPaths() || !store.history.OpenMessageDatabase(10001) || !index.open(root + "/10001")) {
       std::fprintf(stderr, "cannot open the history or its index\n");
       return 1;
     }
@@ -92,7 +92,7 @@ int measure(const QString& address, const std::string& root, int batches) {
       }
       const int before = recorder.notifications;
       const auto start = Clock::now();
-      if (store.AppendMessages(kiv::LocalStore::kUserTable, partner, rows) != 5) return 1;
+      if (!store.history.AppendMessages(kiv::HistoryStore::kUserTable, partner, rows)) return 1;
       const auto afterStore = Clock::now();
       if (index.update() != 5) return 1;
       const auto afterIndex = Clock::now();

@@ -9,6 +9,7 @@
 #include <limits>
 
 #include "model/ClientSession.h"
+#include "net/FetchMessagesMessages.h"
 #include "net/InviteToGroupMessages.h"
 #include "net/JoinGroupMessages.h"
 #include "platform/MessageBox.h"
@@ -16,7 +17,6 @@
 namespace kiv {
 namespace {
 
-constexpr int kGroupKind = 2;
 constexpr qreal kStandardPointSize = 9.5;  // 190 twips
 const QString kLinkHref = QStringLiteral("kiv:agree");
 
@@ -131,7 +131,7 @@ bool CRichEditCtrlEx::sendFor(std::uint32_t number) {
   if (session_ == nullptr) return false;
   // Nobody reads the answer: the lists show the change with their next
   // update.
-  if (kind_ == kGroupKind)  // the owner lets the user who asked into this group
+  if (kind_ == kGroupConversation)  // the owner lets the user who asked into this group
     return session_->relay().tell(InviteToGroupRequest{static_cast<std::uint32_t>(partner_), number}, this);
   // The user accepts the invitation into that group.
   return session_->relay().tell(JoinGroupRequest{number}, this);
@@ -146,8 +146,8 @@ bool CRichEditCtrlEx::activateLinkAt(int position) {
   const QString numberText = bracketText(block.text()).value_or(QString());
   const auto number = invitationNumber(numberText);
   if (!number) {
-    const QString text = kind_ == kGroupKind ? QStringLiteral("用户ID号%1有误,加入失败!").arg(numberText)
-                                             : QStringLiteral("群号%1有误,加入失败!").arg(numberText);
+    const QString text = kind_ == kGroupConversation ? QStringLiteral("用户ID号%1有误,加入失败!").arg(numberText)
+                                                     : QStringLiteral("群号%1有误,加入失败!").arg(numberText);
     showMessage(text.toStdString());
     return true;
   }

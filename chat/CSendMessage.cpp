@@ -26,7 +26,7 @@
 #include "skin/CBitButtonNL.h"
 #include "skin/FramePieces.h"
 #include "skin/ResourceLoader.h"
-#include "storage/LocalStore.h"
+#include "storage/LocalStores.h"
 #include "platform/SoundEnabled.h"
 #include "avatars/Avatars.h"
 
@@ -304,7 +304,7 @@ void CSendMessage::send() {
 
   // Echoed and stored at once; a failure reported later only adds a notice.
   const SentMessage echo = SentMessage::make(kind_, text, clock_.stampSend(std::time(nullptr)));
-  const bool stored = echo.store(session_.store, kind_, partner_) == 1;
+  const bool stored = echo.store(session_.store.history, kind_, partner_);
   view_->appendFormatted(fromGbk(echo.viewText()), inputStyle_->format());
   if (!stored) historyNotSaved();
   input_->clear();
@@ -330,7 +330,7 @@ void CSendMessage::showReceived(const ReceivedMessages& received, bool stored) {
     if (block.invitation) view_->appendLink(fromGbk(ReceivedMessages::linkText()));
   }
   if (!stored) historyNotSaved();
-  if (SoundEnabled.load() == 1) WavePlayer::play(ResourceLoader::waveUrl(kMessageSound));
+  if (SoundEnabled.load()) WavePlayer::play(ResourceLoader::waveUrl(kMessageSound));
   if (!isVisible()) showMinimized();
   flash_->start();
 }

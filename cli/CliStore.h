@@ -4,7 +4,7 @@
 #include <string>
 
 namespace kiv {
-class LocalStore;
+class HistoryStore;
 }  // namespace kiv
 
 namespace kiv::cli {
@@ -15,9 +15,9 @@ namespace kiv::cli {
 // commands send and fetch.
 class CliStore {
  public:
-  // The store opened at sign-in, or nullptr before it (or when it could not
-  // be opened: the commands then work without storing).
-  static LocalStore* current();
+  // The history opened at sign-in, or nullptr before it (or when it could
+  // not be opened: the commands then work without storing).
+  static HistoryStore* history();
 
   // Stores the echo of a sent message ("我(私聊):" / "我(群聊):" and the
   // local time).

@@ -37,7 +37,7 @@ int runListen(const CliOptions& options) {
   CliSession session(options);
   // Like the main window: every notice fetches its conversation, and what
   // arrives is stored before it is printed.
-  MessageService messages(session.client(), [] { return CliStore::current(); }, nullptr, ReceiverRegistry::global());
+  MessageService messages(session.client(), [] { return CliStore::history(); }, nullptr, ReceiverRegistry::global());
   messages.setSink(nullptr, printMessages);
   session.onNotice([&messages](const MessageNotice& notice) { messages.onNotice(notice); });
   // A notice may come before the sign-in hooks have opened the store; it is

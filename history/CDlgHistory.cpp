@@ -22,7 +22,7 @@
 #include "skin/CBitButtonNL.h"
 #include "skin/FramePieces.h"
 #include "skin/ResourceLoader.h"
-#include "storage/LocalStore.h"
+#include "storage/LocalStores.h"
 
 namespace kiv {
 
@@ -249,7 +249,7 @@ void CDlgHistory::Rebuild() {
   ++build_;
   pictured_.clear();
   tree_->clear();
-  search_.open(session_.store.accountDirectory());
+  search_.open(session_.store.history.accountDirectory());
   // The chosen item was among those just deleted.
   current_.reset();
   pageCounter_ = 0;
@@ -287,9 +287,9 @@ void CDlgHistory::choose(QTreeWidgetItem* item) {
 }
 
 std::string CDlgHistory::readPage(int page) const {
-  LocalStore& store = session_.store;
-  return current_->group ? store.ReadGroupHistoryPage(current_->id, page)
-                         : store.ReadUserHistoryPage(current_->id, page);
+  LocalStores& store = session_.store;
+  return current_->group ? store.history.ReadGroupHistoryPage(current_->id, page)
+                         : store.history.ReadUserHistoryPage(current_->id, page);
 }
 
 void CDlgHistory::showPage(const std::string& text) {

@@ -61,7 +61,7 @@ void ArrivalAlerts::arrived(const MessageService::Address& from, const MessageSe
   }
   session_.model.addUnread(kind, from.number, static_cast<int>(messages.blocks.size()));
   showWaitingInTray();
-  if (DesktopNoticesEnabled.load() != 1) return;
+  if (!DesktopNoticesEnabled.load()) return;
 
   const bool group = kind == kGroupConversation;
   const QString title = fromGbk(group ? from.groupText : from.partnerName).trimmed();

@@ -36,7 +36,7 @@
 #include "platform/qt/QtMessagePresenter.h"
 #include "skin/CBitButtonNL.h"
 #include "skin/ResourceLoader.h"
-#include "storage/LocalStore.h"
+#include "storage/LocalStores.h"
 #include "platform/SoundEnabled.h"
 #include "avatars/Avatars.h"
 
@@ -139,7 +139,7 @@ CKivDlg::CKivDlg(ClientSession& session, QWidget* parent)
   receiverHandle_ = ReceiverRegistry::global().add(answers_);
   // The store, not this window: an answer already on the receive thread
   // is stored even while the window goes (the store outlives it).
-  LocalStore* store = &session_.store;
+  HistoryStore* store = &session_.store.history;
   messages_ = std::make_unique<MessageService>(
       session_.net, [store] { return store; }, &session_.model, ReceiverRegistry::global());
   messages_->hold();
@@ -265,7 +265,7 @@ void CKivDlg::runSystemCommand(SystemCommand command) {
 
 bool CKivDlg::OnInitDialog() {
   session_.store.ResolveProgramPaths();
-  session_.store.OpenLoginDatabase();
+  session_.store.logins.OpenLoginDatabase();
   if (signIn_ == nullptr || !signIn_->runSignIn()) return false;
   afterSignIn();
   return true;
@@ -274,18 +274,18 @@ bool CKivDlg::OnInitDialog() {
 void CKivDlg::afterSignIn() {
   const SelfProfile& self = session_.model.self();
   PurgeAvatarCache(self.userId);
-  RememberedAccounts::recordSignIn(session_.store, session_.login, self.userId);
-  session_.store.OpenMessageDatabase(self.userId);
+  RememberedAccounts::recordSignIn(session_.store.logins, session_.login, self.userId);
+  session_.store.history.OpenMessageDatabase(self.userId);
   refreshHeaderTexts();
   showConnectionLook(true);
-  session_.model.loadStrangers(session_.store);
+  session_.model.loadStrangers(session_.store.history);
   layoutControls();
   selectTab(kGroupsTab);
   tray_->show();
   // Minimised into the tray only where there is one to come back from.
   setHideOnMinimize(QSystemTrayIcon::isSystemTrayAvailable());
-  SoundEnabled = session_.store.IsSoundOn();
-  DesktopNoticesEnabled = session_.store.IsDesktopNoticeOn();
+  SoundEnabled = session_.store.settings.IsSoundOn();
+  DesktopNoticesEnabled = session_.store.settings.IsDesktopNoticeOn();
   signedIn_ = true;
   messages_->release();  // the notices heard while signing in
   if (const QScreen* screen = QGuiApplication::primaryScreen())
@@ -414,7 +414,7 @@ ConversationWindow* CKivDlg::openConversation(ChatCategory category, std::int32_
   auto* window = dynamic_cast<CSendMessage*>(found);
   const bool created = window == nullptr;
   if (created) {
-    window = new CSendMessage(session_, number, group ? 2 : 1);
+    window = new CSendMessage(session_, number, group ? kGroupConversation : kPrivateConversation);
     if (group)
       registry.addGroup(number, window);
     else
@@ -580,7 +580,7 @@ void CKivDlg::exitProgram() {
   }
   session_.net.GoOffline(false);
   session_.model.conversations().destroyAll();
-  session_.model.saveStrangers(session_.store);
+  session_.model.saveStrangers(session_.store.history);
   tray_->hide();
   QDialog::done(Rejected);
 }

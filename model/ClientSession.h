@@ -8,7 +8,7 @@
 namespace kiv {
 
 class ContactModel;
-class LocalStore;
+class LocalStores;
 class NetClient;
 
 // The texts and choices of the current sign-in (GBK), as the login window
@@ -17,8 +17,8 @@ class NetClient;
 struct LoginChoices {
   std::string phone;
   std::string password;
-  int rememberPassword = 0;
-  int autoLogin = 0;
+  bool rememberPassword = false;
+  bool autoLogin = false;
 };
 
 // What the windows of a signed-in client share: the one connection, the
@@ -27,7 +27,7 @@ struct LoginChoices {
 struct ClientSession {
   NetClient& net;
   ContactModel& model;
-  LocalStore& store;
+  LocalStores& store;
   LoginChoices login;
   // The asker of requests whose answers no particular window waits for
   // (invitation links, "加为好友" from a list, group management): the main

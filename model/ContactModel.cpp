@@ -10,7 +10,7 @@
 #include "net/GroupListMessages.h"
 #include "net/GroupMembersMessages.h"
 #include "platform/Gbk.h"
-#include "storage/LocalStore.h"
+#include "storage/HistoryStore.h"
 
 namespace kiv {
 
@@ -60,22 +60,11 @@ void ContactModel::clearUnread(int kind, std::int32_t number) {
   notify([&](ContactModelObserver& o) { o.unreadChanged(kind, number); });
 }
 
-FriendRecord ContactModel::friendSlot(std::size_t slot) const {
-  return FriendRecord::read(friendSlots_.at(slot).data());
-}
-
-GroupRecord ContactModel::groupSlot(std::size_t slot) const {
-  return GroupRecord::read(groupSlots_.at(slot).data());
-}
-
 void ContactModel::replaceFriends(const FriendListResponse& response) {
   if (!onOwnerThread()) return;
-  for (auto& slot : friendSlots_) slot.fill(0);
-  const std::size_t count = std::min(response.friends.size(), kFriendSlots);
-  for (std::size_t i = 0; i < count; ++i) response.friends[i].write(friendSlots_[i].data());
-
-  for (std::size_t i = 0; i < kListedFriends; ++i) {
-    const FriendRecord record = friendSlot(i);
+  const std::size_t count = std::min(response.friends.size(), kKeptFriends);
+  for (std::size_t i = 0; i < count; ++i) {
+    const FriendRecord& record = response.friends[i];
     if (record.userId == 0) continue;
     ContactEntry entry;
     entry.userId = static_cast<std::int32_t>(record.userId);
@@ -88,14 +77,9 @@ void ContactModel::replaceFriends(const FriendListResponse& response) {
 std::vector<std::int32_t> ContactModel::replaceGroups(const GroupListResponse& response) {
   std::vector<std::int32_t> listed;
   if (!onOwnerThread()) return listed;
-  for (auto& slot : groupSlots_) slot.fill(0);
-  // Only the slots this answer filled are read back: a count beyond the
-  // table must not reach past it.
-  const std::size_t count = std::min(response.groups.size(), kGroupSlots);
-  for (std::size_t i = 0; i < count; ++i) response.groups[i].write(groupSlots_[i].data());
-
+  const std::size_t count = std::min(response.groups.size(), kKeptGroups);
   for (std::size_t i = 0; i < count; ++i) {
-    const GroupRecord record = groupSlot(i);
+    const GroupRecord& record = response.groups[i];
     if (record.groupId == 0) continue;
     const auto groupId = static_cast<std::int32_t>(record.groupId);
     addOrUpdateGroup(groupId, texts::groupItem(record.name, record.shielded != 0, texts::kListedGroupSpaces),
@@ -266,7 +250,7 @@ std::optional<ContactModel::MemberMatch> ContactModel::findMemberInAnyGroup(std:
   return std::nullopt;
 }
 
-void ContactModel::loadStrangers(LocalStore& store) {
+void ContactModel::loadStrangers(HistoryStore& store) {
   if (!onOwnerThread()) return;
   StrangerMap stored;
   std::vector<std::int32_t> order;
@@ -285,11 +269,11 @@ void ContactModel::loadStrangers(LocalStore& store) {
   addOrUpdateContact(ContactListKind::kStrangers, service);
 }
 
-int ContactModel::saveStrangers(LocalStore& store) const {
-  if (store.ClearTable(LocalStore::kStrangerTable) != 1) return 0;
-  int ok = 1;
+bool ContactModel::saveStrangers(HistoryStore& store) const {
+  if (!store.ClearTable(HistoryStore::kStrangerTable)) return false;
+  bool ok = true;
   for (std::int32_t userId : strangers_.rows()) {
-    if (store.AppendStranger(userId, strangers_.find(userId)->nickname) != 1) ok = 0;
+    if (!store.AppendStranger(userId, strangers_.find(userId)->nickname)) ok = false;
   }
   return ok;
 }

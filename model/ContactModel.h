@@ -21,7 +21,7 @@
 namespace kiv {
 
 class ContactModelObserver;
-class LocalStore;
+class HistoryStore;
 struct FriendListResponse;
 struct GroupListResponse;
 struct GroupMembersResponse;
@@ -41,11 +41,10 @@ struct GroupMembersResponse;
 // the readers.
 class ContactModel {
  public:
-  static constexpr std::size_t kFriendSlots = 200;
-  // Every friend the table holds is listed: a friend that is in the table but
-  // on no row could be chatted with by notice only, and never found.
-  static constexpr std::size_t kListedFriends = kFriendSlots;
-  static constexpr std::size_t kGroupSlots = 10;
+  // The most records of one friend or group list that are taken in; the
+  // rest of a longer answer is ignored.
+  static constexpr std::size_t kKeptFriends = 200;
+  static constexpr std::size_t kKeptGroups = 10;
   static constexpr std::int32_t kServiceAccountId = 1000;
 
   ContactModel();
@@ -66,25 +65,13 @@ class ContactModel {
   // Tells the observers that the cached avatar of `id` was replaced.
   void announceAvatar(std::int32_t id, bool group);
 
-  // The friend table: 200 slots of 21 wire bytes (integers in network byte
-  // order), all zero until the first friend list.
-  const std::array<std::uint8_t, FriendRecord::kSize>& friendSlotBytes(std::size_t slot) const {
-    return friendSlots_.at(slot);
-  }
-  FriendRecord friendSlot(std::size_t slot) const;
-  // The group table: 10 slots of 22 wire bytes.
-  const std::array<std::uint8_t, GroupRecord::kSize>& groupSlotBytes(std::size_t slot) const {
-    return groupSlots_.at(slot);
-  }
-  GroupRecord groupSlot(std::size_t slot) const;
-
-  // Replace friends: the table takes the first 200 records, then the friend
-  // list adds or updates a row for every friend in them.
-  // Friends missing from the answer keep their rows.
+  // Replace friends: the friend list adds or updates a row for every friend
+  // of the first 200 records (UserId 0 is an empty record). Friends missing
+  // from the answer keep their rows.
   void replaceFriends(const FriendListResponse& response);
 
-  // Replace groups: the table takes the first 10 records; every listed group
-  // (GroupId 0 is an empty slot) is added or updated in slot order, then
+  // Replace groups: of the first 10 records every listed group (GroupId 0 is
+  // an empty record) is added or updated in their order, then
   // every group no longer listed is removed with its windows. Returns the
   // GroupIds whose members are to be asked for, in order.
   std::vector<std::int32_t> replaceGroups(const GroupListResponse& response);
@@ -147,10 +134,10 @@ class ContactModel {
   // Builds the stranger list from the message store: every stored stranger
   // with a positive UserId ("匿名" for an empty nickname), then the
   // customer-service account.
-  void loadStrangers(LocalStore& store);
+  void loadStrangers(HistoryStore& store);
   // Writes the stranger list back (customer service included), replacing
-  // what was stored. 1 on success, 0 when the store refused.
-  int saveStrangers(LocalStore& store) const;
+  // what was stored. False when the store refused.
+  bool saveStrangers(HistoryStore& store) const;
 
   ConversationRegistry& conversations() { return conversations_; }
   const ConversationRegistry& conversations() const { return conversations_; }
@@ -172,8 +159,6 @@ class ContactModel {
   std::atomic<int> wrongThreadCalls_{0};
   std::vector<ContactModelObserver*> observers_;
   SelfProfile self_;
-  std::array<std::array<std::uint8_t, FriendRecord::kSize>, kFriendSlots> friendSlots_{};
-  std::array<std::array<std::uint8_t, GroupRecord::kSize>, kGroupSlots> groupSlots_{};
   ContactList friends_;
   ContactList strangers_;
   std::vector<GroupEntry> groups_;

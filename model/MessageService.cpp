@@ -10,7 +10,7 @@
 #include "net/MessageNotice.h"
 #include "net/NetClient.h"
 #include "net/ReceiverRegistry.h"
-#include "storage/LocalStore.h"
+#include "storage/HistoryStore.h"
 
 namespace kiv {
 
@@ -49,8 +49,8 @@ void MessageService::State::OnServerResponse(const PendingRequest& request, cons
   // The server has forgotten these messages by now: the history gets them
   // before anybody may fail to show them.
   if (!batch.messages.rows.empty()) {
-    LocalStore* store = storeOf ? storeOf() : nullptr;
-    batch.stored = store != nullptr && batch.messages.store(*store, kind, number) != 0;
+    HistoryStore* store = storeOf ? storeOf() : nullptr;
+    batch.stored = store != nullptr && batch.messages.store(*store, kind, number);
   }
   batch.storedAt = std::chrono::steady_clock::now();
   if (batch.messages.empty()) return;

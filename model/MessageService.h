@@ -14,7 +14,7 @@
 namespace kiv {
 
 class ContactModel;
-class LocalStore;
+class HistoryStore;
 class NetClient;
 class ReceiverRegistry;
 struct MessageNotice;
@@ -49,7 +49,7 @@ class MessageService {
   using Hop = std::function<void(const std::function<void()>& work)>;
   // Shows a batch; false when the conversation has no window for it now.
   using Sink = std::function<bool(const Address&, const Batch&)>;
-  using StoreOf = std::function<LocalStore*()>;
+  using StoreOf = std::function<HistoryStore*()>;
 
   // `model` may be null (kiv-cli): every notice is then fetched as it
   // comes, without a contact row.

@@ -1,7 +1,7 @@
 #include "model/ReceivedMessages.h"
 
 #include "platform/Gbk.h"
-#include "storage/LocalStore.h"
+#include "storage/HistoryStore.h"
 
 namespace kiv {
 namespace {
@@ -21,7 +21,7 @@ std::string_view upToNul(std::string_view text) {
 }  // namespace
 
 std::string ReceivedMessages::Block::viewText() const {
-  return LocalStore::historyEntry(time, text) + (invitation ? "," : "");
+  return HistoryStore::historyEntry(time, text) + (invitation ? "," : "");
 }
 
 bool ReceivedMessages::isInvitation(std::string_view text, int kind) {
@@ -79,8 +79,8 @@ ReceivedMessages ReceivedMessages::from(const FetchMessagesResponse& response, i
   return result;
 }
 
-int ReceivedMessages::store(LocalStore& store, int kind, std::int32_t partner) const {
-  return store.AppendMessages(kind == kGroupConversation ? LocalStore::kGroupTable : LocalStore::kUserTable, partner,
+bool ReceivedMessages::store(HistoryStore& store, int kind, std::int32_t partner) const {
+  return store.AppendMessages(kind == kGroupConversation ? HistoryStore::kGroupTable : HistoryStore::kUserTable, partner,
                               rows);
 }
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "net/FetchMessagesMessages.h"
-#include "storage/LocalStore.h"
+#include "storage/HistoryStore.h"
 
 namespace kiv {
 
@@ -49,7 +49,7 @@ struct ReceivedMessages {
   // Appends the rows to the partner's history: msg_group for a group
   // conversation, msg_user otherwise. Returns the number of rows stored; a row
   // the store refuses is lost, as the window shows it regardless.
-  int store(LocalStore& store, int kind, std::int32_t partner) const;
+  bool store(HistoryStore& store, int kind, std::int32_t partner) const;
 
   // The text of the invitation link, GBK.
   static std::string linkText();

@@ -6,13 +6,13 @@
 
 namespace kiv {
 
-void RememberedAccounts::load(LocalStore& store) {
+void RememberedAccounts::load(LoginStore& store) {
   phones_.clear();
   passwords_.clear();
   newestFirst_.clear();
   store.LoadLogins(phones_, passwords_, &newestFirst_);
   std::reverse(newestFirst_.begin(), newestFirst_.end());
-  automatic_ = store.GetAutoLogin();
+  automatic_ = store.GetAutoLogin().value_or(0);
   if (phones_.count(automatic_) == 0) automatic_ = 0;
 }
 
@@ -44,12 +44,12 @@ std::int32_t RememberedAccounts::automaticSignIn() const {
   return automatic_ != 0 && !password(automatic_).empty() ? automatic_ : 0;
 }
 
-void RememberedAccounts::recordSignIn(LocalStore& store, const LoginChoices& choices, std::int32_t userId) {
-  store.SaveLogin(choices.phone, userId, choices.rememberPassword != 0 ? choices.password : std::string());
-  if (choices.autoLogin != 0)
-    store.SetAutoLogin(userId, 1);
+void RememberedAccounts::recordSignIn(LoginStore& store, const LoginChoices& choices, std::int32_t userId) {
+  store.SaveLogin(choices.phone, userId, choices.rememberPassword ? choices.password : std::string());
+  if (choices.autoLogin)
+    store.SetAutoLogin(userId, true);
   else if (store.GetAutoLogin() == userId)
-    store.SetAutoLogin(userId, 0);
+    store.SetAutoLogin(userId, false);
 }
 
 }  // namespace kiv

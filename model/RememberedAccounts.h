@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "storage/LocalStore.h"
+#include "storage/LoginStore.h"
 
 namespace kiv {
 
@@ -19,7 +19,7 @@ struct LoginChoices;
 // choice still ticked, for the user to type the password once.
 class RememberedAccounts {
  public:
-  void load(LocalStore& store);
+  void load(LoginStore& store);
 
   // The accounts, the most recent sign-in first.
   const std::vector<std::int32_t>& newestFirst() const { return newestFirst_; }
@@ -39,7 +39,7 @@ class RememberedAccounts {
   // After a successful sign-in of `userId`: remembers the account, with the
   // password when "记住密码" was ticked, else without; makes it the automatic
   // account when "自动登录" was ticked, and when it was not, no longer so.
-  static void recordSignIn(LocalStore& store, const LoginChoices& choices, std::int32_t userId);
+  static void recordSignIn(LoginStore& store, const LoginChoices& choices, std::int32_t userId);
 
  private:
   PhoneMap phones_;

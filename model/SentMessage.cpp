@@ -2,7 +2,7 @@
 
 #include "net/FetchMessagesMessages.h"
 #include "platform/Gbk.h"
-#include "storage/LocalStore.h"
+#include "storage/HistoryStore.h"
 
 namespace kiv {
 
@@ -25,10 +25,10 @@ SentMessage SentMessage::make(int kind, const std::string& gbkText, std::time_t 
 }
 
 std::string SentMessage::viewText() const {
-  return LocalStore::historyEntry(time, text);
+  return HistoryStore::historyEntry(time, text);
 }
 
-int SentMessage::store(LocalStore& store, int kind, std::int32_t partner) const {
+bool SentMessage::store(HistoryStore& store, int kind, std::int32_t partner) const {
   return kind == kGroupConversation ? store.AppendGroupMessage(partner, text, time)
                                     : store.AppendUserMessage(partner, text, time);
 }

@@ -6,7 +6,7 @@
 
 namespace kiv {
 
-class LocalStore;
+class HistoryStore;
 
 // The echo of a message the user sent: shown at once and stored at once,
 // before the server answers, so that a later failure only adds a notice.
@@ -24,7 +24,7 @@ struct SentMessage {
   // "\r\n\r\n<time>\r\n<text>", appended in the user's own format.
   std::string viewText() const;
   // Appends the echo to the partner's history (msg_group or msg_user); 1/0.
-  int store(LocalStore& store, int kind, std::int32_t partner) const;
+  bool store(HistoryStore& store, int kind, std::int32_t partner) const;
   bool operator==(const SentMessage&) const = default;
 };
 

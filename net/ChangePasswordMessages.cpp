@@ -1,12 +1,13 @@
 #include "net/ChangePasswordMessages.h"
 
+#include "net/FieldWidths.h"
 #include "net/PacketReader.h"
 #include "net/PacketWriter.h"
 
 namespace kiv {
 
 namespace {
-constexpr std::size_t kOld = 24, kNew = 40, kFieldWidth = 16;
+constexpr std::size_t kOld = 24, kNew = 40, kFieldWidth = fields::kPassword;
 }
 
 std::vector<std::uint8_t> ChangePasswordRequest::build(const HeaderKey& key) const {

@@ -4,12 +4,14 @@
 #include <cstdint>
 #include <string>
 
+#include "net/FieldWidths.h"
+
 namespace kiv {
 
 // One friend of the friend list, 21 bytes. Also the layout of a search hit.
 struct FriendRecord {
   static constexpr std::size_t kSize = 21;
-  static constexpr std::size_t kNicknameWidth = 16;
+  static constexpr std::size_t kNicknameWidth = fields::kNickname;
 
   std::uint32_t userId = 0;   // 0 marks an empty record
   std::string nickname{};     // GBK; empty shows as "匿名"

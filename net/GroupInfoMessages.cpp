@@ -1,5 +1,6 @@
 #include "net/GroupInfoMessages.h"
 
+#include "net/FieldWidths.h"
 #include "net/PacketReader.h"
 #include "net/PacketWriter.h"
 
@@ -7,11 +8,11 @@ namespace kiv {
 
 namespace {
 constexpr std::size_t kStatus = 24;
-constexpr std::size_t kName = 25, kNameWidth = 16;
-constexpr std::size_t kCategory = 41, kCategoryWidth = 20;
-constexpr std::size_t kIntroduction = 61, kIntroductionWidth = 50;
+constexpr std::size_t kName = 25, kNameWidth = fields::kGroupName;
+constexpr std::size_t kCategory = 41, kCategoryWidth = fields::kGroupCategory;
+constexpr std::size_t kIntroduction = 61, kIntroductionWidth = fields::kIntroduction;
 constexpr std::size_t kMemberCount = 111, kType = 115;
-constexpr std::size_t kCreated = 117, kCreatedWidth = 12;
+constexpr std::size_t kCreated = 117, kCreatedWidth = fields::kGroupCreated;
 }  // namespace
 
 std::vector<std::uint8_t> GroupInfoRequest::build(const HeaderKey& key) const {

@@ -4,12 +4,14 @@
 #include <cstdint>
 #include <string>
 
+#include "net/FieldWidths.h"
+
 namespace kiv {
 
 // One group of the group list, 22 bytes.
 struct GroupRecord {
   static constexpr std::size_t kSize = 22;
-  static constexpr std::size_t kNameWidth = 16;
+  static constexpr std::size_t kNameWidth = fields::kGroupName;
 
   std::uint32_t groupId = 0;  // 0 marks an empty record
   std::string name{};         // GBK

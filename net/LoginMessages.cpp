@@ -1,13 +1,14 @@
 #include "net/LoginMessages.h"
 
+#include "net/FieldWidths.h"
 #include "net/PacketReader.h"
 #include "net/PacketWriter.h"
 
 namespace kiv {
 
 namespace {
-constexpr std::size_t kPhone = 24, kPhoneWidth = 21;
-constexpr std::size_t kPassword = 45, kPasswordWidth = 16;
+constexpr std::size_t kPhone = 24, kPhoneWidth = fields::kPhone;
+constexpr std::size_t kPassword = 45, kPasswordWidth = fields::kPassword;
 constexpr std::size_t kVersion = 61;
 }  // namespace
 

@@ -4,12 +4,14 @@
 #include <cstdint>
 #include <string>
 
+#include "net/FieldWidths.h"
+
 namespace kiv {
 
 // One member of a group's member list, 23 bytes.
 struct MemberRecord {
   static constexpr std::size_t kSize = 23;
-  static constexpr std::size_t kNicknameWidth = 16;
+  static constexpr std::size_t kNicknameWidth = fields::kNickname;
 
   std::uint32_t userId = 0;
   std::string nickname{};     // GBK

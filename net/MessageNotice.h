@@ -5,12 +5,14 @@
 #include <cstdint>
 #include <string>
 
+#include "net/FieldWidths.h"
+
 namespace kiv {
 
 // One conversation with waiting messages, as listed by the notice poll; 23 bytes.
 struct MessageNotice {
   static constexpr std::size_t kSize = 23;
-  static constexpr std::size_t kNameWidth = 16;
+  static constexpr std::size_t kNameWidth = fields::kNickname;
   static constexpr std::uint8_t kGroup = 2;
 
   std::uint8_t kind = 0;                // 2 group, any other value private

@@ -5,13 +5,15 @@
 #include <cstdint>
 #include <string>
 
+#include "net/FieldWidths.h"
+
 namespace kiv {
 
 // One waiting chat message of a FetchMessagesResponse, 156 bytes.
 struct MessageRecord {
   static constexpr std::size_t kSize = 156;
-  static constexpr std::size_t kTextWidth = 140;
-  static constexpr std::size_t kTimeWidth = 12;
+  static constexpr std::size_t kTextWidth = fields::kRecordText;
+  static constexpr std::size_t kTimeWidth = fields::kRecordTime;
 
   std::string text{};                   // GBK; may start with an action marker (0x07 0x01 or 0x07 0x02)
   std::string time{};                   // 12 ASCII digits YYMMDDhhmmss

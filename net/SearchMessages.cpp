@@ -1,11 +1,12 @@
 #include "net/SearchMessages.h"
 
+#include "net/FieldWidths.h"
 #include "net/RecordList.h"
 
 namespace kiv {
 
 namespace {
-constexpr std::size_t kKind = 24, kText = 25, kTextWidth = 16, kPage = 41;
+constexpr std::size_t kKind = 24, kText = 25, kTextWidth = fields::kSearchText, kPage = 41;
 constexpr ListLayout kLayout{26, 28};
 }  // namespace
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "net/FieldWidths.h"
 #include "net/PacketReader.h"
 #include "net/PacketWriter.h"
 #include "platform/Gbk.h"
@@ -10,7 +11,7 @@ namespace kiv {
 
 namespace {
 constexpr std::size_t kKind = 24, kTarget = 25, kTextLength = 29;
-constexpr std::size_t kResult = 24, kTime = 25, kTimeWidth = 12;
+constexpr std::size_t kResult = 24, kTime = 25, kTimeWidth = fields::kRecordTime;
 }  // namespace
 
 std::string_view SendMessageRequest::sentText() const {

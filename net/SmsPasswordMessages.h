@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "net/FieldWidths.h"
 #include "net/Packet.h"
 
 namespace kiv {
@@ -13,7 +14,7 @@ namespace kiv {
 // short-lived connection with its own sequence counter.
 struct SmsPasswordRequest {
   static constexpr std::uint32_t kCommand = 2;
-  static constexpr std::size_t kPhoneWidth = 11;
+  static constexpr std::size_t kPhoneWidth = fields::kSmsPhone;
 
   std::string phone{};  // the 11 digits, clipped copy without a terminator
 

@@ -1,5 +1,6 @@
 #include "net/UpdateGroupInfoMessages.h"
 
+#include "net/FieldWidths.h"
 #include "net/PacketReader.h"
 #include "net/PacketWriter.h"
 
@@ -7,9 +8,9 @@ namespace kiv {
 
 namespace {
 constexpr std::size_t kGroupId = 24;
-constexpr std::size_t kName = 28, kNameWidth = 16;
-constexpr std::size_t kCategory = 44, kCategoryWidth = 20;
-constexpr std::size_t kIntroduction = 64, kIntroductionWidth = 50;
+constexpr std::size_t kName = 28, kNameWidth = fields::kGroupName;
+constexpr std::size_t kCategory = 44, kCategoryWidth = fields::kGroupCategory;
+constexpr std::size_t kIntroduction = 64, kIntroductionWidth = fields::kIntroduction;
 constexpr std::size_t kType = 114;
 }  // namespace
 

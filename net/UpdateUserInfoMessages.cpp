@@ -1,5 +1,6 @@
 #include "net/UpdateUserInfoMessages.h"
 
+#include "net/FieldWidths.h"
 #include "net/PacketReader.h"
 #include "net/PacketWriter.h"
 
@@ -7,10 +8,10 @@ namespace kiv {
 
 namespace {
 constexpr std::size_t kUserId = 24;
-constexpr std::size_t kNickname = 28, kNicknameWidth = 16;
-constexpr std::size_t kSex = 44, kSexWidth = 4;
-constexpr std::size_t kIntroduction = 48, kIntroductionWidth = 50;
-constexpr std::size_t kBirthday = 98, kBirthdayWidth = 8;
+constexpr std::size_t kNickname = 28, kNicknameWidth = fields::kNickname;
+constexpr std::size_t kSex = 44, kSexWidth = fields::kSex;
+constexpr std::size_t kIntroduction = 48, kIntroductionWidth = fields::kIntroduction;
+constexpr std::size_t kBirthday = 98, kBirthdayWidth = fields::kBirthday;
 }  // namespace
 
 std::vector<std::uint8_t> UpdateUserInfoRequest::build(const HeaderKey& key) const {

@@ -1,5 +1,6 @@
 #include "net/UserInfoMessages.h"
 
+#include "net/FieldWidths.h"
 #include "net/PacketReader.h"
 #include "net/PacketWriter.h"
 
@@ -7,12 +8,12 @@ namespace kiv {
 
 namespace {
 constexpr std::size_t kStatus = 24, kUserId = 25;
-constexpr std::size_t kNickname = 29, kNicknameWidth = 16;
-constexpr std::size_t kSex = 45, kSexWidth = 4;
-constexpr std::size_t kIntroduction = 49, kIntroductionWidth = 50;
+constexpr std::size_t kNickname = 29, kNicknameWidth = fields::kNickname;
+constexpr std::size_t kSex = 45, kSexWidth = fields::kSex;
+constexpr std::size_t kIntroduction = 49, kIntroductionWidth = fields::kIntroduction;
 constexpr std::size_t kPoints = 100;
-constexpr std::size_t kCity = 104, kCityWidth = 10;
-constexpr std::size_t kBirthday = 114, kBirthdayWidth = 8;
+constexpr std::size_t kCity = 104, kCityWidth = fields::kCity;
+constexpr std::size_t kBirthday = 114, kBirthdayWidth = fields::kBirthday;
 }  // namespace
 
 std::vector<std::uint8_t> UserInfoRequest::build(const HeaderKey& key) const {

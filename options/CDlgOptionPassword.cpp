@@ -11,7 +11,7 @@
 #include "platform/qt/GbkQt.h"
 #include "skin/CBitButtonNL.h"
 #include "skin/CMacProgressCtrl.h"
-#include "storage/LocalStore.h"
+#include "storage/LocalStores.h"
 
 namespace kiv {
 
@@ -141,8 +141,8 @@ void CDlgOptionPassword::adoptPassword(const std::string& password) {
   session_.login.password = password;
   // A reconnection signs in again by itself, with what it was given.
   session_.net.SetAccount(session_.net.phone(), password);
-  if (session_.login.rememberPassword != 0)
-    session_.store.SetSavedPassword(session_.model.self().userId, password);
+  if (session_.login.rememberPassword)
+    session_.store.logins.SetSavedPassword(session_.model.self().userId, password);
 }
 
 void CDlgOptionPassword::answered(const ChangePasswordRequest& asked, const ChangePasswordResponse& reply) {

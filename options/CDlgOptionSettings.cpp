@@ -9,7 +9,7 @@
 #include "model/ContactModel.h"
 #include "platform/MessageBox.h"
 #include "skin/CBitButtonNL.h"
-#include "storage/LocalStore.h"
+#include "storage/LocalStores.h"
 #include "platform/SoundEnabled.h"
 
 namespace kiv {
@@ -50,42 +50,42 @@ CDlgOptionSettings::CDlgOptionSettings(ClientSession& session, QWidget* parent)
 }
 
 void CDlgOptionSettings::loadStoredStates() {
-  LocalStore& store = session_.store;
-  autoStart_ = store.IsAutoStartOn() == 1 ? 1 : 0;
-  autoStartBox_->setChecked(autoStart_ == 1);
+  LocalStores& store = session_.store;
+  autoStart_ = store.settings.IsAutoStartOn();
+  autoStartBox_->setChecked(autoStart_);
   const std::int32_t self = session_.model.self().userId;
-  autoLogin_ = self != 0 && store.GetAutoLogin() == self ? 1 : 0;
-  autoLoginBox_->setChecked(autoLogin_ == 1);
-  sound_ = store.IsSoundOn() == 1 ? 1 : 0;
-  (sound_ == 1 ? soundOn_ : soundOff_)->setChecked(true);
-  desktopNotice_ = store.IsDesktopNoticeOn() == 1 ? 1 : 0;
-  desktopNoticeBox_->setChecked(desktopNotice_ == 1);
+  autoLogin_ = self != 0 && store.logins.GetAutoLogin() == self;
+  autoLoginBox_->setChecked(autoLogin_);
+  sound_ = store.settings.IsSoundOn();
+  (sound_ ? soundOn_ : soundOff_)->setChecked(true);
+  desktopNotice_ = store.settings.IsDesktopNoticeOn();
+  desktopNoticeBox_->setChecked(desktopNotice_);
 }
 
 void CDlgOptionSettings::confirm() {
-  LocalStore& store = session_.store;
+  LocalStores& store = session_.store;
 
-  const int autoStart = autoStartBox_->isChecked() ? 1 : 0;
+  const bool autoStart = autoStartBox_->isChecked();
   if (autoStart != autoStart_) {
-    if (store.SetAutoStart(autoStart) == 0) {
+    if (!store.settings.SetAutoStart(autoStart)) {
       showMessage("开机自动启动设置失败");
       return;
     }
     autoStart_ = autoStart;
   }
 
-  const int autoLogin = autoLoginBox_->isChecked() ? 1 : 0;
+  const bool autoLogin = autoLoginBox_->isChecked();
   if (autoLogin != autoLogin_) {
-    if (store.SetAutoLogin(session_.model.self().userId, autoLogin) == 0) {
+    if (!store.logins.SetAutoLogin(session_.model.self().userId, autoLogin)) {
       showMessage("自动登录设置失败");
       return;
     }
     autoLogin_ = autoLogin;
   }
 
-  const int sound = soundOn_->isChecked() ? 1 : 0;
+  const bool sound = soundOn_->isChecked();
   if (sound != sound_) {
-    if (store.SetSound(sound) == 0) {
+    if (!store.settings.SetSound(sound)) {
       showMessage("声音设置失败");
       return;
     }
@@ -93,9 +93,9 @@ void CDlgOptionSettings::confirm() {
     SoundEnabled = sound;
   }
 
-  const int desktopNotice = desktopNoticeBox_->isChecked() ? 1 : 0;
+  const bool desktopNotice = desktopNoticeBox_->isChecked();
   if (desktopNotice != desktopNotice_) {
-    if (store.SetDesktopNotice(desktopNotice) == 0) {
+    if (!store.settings.SetDesktopNotice(desktopNotice)) {
       showMessage("桌面提醒设置失败");
       return;
     }

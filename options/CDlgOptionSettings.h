@@ -33,20 +33,16 @@ class CDlgOptionSettings : public COptionPage {
   // "确定".
   void confirm();
 
-  // The stored states as the page knows them (1 = on).
-  int rememberedAutoStart() const { return autoStart_; }
-  int rememberedAutoLogin() const { return autoLogin_; }
-  int rememberedSound() const { return sound_; }
-  int rememberedDesktopNotice() const { return desktopNotice_; }
 
  private:
   void loadStoredStates();
 
   ClientSession& session_;
-  int autoStart_ = 0;
-  int autoLogin_ = 0;
-  int sound_ = 1;
-  int desktopNotice_ = 1;
+  // The stored states as the page knows them.
+  bool autoStart_ = false;
+  bool autoLogin_ = false;
+  bool sound_ = true;
+  bool desktopNotice_ = true;
   QCheckBox* autoStartBox_ = nullptr;
   QCheckBox* autoLoginBox_ = nullptr;
   QLabel* soundLabel_ = nullptr;

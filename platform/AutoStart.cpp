@@ -92,16 +92,16 @@ std::string entryPath() {
   return std::string(folder) + gbk::fromUtf8("\\木棉.lnk");
 }
 
-int isOn() {
+bool isOn() {
   const std::string path = entryPath();
-  return !path.empty() && _access(path.c_str(), 0) == 0 ? 1 : 0;
+  return !path.empty() && _access(path.c_str(), 0) == 0;
 }
 
-int set(int on, const std::string& executable) {
+bool set(bool on, const std::string& executable) {
   const std::string path = entryPath();
-  if (path.empty()) return 0;
-  if (on == 0) return _unlink(path.c_str()) == 0 ? 1 : 0;
-  if (executable.empty()) return 0;
+  if (path.empty()) return false;
+  if (!on) return _unlink(path.c_str()) == 0;
+  if (executable.empty()) return false;
 
   // Initialising COM twice on one thread is harmless (S_FALSE); it stays
   // initialised for the thread's life like the framework's OLE set-up.
@@ -109,16 +109,16 @@ int set(int on, const std::string& executable) {
   IShellLinkA* link = nullptr;
   if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
                               reinterpret_cast<void**>(&link)))) {
-    return 0;
+    return false;
   }
-  int result = 0;
+  bool result = false;
   link->SetPath(executable.c_str());
   link->SetDescription(gbk::fromUtf8("木棉").c_str());
   IPersistFile* file = nullptr;
   if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
     wchar_t wide[MAX_PATH] = {};
     if (MultiByteToWideChar(CP_ACP, 0, path.c_str(), -1, wide, MAX_PATH) > 0 && SUCCEEDED(file->Save(wide, TRUE))) {
-      result = 1;
+      result = true;
     }
     file->Release();
   }
@@ -141,17 +141,17 @@ std::string entryPath() {
   return config + "/autostart/木棉.desktop";
 }
 
-int isOn() {
+bool isOn() {
   const std::string path = entryPath();
-  return !path.empty() && access(path.c_str(), F_OK) == 0 ? 1 : 0;
+  return !path.empty() && access(path.c_str(), F_OK) == 0;
 }
 
-int set(int on, const std::string& executable) {
+bool set(bool on, const std::string& executable) {
   const std::string path = entryPath();
-  if (path.empty()) return 0;
-  if (on == 0) return unlink(path.c_str()) == 0 ? 1 : 0;
+  if (path.empty()) return false;
+  if (!on) return unlink(path.c_str()) == 0;
   // An entry without a program would start nothing; better to say it failed.
-  if (executable.empty()) return 0;
+  if (executable.empty()) return false;
 
   std::error_code ec;
   std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
@@ -165,14 +165,14 @@ int set(int on, const std::string& executable) {
     if (!out) {
       out.close();
       std::remove(temporary.c_str());
-      return 0;
+      return false;
     }
   }
   if (std::rename(temporary.c_str(), path.c_str()) != 0) {
     std::remove(temporary.c_str());
-    return 0;
+    return false;
   }
-  return 1;
+  return true;
 }
 
 #endif

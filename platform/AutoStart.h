@@ -12,14 +12,14 @@ namespace kiv::autostart {
 // (no Startup folder, or neither XDG_CONFIG_HOME nor HOME set).
 std::string entryPath();
 
-// 1 when the entry exists, 0 when it does not or the folder cannot be found.
-int isOn();
+// Whether the entry exists (false when the folder cannot be found).
+bool isOn();
 
-// on != 0: creates or overwrites the entry so that it starts `executable`;
-// 1 when the entry was written, 0 when it could not be (folder not found,
-// not writable). on == 0: deletes the entry; 1 when it was deleted, 0 when
+// on: creates or overwrites the entry so that it starts `executable`; true
+// when the entry was written, false when it could not be (folder not found,
+// not writable). Off: deletes the entry; true when it was deleted, false when
 // deleting failed, also when there was no entry.
-int set(int on, const std::string& executable);
+bool set(bool on, const std::string& executable);
 
 // The text of the XDG entry that starts `executable` (exposed for tests).
 std::string desktopEntryText(const std::string& executable);

@@ -2,7 +2,7 @@
 
 namespace kiv {
 
-std::atomic<int> SoundEnabled{1};
-std::atomic<int> DesktopNoticesEnabled{1};
+std::atomic<bool> SoundEnabled{true};
+std::atomic<bool> DesktopNoticesEnabled{true};
 
 }  // namespace kiv

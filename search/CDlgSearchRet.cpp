@@ -186,7 +186,7 @@ void CDlgSearchRet::showPage(const SearchRequest& asked, const SearchResponse& p
 
   const bool byName = kind_ == SearchRequest::kUserByNickname || kind_ == SearchRequest::kGroupByName;
   previous_->setVisible(byName && page_ > 0);
-  next_->setVisible(byName && static_cast<int>(page.hits.size()) >= kFullPage && page_ < SearchRequest::kMaxPage);
+  next_->setVisible(byName && page.hits.size() >= SearchResponse::kPageSize && page_ < SearchRequest::kMaxPage);
 }
 
 std::optional<std::uint32_t> CDlgSearchRet::chosenNumber() const {

@@ -48,9 +48,6 @@ class CDlgSearchRet : public CDlgBasic {
     kOwnGroups = 1060,
     kBusyBar = 1071,
   };
-  // A page holds this many hits when another may follow.
-  static constexpr int kFullPage = 10;
-
   // Sends the request for page 0 of a search of `kind` (SearchRequest::Kind)
   // for `text` (already trimmed).
   CDlgSearchRet(ClientSession& session, int kind, const QString& text, QWidget* parent = nullptr);

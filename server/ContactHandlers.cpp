@@ -67,7 +67,7 @@ std::vector<std::uint8_t> ContactHandlers::deleteFriend(const Request& request) 
 std::vector<std::uint8_t> ContactHandlers::search(const Request& request) {
   const auto in = SearchRequest::read(request.data, request.size);
   SearchResponse out;
-  const std::size_t offset = static_cast<std::size_t>(in.page) * kSearchPageSize;
+  const std::size_t offset = static_cast<std::size_t>(in.page) * SearchResponse::kPageSize;
   std::vector<NamedId> found;
   switch (in.kind) {
     case SearchRequest::kUserById:
@@ -77,7 +77,7 @@ std::vector<std::uint8_t> ContactHandlers::search(const Request& request) {
       }
       break;
     case SearchRequest::kUserByNickname:
-      found = context_.store.search().searchUsers(in.text, offset, kSearchPageSize);
+      found = context_.store.search().searchUsers(in.text, offset, SearchResponse::kPageSize);
       break;
     case SearchRequest::kGroupById:
       if (const auto id = numberOf(in.text); id && in.page == 0) {
@@ -86,7 +86,7 @@ std::vector<std::uint8_t> ContactHandlers::search(const Request& request) {
       }
       break;
     case SearchRequest::kGroupByName:
-      found = context_.store.search().searchGroups(in.text, offset, kSearchPageSize);
+      found = context_.store.search().searchGroups(in.text, offset, SearchResponse::kPageSize);
       break;
     default:
       break;

@@ -5,6 +5,7 @@
 
 #include "net/CreateGroupMessages.h"
 #include "net/DismissGroupMessages.h"
+#include "net/FieldWidths.h"
 #include "net/GroupInfoMessages.h"
 #include "net/GroupListMessages.h"
 #include "net/GroupMembersMessages.h"
@@ -61,9 +62,9 @@ std::vector<std::uint8_t> GroupHandlers::groupInfo(const Request& request) {
     out.status = 1;
     return out.build(request.key());
   }
-  out.name = boundedText(g->name, 16);
-  out.category = boundedText(g->category, 20);
-  out.introduction = boundedText(g->introduction, 50);
+  out.name = boundedText(g->name, fields::kGroupName);
+  out.category = boundedText(g->category, fields::kGroupCategory);
+  out.introduction = boundedText(g->introduction, fields::kIntroduction);
   out.memberCount = static_cast<std::int32_t>(context_.store.members().memberCount(g->groupId));
   out.type = g->type;
   out.created = g->created;
@@ -77,9 +78,9 @@ std::vector<std::uint8_t> GroupHandlers::updateGroupInfo(const Request& request)
   const auto g = context_.store.groups().group(in.groupId);
   if (g && !g->dismissed && g->owner == request.userId()) {
     const std::uint8_t type = in.type == GroupInfoResponse::kBroadcast ? 2 : 1;
-    out.status = context_.store.groups().updateGroup(in.groupId, boundedText(withoutControls(in.name), 16),
-                                                     boundedText(withoutControls(in.category), 20),
-                                                     boundedText(withoutControls(in.introduction), 50), type)
+    out.status = context_.store.groups().updateGroup(in.groupId, boundedText(withoutControls(in.name), fields::kGroupName),
+                                            boundedText(withoutControls(in.category), fields::kGroupCategory),
+                                            boundedText(withoutControls(in.introduction), fields::kIntroduction), type)
                      ? 0
                      : 1;
   }
@@ -175,7 +176,7 @@ std::vector<std::uint8_t> GroupHandlers::inviteToGroup(const Request& request) {
   MessageQueue queue(context_.store, &context_.quotas);
   const bool sent =
       context_.store.members().addInvitation(in.groupId, in.userId) &&
-      queue.queueNotice(in.userId, 1, request.userId(), request.userId(),
+      queue.queueNotice(in.userId, kPrivateConversation, request.userId(), request.userId(),
                         MessageQueue::invitationText(in.groupId, g->name), wireTime(context_.clock.localNow()));
   if (!sent || !tx.commit()) return answer(InviteToGroupResponse::kSystemError);
   return answer(InviteToGroupResponse::kInvited);
@@ -206,7 +207,8 @@ std::vector<std::uint8_t> GroupHandlers::joinGroup(const Request& request) {
   const auto me = context_.store.accounts().account(self);
   MessageQueue queue(context_.store, &context_.quotas);
   const bool asked = me && context_.store.members().addJoinRequest(in.groupId, self) &&
-                     queue.queueNotice(g->owner, 2, in.groupId, self, MessageQueue::joinRequestText(self, me->nickname),
+                     queue.queueNotice(g->owner, kGroupConversation, in.groupId, self,
+                                       MessageQueue::joinRequestText(self, me->nickname),
                                        wireTime(context_.clock.localNow()));
   if (!asked || !tx.commit()) return answer(9);
   return answer(JoinGroupResponse::kPassedToOwner);

@@ -62,7 +62,7 @@ MessageQueue::Delivery MessageQueue::plan(std::uint32_t sender, std::uint8_t kin
   const auto from = store_.accounts().account(sender);
   if (!from) return out;
   const std::string clean = withoutControls(text);
-  if (kind == 1) {
+  if (kind == kPrivateConversation) {
     if (target == sender) return out;
     const auto to = store_.accounts().account(target);
     if (!to) return out;
@@ -78,7 +78,7 @@ MessageQueue::Delivery MessageQueue::plan(std::uint32_t sender, std::uint8_t kin
       return out;
     }
     out.recipients.push_back(target);
-  } else if (kind == 2) {
+  } else if (kind == kGroupConversation) {
     const auto group = store_.groups().group(target);
     if (!group || group->dismissed || !store_.members().isMember(target, sender)) {
       out.result = kNotInGroup;
@@ -108,7 +108,7 @@ MessageQueue::Delivery MessageQueue::plan(std::uint32_t sender, std::uint8_t kin
 
 MessageQueue::Result MessageQueue::deliver(const Delivery& delivery, std::string_view time) {
   if (delivery.result != kDelivered) return delivery.result;
-  const auto kind = delivery.kind == 2 ? ConversationKind::kGroup : ConversationKind::kPrivate;
+  const auto kind = delivery.kind == kGroupConversation ? ConversationKind::kGroup : ConversationKind::kPrivate;
   // One transaction: the recipients get the whole message or nothing.
   auto tx = store_.transaction();
   for (const std::uint32_t recipient : delivery.recipients) {

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "net/FetchMessagesMessages.h"
 #include "server/ServerOptions.h"
 #include "server/Store.h"
 
@@ -40,8 +41,9 @@ class MessageQueue {
 
   explicit MessageQueue(Store& store, const Quotas* caps = nullptr) : store_(store), caps_(caps) {}
 
-  // Checks a chat message from `sender`: private (kind 1) to a user or group
-  // (kind 2) to every member but the sender and those who shield the group.
+  // Checks a chat message from `sender`: private (kPrivateConversation) to a
+  // user or group (kGroupConversation) to every member but the sender and
+  // those who shield the group.
   // The text, without control bytes, goes behind the sender's nickname and
   // "(私聊):" or "(群聊):", the way the client shows its own messages, so
   // group members see who spoke. Reads only.

@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "net/ChangePasswordMessages.h"
+#include "net/FieldWidths.h"
 #include "net/UpdateUserInfoMessages.h"
 #include "net/UserInfoMessages.h"
 #include "platform/Gbk.h"
@@ -41,11 +42,11 @@ std::vector<std::uint8_t> ProfileHandlers::userInfo(const Request& request) {
     return out.build(request.key());
   }
   out.userId = account->userId;
-  out.nickname = boundedText(account->nickname, 16);
+  out.nickname = boundedText(account->nickname, fields::kNickname);
   out.sex = account->sex;
-  out.introduction = boundedText(account->introduction, 50);
+  out.introduction = boundedText(account->introduction, fields::kIntroduction);
   out.points = account->points;
-  out.city = boundedText(account->city, 10);
+  out.city = boundedText(account->city, fields::kCity);
   out.birthday = account->birthday;
   return out.build(request.key());
 }
@@ -56,9 +57,9 @@ std::vector<std::uint8_t> ProfileHandlers::updateUserInfo(const Request& request
   out.status = 1;
   if (in.userId == request.userId() && isBirthday(in.birthday)) {
     // Stored as the bounded fields will show it, so every answer agrees.
-    const bool saved = context_.store.accounts().updateProfile(
-        request.userId(), boundedText(withoutControls(in.nickname), 16), knownSex(in.sex),
-        boundedText(withoutControls(in.introduction), 50), in.birthday);
+    const bool saved =
+        context_.store.accounts().updateProfile(request.userId(), boundedText(withoutControls(in.nickname), fields::kNickname), knownSex(in.sex),
+                                     boundedText(withoutControls(in.introduction), fields::kIntroduction), in.birthday);
     out.status = saved ? 0 : 1;
   }
   return out.build(request.key());

@@ -12,7 +12,7 @@
 #include "platform/Gbk.h"
 #include "platform/PrivateFiles.h"
 #include "storage/HistoryRowKeys.h"
-#include "storage/LocalStore.h"
+#include "storage/HistoryStore.h"
 #include "storage/SqliteStatement.h"
 
 namespace kiv {
@@ -472,7 +472,7 @@ int HistorySearchIndex::historyPage(const HistorySearchHit& hit) {
     s->bind(2, std::int64_t{hit.conversation});
   }
   if (exists.step() != SQLITE_ROW || newer.step() != SQLITE_ROW) return -1;
-  return static_cast<int>(newer.integer(0) / LocalStore::kHistoryPageSize);
+  return static_cast<int>(newer.integer(0) / HistoryStore::kHistoryPageSize);
 }
 
 std::int64_t HistorySearchIndex::indexedMessages() {

@@ -95,7 +95,7 @@ class HistorySearchIndex {
   // too long) yields an empty page.
   HistorySearchPage search(std::string_view utf8Query, std::int64_t before = 0, int limit = kDefaultPageSize);
 
-  // The page of LocalStore::ReadHistoryPage (0 = newest) that shows `hit`;
+  // The page of HistoryStore::ReadHistoryPage (0 = newest) that shows `hit`;
   // -1 when its row is gone.
   int historyPage(const HistorySearchHit& hit);
 

@@ -33,7 +33,7 @@ class AppFixture : public ::testing::Test {
     defaultAvatarService().setWeb(Endpoint{"127.0.0.1", server.webPort()});
     app = std::make_unique<CKivApp>(AppSettings{Endpoint{"127.0.0.1", server.chatPort()}, kPace});
     app->store().ResolveProgramPaths();
-    app->store().OpenLoginDatabase();
+    app->store().logins.OpenLoginDatabase();
   }
 
   void TearDown() override {
@@ -43,9 +43,9 @@ class AppFixture : public ::testing::Test {
 
   // Remembers an account the way an earlier sign-in would have.
   void remember(const char* phone, std::int32_t userId, const char* password, bool autoLogin = false) {
-    ASSERT_EQ(app->store().SaveLogin(phone, userId, password), 1);
+    ASSERT_TRUE(app->store().logins.SaveLogin(phone, userId, password));
     if (autoLogin) {
-      ASSERT_EQ(app->store().SetAutoLogin(userId, 1), 1);
+      ASSERT_TRUE(app->store().logins.SetAutoLogin(userId, true));
     }
   }
 

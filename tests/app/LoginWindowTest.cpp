@@ -40,18 +40,18 @@ TEST_F(LoginWindow, TypingAndClickingSignsInAndTheMainWindowRemembersTheAccount)
   EXPECT_FALSE(login.isVisible());
   EXPECT_FALSE(control<CPictureEx>(CDlgLogin::kAnimation)->isPlaying());
   EXPECT_EQ(app->session().login.phone, "13800000001");
-  EXPECT_EQ(app->session().login.rememberPassword, 1);
-  EXPECT_EQ(app->session().login.autoLogin, 0);
+  EXPECT_TRUE(app->session().login.rememberPassword);
+  EXPECT_FALSE(app->session().login.autoLogin);
   EXPECT_GT(app->model().list(ContactListKind::kFriends).size(), 0) << "the first friend list arrived";
 
   CKivDlg& main = enterMainWindow();
   EXPECT_TRUE(main.profileText().startsWith(QStringLiteral("昵称:张小明\nID号:10001\n积分:")));
   PhoneMap phones;
   PasswordMap passwords;
-  app->store().LoadLogins(phones, passwords);
+  app->store().logins.LoadLogins(phones, passwords);
   EXPECT_EQ(phones[10001], "13800000001");
   EXPECT_EQ(passwords[10001], "123456");
-  EXPECT_EQ(app->store().GetAutoLogin(), 0);
+  EXPECT_EQ(app->store().logins.GetAutoLogin(), std::nullopt);
   EXPECT_TRUE(boxes.texts().empty());
 
   // "退出": exactly one LogoutRequest, also after the program's Shutdown.
@@ -72,9 +72,9 @@ TEST_F(LoginWindow, TheAutoLoginAccountSignsInWithoutAClickAndAStaleChoiceOpensN
   EXPECT_TRUE(control<QCheckBox>(CDlgLogin::kAutoLogin)->isChecked());
   ASSERT_TRUE(signedIn());
   EXPECT_EQ(app->model().self().userId, 10001);
-  EXPECT_EQ(app->session().login.autoLogin, 1);
+  EXPECT_TRUE(app->session().login.autoLogin);
   enterMainWindow();
-  EXPECT_EQ(app->store().GetAutoLogin(), 10001);
+  EXPECT_EQ(app->store().logins.GetAutoLogin(), 10001);
   app->mainWindow()->exitProgram();
   app.reset();
 
@@ -82,8 +82,8 @@ TEST_F(LoginWindow, TheAutoLoginAccountSignsInWithoutAClickAndAStaleChoiceOpensN
   // is there to choose from.
   app = std::make_unique<CKivApp>(AppSettings{Endpoint{"127.0.0.1", server.chatPort()}, kPace});
   app->store().ResolveProgramPaths();
-  app->store().OpenLoginDatabase();
-  ASSERT_EQ(app->store().DeleteLogin("13800000001"), 1);
+  app->store().logins.OpenLoginDatabase();
+  ASSERT_TRUE(app->store().logins.DeleteLogin("13800000001"));
   CDlgLogin& again = openLogin();
   EXPECT_FALSE(again.isLoggingIn());
   auto* phone = control<QComboBox>(CDlgLogin::kPhone);
@@ -96,12 +96,12 @@ TEST_F(LoginWindow, TheSignInChoicesAreKeptAsTheUserLeftThem) {
     app->mainWindow()->exitProgram();
     app.reset();
     app = std::make_unique<CKivApp>(AppSettings{Endpoint{"127.0.0.1", server.chatPort()}, kPace});
-    app->store().OpenLoginDatabase();
+    app->store().logins.OpenLoginDatabase();
   };
   const auto passwordOf = [&](std::int32_t userId) {
     PhoneMap phones;
     PasswordMap passwords;
-    app->store().LoadLogins(phones, passwords);
+    app->store().logins.LoadLogins(phones, passwords);
     return passwords[userId];
   };
 
@@ -123,11 +123,11 @@ TEST_F(LoginWindow, TheSignInChoicesAreKeptAsTheUserLeftThem) {
   ASSERT_TRUE(signedIn());
   enterMainWindow();
   EXPECT_EQ(passwordOf(10001), "123456");
-  EXPECT_EQ(app->store().GetAutoLogin(), 10001);
+  EXPECT_EQ(app->store().logins.GetAutoLogin(), 10001);
 
   // Signed in by hand with "自动登录" unticked: the choice is gone.
   restart();
-  app->store().SetSavedPassword(10001, "");
+  app->store().logins.SetSavedPassword(10001, "");
   openLogin();
   control<QCheckBox>(CDlgLogin::kAutoLogin)->click();
   EXPECT_FALSE(control<QCheckBox>(CDlgLogin::kAutoLogin)->isChecked());
@@ -135,7 +135,7 @@ TEST_F(LoginWindow, TheSignInChoicesAreKeptAsTheUserLeftThem) {
   click(CDlgLogin::kLogin);
   ASSERT_TRUE(signedIn());
   enterMainWindow();
-  EXPECT_EQ(app->store().GetAutoLogin(), 0);
+  EXPECT_EQ(app->store().logins.GetAutoLogin(), std::nullopt);
 
   // The remove button forgets the account whose number is in the box, not
   // the one chosen from the list before.
@@ -205,7 +205,7 @@ TEST_F(LoginWindow, ATimedOutLoginSaysSoAndCanBeStartedAgain) {
   });
   app = std::make_unique<CKivApp>(AppSettings{Endpoint{"127.0.0.1", peer.port()}, kPace});
   app->store().ResolveProgramPaths();
-  app->store().OpenLoginDatabase();
+  app->store().logins.OpenLoginDatabase();
 
   CDlgLogin& login = openLogin();
   typeAccount(QStringLiteral("13800000001"), QStringLiteral("123456"));
@@ -269,7 +269,7 @@ TEST_F(LoginWindow, RememberedAccountsAreOfferedFilledInAndForgotten) {
   EXPECT_TRUE(password->text().isEmpty());
   PhoneMap phones;
   PasswordMap passwords;
-  app->store().LoadLogins(phones, passwords);
+  app->store().logins.LoadLogins(phones, passwords);
   EXPECT_EQ(phones.count(10002), 0u);
   EXPECT_EQ(control<QPushButton>(CDlgLogin::kRemoveAccount)->toolTip(), QStringLiteral("消除帐号"));
   EXPECT_EQ(phoneEdit()->accessibleName(), QStringLiteral("手机号码"));

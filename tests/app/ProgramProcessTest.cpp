@@ -10,7 +10,7 @@
 
 #include "cli/ChildProcess.h"
 #include "net/NetClient.h"
-#include "storage/LocalStore.h"
+#include "storage/LocalStores.h"
 #include "support/FreePort.h"
 #include "support/TempDir.h"
 #include "support/WaitFor.h"
@@ -64,11 +64,11 @@ class KivProgram : public ::testing::Test {
     std::filesystem::create_directories(home);
     env.push_back(std::make_unique<ScopedEnv>("KIV_HOME", home.c_str()));
     {
-      LocalStore store;
+      LocalStores store;
       store.ResolveProgramPaths();
-      ASSERT_EQ(store.OpenLoginDatabase(), 1);
-      ASSERT_EQ(store.SaveLogin("13800000001", 10001, "123456"), 1);
-      ASSERT_EQ(store.SetAutoLogin(10001, 1), 1);
+      ASSERT_TRUE(store.logins.OpenLoginDatabase());
+      ASSERT_TRUE(store.logins.SaveLogin("13800000001", 10001, "123456"));
+      ASSERT_TRUE(store.logins.SetAutoLogin(10001, true));
     }
     const std::string chatEndpoint = "127.0.0.1:" + std::to_string(chat);
     const std::string webEndpoint = "127.0.0.1:" + std::to_string(web);
@@ -125,11 +125,11 @@ TEST_F(KivProgram, SignsInAutomaticallyAndEndsCleanlyOnTermination) {
   ASSERT_TRUE(waitFor([&] { return heldConnections(chat) == 0; }));
   EXPECT_EQ(count(serving->output(), " logout "), 1) << serving->output();
 
-  LocalStore store;
+  LocalStores store;
   store.ResolveProgramPaths();
-  ASSERT_EQ(store.OpenMessageDatabase(10001), 1);
+  ASSERT_TRUE(store.history.OpenMessageDatabase(10001));
   StrangerMap strangers;
-  store.LoadStrangers(strangers);
+  store.history.LoadStrangers(strangers);
   EXPECT_EQ(strangers.count(1000), 1u) << "the strangers were saved at the end";
 
   // What the first sign-in left behind is the user's alone.

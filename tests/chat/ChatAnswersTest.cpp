@@ -55,7 +55,7 @@ class ChatAnswers : public ::testing::Test {
   void SetUp() override {
     scripted.setAnswer([this](const Bytes& packet) { return answer(packet); });
     ASSERT_TRUE(scripted.signIn());
-    scripted.store.OpenMessageDatabase(scripted.model.self().userId);
+    scripted.store.history.OpenMessageDatabase(scripted.model.self().userId);
   }
   void TearDown() override { scripted.setAnswer(nullptr); }
 
@@ -305,7 +305,7 @@ TEST_F(ChatAnswers, FetchedCountsAreClippedToThePacketAndBrokenRecordsAreShownAs
   EXPECT_EQ(WavePlayer::requests(), sounds + 1);
 
   // With the sound switched off the next one arrives silently.
-  SoundEnabled = 0;
+  SoundEnabled = false;
 
   // A huge count over broken records: invalid GBK, a full field without a
   // terminator, time characters that are no digits.
@@ -315,10 +315,10 @@ TEST_F(ChatAnswers, FetchedCountsAreClippedToThePacketAndBrokenRecordsAreShownAs
   const std::string full(140, 'x');
   fetchWith({MessageRecord{invalid, "260102030406", {}}, MessageRecord{full, "2601020304ab", {}}}, 0x7fff);
   ASSERT_TRUE(waitForShown(chat, QStringLiteral("26-01-02 03:04:ab\n") + QString(140, QLatin1Char('x'))));
-  SoundEnabled = 1;
+  SoundEnabled = true;
   EXPECT_EQ(WavePlayer::requests(), sounds + 1);
   EXPECT_TRUE(shown(chat).contains(QStringLiteral("ab\uFFFDcd")));
-  const std::string stored = client.store.ReadUserHistoryPage(10009, 0);
+  const std::string stored = client.store.history.ReadUserHistoryPage(10009, 0);
   EXPECT_NE(stored.find(invalid), std::string::npos) << "the bytes are kept as they came";
   EXPECT_NE(stored.find(full), std::string::npos);
   EXPECT_EQ(occurrences(stored, "\r\n\r\n"), 3u);

@@ -88,9 +88,9 @@ inline bool clickText(CRichEditCtrlEx* view, const QString& text, Qt::MouseButto
   return true;
 }
 
-inline std::string utf8History(LocalStore& store, int kind, std::int32_t partner) {
-  return gbk::toUtf8(kind == kGroupConversation ? store.ReadGroupHistoryPage(partner, 0)
-                                                : store.ReadUserHistoryPage(partner, 0));
+inline std::string utf8History(LocalStores& store, int kind, std::int32_t partner) {
+  return gbk::toUtf8(kind == kGroupConversation ? store.history.ReadGroupHistoryPage(partner, 0)
+                                                : store.history.ReadUserHistoryPage(partner, 0));
 }
 
 inline std::size_t occurrences(const std::string& haystack, const std::string& needle) {

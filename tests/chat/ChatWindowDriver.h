@@ -32,7 +32,7 @@
 #include "platform/MessageBox.h"
 #include "platform/qtcore/UiThreadCall.h"
 #include "skin/CDlgBasic.h"
-#include "storage/LocalStore.h"
+#include "storage/LocalStores.h"
 #include "support/FakePeer.h"
 #include "support/QtAccessibility.h"
 #include "support/TempDir.h"
@@ -163,7 +163,7 @@ class ScriptedSession {
 
   FakePeer peer;
   ContactModel model;
-  LocalStore store;
+  LocalStores store;
   std::unique_ptr<NetClient> net;
   std::unique_ptr<ClientSession> session;
 

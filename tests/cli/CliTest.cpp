@@ -22,7 +22,7 @@
 #include "server/AdminCommands.h"
 #include "server/ChatServer.h"
 #include "server/Store.h"
-#include "storage/LocalStore.h"
+#include "storage/LocalStores.h"
 #include "support/FakePeer.h"
 #include "support/FreePort.h"
 #include "support/TempDir.h"
@@ -125,15 +125,15 @@ TEST_F(CliTest, SentMessagesAndAnInvitationReachTheListener) {
   const auto history = [&](const std::string& phone, std::int32_t self, std::int32_t partner,
                            const std::string& savedPassword) {
     ScopedEnv home("KIV_HOME", dir_.file("home-" + phone).c_str());
-    LocalStore local;
+    LocalStores local;
     PhoneMap phones;
     PasswordMap passwords;
-    EXPECT_EQ(local.OpenLoginDatabase(), 1);
-    local.LoadLogins(phones, passwords);
+    EXPECT_TRUE(local.logins.OpenLoginDatabase());
+    local.logins.LoadLogins(phones, passwords);
     EXPECT_EQ(phones[self], phone);
     EXPECT_EQ(passwords[self], savedPassword);
-    EXPECT_EQ(local.OpenMessageDatabase(self), 1);
-    return gbk::toUtf8(local.ReadUserHistoryPage(partner, 0));
+    EXPECT_TRUE(local.history.OpenMessageDatabase(self));
+    return gbk::toUtf8(local.history.ReadUserHistoryPage(partner, 0));
   };
   EXPECT_NE(history("13800000003", 10003, 10004, "123456").find("我(私聊):晚上好"), std::string::npos);
   const std::string received = history("13800000004", 10004, 10003, "");
@@ -261,10 +261,10 @@ TEST(CliListen, PrintsOnlyTheRecordsAFetchAnswerHolds) {
   EXPECT_NE(heard.output.find("msg private 10009 26-01-02 03:04:05 only one"), std::string::npos) << heard.output;
   EXPECT_EQ(heard.output.find("msg private 10009 00-00-00"), std::string::npos) << heard.output;
   ScopedEnv kivHome("KIV_HOME", home.c_str());
-  LocalStore local;
-  ASSERT_EQ(local.OpenMessageDatabase(10004), 1);
-  const std::string stored = local.ReadUserHistoryPage(10009, 0);
-  EXPECT_EQ(stored, "\r\n\r\n26-01-02 03:04:05\r\nonly one") << heard.output;
+  LocalStores local;
+  ASSERT_TRUE(local.history.OpenMessageDatabase(10004));
+  const std::string stored = local.history.ReadUserHistoryPage(10009, 0);
+  EXPECT_EQ(stored, "\r\n\r\n26-01-02 03:04:05\r\nonly one");
 }
 
 TEST(ServerProgram, AdminCommandsServeAndStopOnSigterm) {

@@ -15,7 +15,7 @@ TEST_F(LoginScene, EmptyRememberedAndSigningIn) {
 
   app = std::make_unique<CKivApp>(AppSettings{Endpoint{"127.0.0.1", server.chatPort()}, 1.0});
   app->store().ResolveProgramPaths();
-  app->store().OpenLoginDatabase();
+  app->store().logins.OpenLoginDatabase();
   remember("13800000001", 10001, "123456");
   CDlgLogin& remembered = openLogin();
   saveScreenshot(&remembered, "login-remembered");

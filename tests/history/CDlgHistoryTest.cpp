@@ -14,7 +14,7 @@
 #include "net/NetClient.h"
 #include "platform/Gbk.h"
 #include "skin/CBitButtonNL.h"
-#include "storage/LocalStore.h"
+#include "storage/LocalStores.h"
 #include "support/QtAccessibility.h"
 #include "support/TempDir.h"
 
@@ -48,7 +48,7 @@ std::string rtime(int second) {
 class HistoryTest : public ::testing::Test {
  protected:
   HistoryTest() {
-    store.OpenMessageDatabase(kSelf);
+    store.history.OpenMessageDatabase(kSelf);
     SelfProfile self;
     self.userId = kSelf;
     self.nickname = gbk::fromUtf8("张小明");
@@ -62,15 +62,15 @@ class HistoryTest : public ::testing::Test {
     model.addOrUpdateContact(ContactListKind::kStrangers, person(kStranger, "赵磊"));
 
     for (int n = 1; n <= 45; ++n)
-      store.AppendUserMessage(kFriend, gbk::fromUtf8("李小红(私聊):消息 " + std::to_string(n)), rtime(n));
+      store.history.AppendUserMessage(kFriend, gbk::fromUtf8("李小红(私聊):消息 " + std::to_string(n)), rtime(n));
     for (int n = 1; n <= 3; ++n)
-      store.AppendGroupMessage(kGroup, gbk::fromUtf8("陈静(群聊):消息 " + std::to_string(100 + n)), rtime(n));
+      store.history.AppendGroupMessage(kGroup, gbk::fromUtf8("陈静(群聊):消息 " + std::to_string(100 + n)), rtime(n));
     for (int n = 1; n <= 2; ++n)
-      store.AppendUserMessage(kMember, gbk::fromUtf8("陈静(私聊):消息 " + std::to_string(200 + n)), rtime(n));
-    store.AppendUserMessage(kStranger, gbk::fromUtf8("赵磊(私聊):消息 300"), rtime(1));
+      store.history.AppendUserMessage(kMember, gbk::fromUtf8("陈静(私聊):消息 " + std::to_string(200 + n)), rtime(n));
+    store.history.AppendUserMessage(kStranger, gbk::fromUtf8("赵磊(私聊):消息 300"), rtime(1));
     // Rows of the group's number in the user table are a different
     // conversation and must never show as the group's.
-    store.AppendUserMessage(kGroup, gbk::fromUtf8("消息 999"), rtime(50));
+    store.history.AppendUserMessage(kGroup, gbk::fromUtf8("消息 999"), rtime(50));
 
     dialog.Rebuild();  // as the opener does before it shows the window
     dialog.show();
@@ -117,7 +117,7 @@ class HistoryTest : public ::testing::Test {
   ScopedEnv programDirectory{"KIV_HOME", home.path().c_str()};
   NetClient net{NetClient::Options{nullptr, 0.02, home.file("Log"), nullptr}};
   ContactModel model;
-  LocalStore store;
+  LocalStores store;
   ClientSession session{net, model, store, {}, 0};
   CDlgHistory dialog{session};
 };

@@ -18,7 +18,7 @@
 #include "net/NetClient.h"
 #include "platform/Gbk.h"
 #include "skin/CBitButtonNL.h"
-#include "storage/LocalStore.h"
+#include "storage/LocalStores.h"
 #include "support/QtAccessibility.h"
 #include "support/TempDir.h"
 #include "support/WaitFor.h"
@@ -52,7 +52,7 @@ std::string at(int minute) {
 class HistorySearchWindowTest : public ::testing::Test {
  protected:
   HistorySearchWindowTest() {
-    store.OpenMessageDatabase(kSelf);
+    store.history.OpenMessageDatabase(kSelf);
     SelfProfile self;
     self.userId = kSelf;
     model.setSelf(self);
@@ -63,16 +63,16 @@ class HistorySearchWindowTest : public ::testing::Test {
 
     // Pages of twenty, newest first: message 3 of the friend is on page 2.
     for (int n = 1; n <= 45; ++n)
-      store.AppendUserMessage(
+      store.history.AppendUserMessage(
           kFriend, gbk::fromUtf8(n == 3 ? "李小红:周末一起吃火锅吧" : "李小红:消息 " + std::to_string(n)), at(n));
     for (int n = 1; n <= 24; ++n)
-      store.AppendGroupMessage(kGroup, gbk::fromUtf8("陈静:第" + std::to_string(n) + "次火锅"), at(100 + n));
+      store.history.AppendGroupMessage(kGroup, gbk::fromUtf8("陈静:第" + std::to_string(n) + "次火锅"), at(100 + n));
     std::string longTalk = "陈静:";
     for (int n = 0; n < 6; ++n) longTalk += "这是一段很长的话，";
-    store.AppendGroupMessage(kGroup, gbk::fromUtf8(longTalk + "最后说到火锅\r\n和别的"), at(130));
-    store.AppendUserMessage(kUnknown, gbk::fromUtf8("明天火锅见"), at(140));
-    store.AppendUserMessage(kStranger, gbk::fromUtf8("赵磊:你好"), at(145));
-    store.AppendUserMessage(kPlainSpoken, gbk::fromUtf8(kHostile), at(150));
+    store.history.AppendGroupMessage(kGroup, gbk::fromUtf8(longTalk + "最后说到火锅\r\n和别的"), at(130));
+    store.history.AppendUserMessage(kUnknown, gbk::fromUtf8("明天火锅见"), at(140));
+    store.history.AppendUserMessage(kStranger, gbk::fromUtf8("赵磊:你好"), at(145));
+    store.history.AppendUserMessage(kPlainSpoken, gbk::fromUtf8(kHostile), at(150));
 
     dialog.Rebuild();
     preparing = dialog.searchStatus()->text();  // no event has run: the index is still being opened
@@ -125,7 +125,7 @@ class HistorySearchWindowTest : public ::testing::Test {
   ScopedEnv programDirectory{"KIV_HOME", home.path().c_str()};
   NetClient net{NetClient::Options{nullptr, 0.02, home.file("Log"), nullptr}};
   ContactModel model;
-  LocalStore store;
+  LocalStores store;
   ClientSession session{net, model, store, {}, 0};
   CDlgHistory dialog{session};
   QString preparing;
@@ -215,10 +215,10 @@ TEST_F(HistorySearchWindowTest, QueryLanguageAndMarkupAreSearchedAndShownAsPlain
 TEST_F(HistorySearchWindowTest, AnIndexThatCannotBeMadeFindsNothingWithoutAnAlarm) {
   // Another account whose index file cannot be made: a folder that is not
   // empty holds its place.
-  LocalStore otherStore;
-  otherStore.OpenMessageDatabase(10077);
-  otherStore.AppendUserMessage(kFriend, gbk::fromUtf8("火锅"), at(1));
-  const std::string blocker = otherStore.accountDirectory() + "/MsgSearch.db";
+  LocalStores otherStore;
+  otherStore.history.OpenMessageDatabase(10077);
+  otherStore.history.AppendUserMessage(kFriend, gbk::fromUtf8("火锅"), at(1));
+  const std::string blocker = otherStore.history.accountDirectory() + "/MsgSearch.db";
   std::filesystem::create_directory(blocker);
   std::filesystem::create_directory(blocker + "/kept");
   ClientSession otherSession{net, model, otherStore, {}, 0};

@@ -30,7 +30,7 @@ TEST(ClientStack, DemoAccountSignsInAndTheModelHoldsItsFriendsGroupsAndMembers) 
   EXPECT_EQ(classmates->owner, 1);
   EXPECT_EQ(classmates->members.size(), 4u);
   EXPECT_EQ(classmates->members.front().userId, 10001);  // the owner goes first
-  EXPECT_FALSE(zhang.store.accountDirectory().empty());
+  EXPECT_FALSE(zhang.store.history.accountDirectory().empty());
   EXPECT_TRUE(boxes.texts().empty());
 }
 

@@ -29,7 +29,7 @@ TEST(SoundSwitch, SoundOffSilencesTheNextReceivedMessageAndSoundOnPlaysAgain) {
   TempDir home;
   ClientStack zhang(server, DemoServer::demoPhone(10001), home.path());
   ASSERT_TRUE(zhang.signIn());
-  SoundEnabled = zhang.store.IsSoundOn();  // as at the end of the main window's start
+  SoundEnabled = zhang.store.settings.IsSoundOn();  // as at the end of the main window's start
   CSendMessage* fromLi = openChat(zhang, 10002, kPrivateConversation, "李小红(10002)", terminal::kPcClient, false);
   CDlgOption options(zhang.session);
   auto receive = [&](const char* text) {
@@ -47,7 +47,7 @@ TEST(SoundSwitch, SoundOffSilencesTheNextReceivedMessageAndSoundOnPlaysAgain) {
   receive("这条响");
   EXPECT_EQ(WavePlayer::requests(), played + 1);
   EXPECT_EQ(boxes.texts(), (std::vector<std::string>{"设置成功!", "设置成功!"}));
-  EXPECT_EQ(zhang.store.IsSoundOn(), 1);
+  EXPECT_TRUE(zhang.store.settings.IsSoundOn());
 }
 
 }  // namespace

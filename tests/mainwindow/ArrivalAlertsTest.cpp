@@ -108,13 +108,13 @@ TEST(ArrivalAlerts, AMessageForAWindowNotInFrontNotifiesOnceReplacedAndItsClickO
 
   // With the option off, a message still counts but shows no bubble; the
   // group's window is not in front, its count is its own.
-  DesktopNoticesEnabled = 0;
+  DesktopNoticesEnabled = false;
   li.main.showConversation(ChatCategory::kGroup, 20001, "", gbk::fromUtf8("木棉同学会"), -1);
   CSendMessage* group = li.groupWindow(20001);
   ASSERT_NE(group, nullptr);
   say(group, QStringLiteral("周末聚餐"));
   ASSERT_TRUE(waitFor([&] { return model.unread().count(kGroupConversation, 20001) == 1; }));
-  DesktopNoticesEnabled = 1;
+  DesktopNoticesEnabled = true;
   EXPECT_EQ(service.received().size(), 2);
   EXPECT_EQ(model.unread().count(kPrivateConversation, 10002), 0);
   EXPECT_TRUE(zhang.main.tree()

@@ -14,7 +14,7 @@
 #include "net/GroupListMessages.h"
 #include "net/GroupMembersMessages.h"
 #include "net/NetClient.h"
-#include "storage/LocalStore.h"
+#include "storage/LocalStores.h"
 
 namespace kiv::test {
 namespace {
@@ -64,7 +64,7 @@ class ListsAndTree : public ::testing::Test {
 
   NetClient net;
   ContactModel model;
-  LocalStore store;
+  LocalStores store;
   ClientSession session{net, model, store, {}, 0};
   NoCommands commands;
 };

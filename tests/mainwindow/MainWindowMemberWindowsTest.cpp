@@ -10,7 +10,7 @@
 #include "options/CDlgOptionPassword.h"
 #include "platform/Gbk.h"
 #include "skin/CBitButtonNL.h"
-#include "storage/LocalStore.h"
+#include "storage/LocalStores.h"
 
 namespace kiv::test {
 namespace {
@@ -18,13 +18,13 @@ namespace {
 class MemberWindows : public MainWindowFixture {
  protected:
   void chooseAtSignIn(LoginChoices& login) override {
-    login.rememberPassword = 1;
-    login.autoLogin = 1;
+    login.rememberPassword = true;
+    login.autoLogin = true;
   }
 };
 
 TEST_F(MemberWindows, HistoryIsRebuiltAtEveryOpeningAndOptionsChangeTheRememberedPassword) {
-  stack->store.AppendUserMessage(10002, gbk::fromUtf8("李小红(私聊):明天见"), "24-05-01 10:00:00");
+  stack->store.history.AppendUserMessage(10002, gbk::fromUtf8("李小红(私聊):明天见"), "24-05-01 10:00:00");
   main->runSystemCommand(CKivDlg::kMessageManager);
   CDlgHistory* history = main->historyWindow();
   ASSERT_NE(history, nullptr);
@@ -53,10 +53,10 @@ TEST_F(MemberWindows, HistoryIsRebuiltAtEveryOpeningAndOptionsChangeTheRemembere
 
   PhoneMap phones;
   PasswordMap passwords;
-  stack->store.LoadLogins(phones, passwords);
+  stack->store.logins.LoadLogins(phones, passwords);
   EXPECT_EQ(phones[10001], "13800000001");
   EXPECT_EQ(passwords[10001], "mumian88");
-  EXPECT_EQ(stack->store.GetAutoLogin(), 10001);
+  EXPECT_EQ(stack->store.logins.GetAutoLogin(), 10001);
 }
 
 }  // namespace

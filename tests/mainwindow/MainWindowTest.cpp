@@ -268,11 +268,17 @@ TEST_F(MainWindow, ListCommandsAskFirstThenChangeTheListsAndTellTheServer) {
   strangers->runCommand(CKivListCtrl::kRemoveStranger);
   EXPECT_EQ(stack->model.findStranger(10006), nullptr);
 
-  // The server hears both: the next friend list has 10006, not 10002.
+  // The server hears both: its friends of 10001 have 10006, not 10002.
   ASSERT_TRUE(waitFor([&] {
-    return stack->model.friendSlot(0).userId != 10002 &&
-           friends->findItems(QStringLiteral("(10006)"), Qt::MatchContains).size() == 1;
+    bool added = false;
+    bool deleted = true;
+    for (const auto& friendOf : server.store().friends(10001)) {
+      added = added || friendOf.id == 10006;
+      deleted = deleted && friendOf.id != 10002;
+    }
+    return added && deleted;
   }));
+  EXPECT_EQ(friends->findItems(QStringLiteral("(10006)"), Qt::MatchContains).size(), 1);
 }
 
 TEST_F(MainWindow, ExitClosesTheConversationsSavesTheStrangersAndLogsOutOnce) {
@@ -290,7 +296,7 @@ TEST_F(MainWindow, ExitClosesTheConversationsSavesTheStrangersAndLogsOutOnce) {
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_FALSE(chat) << "every conversation window is destroyed";
   StrangerMap saved;
-  stack->store.LoadStrangers(saved);
+  stack->store.history.LoadStrangers(saved);
   EXPECT_EQ(saved.count(4242), 1u);
   EXPECT_EQ(saved.count(1000), 1u);
   stack->net.Shutdown();

@@ -142,7 +142,7 @@ TEST(Notices, AStrangersFirstMessageListsAStrangerWithTheShortLimitWhoIsSavedAtE
 
   zhang.main.exitProgram();
   StrangerMap saved;
-  zhang.stack.store.LoadStrangers(saved);
+  zhang.stack.store.history.LoadStrangers(saved);
   ASSERT_EQ(saved.count(id), 1u);
   EXPECT_EQ(gbk::toUtf8(saved[id]), "路人甲");
   EXPECT_TRUE(boxes.texts().empty());
@@ -287,13 +287,13 @@ TEST_F(ScriptedNotices, AWindowThatGoesWhileItsMessagesAreOnTheWayLosesNothing) 
   ASSERT_TRUE(conversations.destroyPrivate(4242));
   releaseFetches();
 
-  ASSERT_TRUE(waitFor([&] { return session.store.ReadUserHistoryPage(4242, 0).find("hello") != std::string::npos; }));
+  ASSERT_TRUE(waitFor([&] { return session.store.history.ReadUserHistoryPage(4242, 0).find("hello") != std::string::npos; }));
   CSendMessage* again = nullptr;
   ASSERT_TRUE(waitFor([&] {
     again = dynamic_cast<CSendMessage*>(conversations.findPrivate(4242));
     return again != nullptr && shown(again).contains(QStringLiteral("hello"));
   }));
-  EXPECT_EQ(occurrences(session.store.ReadUserHistoryPage(4242, 0), "hello"), 1u);
+  EXPECT_EQ(occurrences(session.store.history.ReadUserHistoryPage(4242, 0), "hello"), 1u);
 }
 
 }  // namespace

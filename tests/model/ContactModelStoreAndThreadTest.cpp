@@ -12,7 +12,7 @@
 #include "net/FriendListMessages.h"
 #include "net/GroupListMessages.h"
 #include "platform/Gbk.h"
-#include "storage/LocalStore.h"
+#include "storage/HistoryStore.h"
 #include "support/TempDir.h"
 
 namespace kiv {
@@ -22,9 +22,9 @@ class StrangerStoreTest : public ::testing::Test {
  protected:
   test::TempDir home{"kiv-model"};
   test::ScopedEnv env{"KIV_HOME", home.path().c_str()};
-  LocalStore store;
+  HistoryStore store;
 
-  void SetUp() override { ASSERT_EQ(store.OpenMessageDatabase(5000), 1); }
+  void SetUp() override { ASSERT_TRUE(store.OpenMessageDatabase(5000)); }
 };
 
 TEST_F(StrangerStoreTest, EmptyStoreStillListsCustomerService) {
@@ -60,7 +60,7 @@ TEST_F(StrangerStoreTest, StoredStrangersComeBackWithAnonymousNamesAndServiceLas
   // account once, wherever it stood.
   model.addOrUpdateContact(ContactListKind::kStrangers, {77, "new"});
   model.removeContact(ContactListKind::kStrangers, 7);
-  ASSERT_EQ(model.saveStrangers(store), 1);
+  ASSERT_TRUE(model.saveStrangers(store));
   ContactModel next;
   next.loadStrangers(store);
   const auto& again = next.list(ContactListKind::kStrangers);
@@ -168,7 +168,6 @@ TEST(ContactModelThreads, ChangesFromAnotherThreadAreRefused) {
   other.join();
   EXPECT_EQ(model.wrongThreadCalls(), 3);
   EXPECT_EQ(model.list(ContactListKind::kFriends).size(), 0);
-  EXPECT_EQ(model.friendSlot(0).userId, 0u);
   EXPECT_TRUE(model.groups().empty());
   EXPECT_TRUE(observer.events.empty());
 }

@@ -9,7 +9,7 @@
 #include "model/SentMessage.h"
 #include "net/Packet.h"
 #include "platform/Gbk.h"
-#include "storage/LocalStore.h"
+#include "storage/HistoryStore.h"
 #include "storage/SqliteDatabase.h"
 #include "storage/StoreHome.h"
 
@@ -152,16 +152,16 @@ TEST(ReceivedMessages, WhatArrivesOnTheWireIsReadUpToItsFirstNul) {
 
 TEST(ReceivedMessages, RowsGoToTheTableOfTheConversationKind) {
   test::StoreHome home;
-  LocalStore store;
-  ASSERT_EQ(store.OpenMessageDatabase(10001), 1);
+  HistoryStore store;
+  ASSERT_TRUE(store.OpenMessageDatabase(10001));
   const auto fetched = response({{"a", kT1}, {"b", kT1}, {kJoinRequest + "[5]", kT2}, {"c", kT2}});
 
-  EXPECT_EQ(ReceivedMessages::from(fetched, kGroupConversation).store(store, kGroupConversation, 300), 2);
+  EXPECT_TRUE(ReceivedMessages::from(fetched, kGroupConversation).store(store, kGroupConversation, 300));
   EXPECT_EQ(store.ReadGroupHistoryPage(300, 0), "\r\n\r\n" + kT2Text + "\r\nc\r\n\r\n" + kT1Text + "\r\nab");
   EXPECT_EQ(store.ReadUserHistoryPage(300, 0), "");
 
   // In a private window the join-request marker is ordinary text: 2 rows.
-  EXPECT_EQ(ReceivedMessages::from(fetched, kPrivateConversation).store(store, kPrivateConversation, 300), 2);
+  EXPECT_TRUE(ReceivedMessages::from(fetched, kPrivateConversation).store(store, kPrivateConversation, 300));
   EXPECT_EQ(store.ReadUserHistoryPage(300, 0),
             "\r\n\r\n" + kT2Text + "\r\n" + kJoinRequest + "[5]c\r\n\r\n" + kT1Text + "\r\nab");
 }
@@ -182,10 +182,10 @@ TEST(SentMessage, EchoCarriesThePrefixAndTheTimeAndIsStoredAsGbk) {
   EXPECT_EQ(group.text, "\xce\xd2(\xc8\xba\xc1\xc4):x");  // 我(群聊):
 
   test::StoreHome home;
-  LocalStore store;
-  ASSERT_EQ(store.OpenMessageDatabase(10001), 1);
-  EXPECT_EQ(priv.store(store, kPrivateConversation, 42), 1);
-  EXPECT_EQ(group.store(store, kGroupConversation, 42), 1);
+  HistoryStore store;
+  ASSERT_TRUE(store.OpenMessageDatabase(10001));
+  EXPECT_TRUE(priv.store(store, kPrivateConversation, 42));
+  EXPECT_TRUE(group.store(store, kGroupConversation, 42));
   SqliteDatabase raw;
   ASSERT_TRUE(raw.open(home.path() + "10001/MsgEx.db"));
   const auto rows = raw.query("select msg, rtime from msg_user where id=42");

@@ -94,7 +94,7 @@ class PasswordAnswers : public PasswordTest {
     net.SetServer("127.0.0.1", peer.port());
     net.SetAccount(session.login.phone, session.login.password);
     ASSERT_EQ(net.Start(), 0);
-    ASSERT_TRUE(ClientStack::waitFor([&] { return net.loggedIn(); }));
+    ASSERT_TRUE(waitFor([&] { return net.loggedIn(); }));
   }
   void TearDown() override {
     net.Shutdown();
@@ -109,7 +109,7 @@ class PasswordAnswers : public PasswordTest {
     type(Password::kNewId, QStringLiteral("654321"));
     type(Password::kConfirmationId, QStringLiteral("654321"));
     click(Password::kConfirmId);
-    ASSERT_TRUE(ClientStack::waitFor([&] { return boxes.texts().size() > before; }));
+    ASSERT_TRUE(waitFor([&] { return boxes.texts().size() > before; }));
     EXPECT_FALSE(dialog->isVisible());
   }
   void answerWith(std::uint8_t result, std::size_t size = 25) {
@@ -145,8 +145,8 @@ class PasswordAnswers : public PasswordTest {
 };
 
 TEST_F(PasswordAnswers, EveryAnswerIsToldAndClosesTheWindowButOnlyAChangeAdoptsThePassword) {
-  store.SaveLogin(session.login.phone, kSelf, "123456");
-  session.login.rememberPassword = 1;
+  store.logins.SaveLogin(session.login.phone, kSelf, "123456");
+  session.login.rememberPassword = true;
   for (const std::uint8_t result : {1, 2, 3, 7}) {
     answerWith(result);
     change();
@@ -156,7 +156,7 @@ TEST_F(PasswordAnswers, EveryAnswerIsToldAndClosesTheWindowButOnlyAChangeAdoptsT
   EXPECT_EQ(session.login.password, "123456");
   PhoneMap phones;
   PasswordMap passwords;
-  store.LoadLogins(phones, passwords);
+  store.logins.LoadLogins(phones, passwords);
   EXPECT_EQ(passwords[kSelf], "123456");
 
   answerWith(0);
@@ -164,14 +164,14 @@ TEST_F(PasswordAnswers, EveryAnswerIsToldAndClosesTheWindowButOnlyAChangeAdoptsT
   EXPECT_EQ(boxes.texts(), (Texts{"旧密码错误", "新密码不能为空", "您设置的密码过长", "系统繁忙,请稍后再试",
                                   "系统繁忙,请稍后再试", "密码设置成功!"}));
   EXPECT_EQ(session.login.password, "654321");
-  store.LoadLogins(phones, passwords);
+  store.logins.LoadLogins(phones, passwords);
   EXPECT_EQ(passwords[kSelf], "654321");
 
   // An account that does not keep its password keeps none.
-  store.SaveLogin(session.login.phone, kSelf, "");
-  session.login.rememberPassword = 0;
+  store.logins.SaveLogin(session.login.phone, kSelf, "");
+  session.login.rememberPassword = false;
   change();
-  store.LoadLogins(phones, passwords);
+  store.logins.LoadLogins(phones, passwords);
   EXPECT_EQ(passwords[kSelf], "");
 }
 
@@ -183,10 +183,10 @@ TEST(PasswordChange, OnTheServerThenReconnectionAndAutoLoginUseTheNewPassword) {
   ClientStack zhang(server, phone, home.path());
   ASSERT_TRUE(zhang.signIn(false));
   // Signed in with "记住密码" and "自动登录", as the main window records it.
-  zhang.session.login.rememberPassword = 1;
-  zhang.session.login.autoLogin = 1;
-  zhang.store.SaveLogin(phone, zhang.userId(), DemoServer::kPassword);
-  zhang.store.SetAutoLogin(zhang.userId(), 1);
+  zhang.session.login.rememberPassword = true;
+  zhang.session.login.autoLogin = true;
+  zhang.store.logins.SaveLogin(phone, zhang.userId(), DemoServer::kPassword);
+  zhang.store.logins.SetAutoLogin(zhang.userId(), true);
 
   CDlgOption options(zhang.session);
   options.show();
@@ -215,8 +215,8 @@ TEST(PasswordChange, OnTheServerThenReconnectionAndAutoLoginUseTheNewPassword) {
   // The next start signs in automatically with what the login store holds.
   PhoneMap phones;
   PasswordMap passwords;
-  zhang.store.LoadLogins(phones, passwords);
-  const std::int32_t automatic = zhang.store.GetAutoLogin();
+  zhang.store.logins.LoadLogins(phones, passwords);
+  const std::int32_t automatic = zhang.store.logins.GetAutoLogin().value_or(0);
   ASSERT_EQ(automatic, 10001);
   EXPECT_EQ(passwords[automatic], "kapok2024");
   TempDir nextHome;

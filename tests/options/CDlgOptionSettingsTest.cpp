@@ -8,6 +8,7 @@
 #include "OptionsTest.h"
 #include "skin/CBitButtonNL.h"
 #include "platform/AutoStart.h"
+#include "platform/ProgramPaths.h"
 #include "support/QtAccessibility.h"
 
 namespace kiv::test {
@@ -40,8 +41,8 @@ TEST_F(SettingsTest, ConfirmingWithoutChangesOnlySaysSoAndCloses) {
   EXPECT_EQ(boxes.texts(), Texts{"设置成功!"});
   EXPECT_FALSE(options.isVisible());
   EXPECT_FALSE(entryExists());
-  EXPECT_EQ(store.GetAutoLogin(), 0);
-  EXPECT_EQ(store.IsSoundOn(), 1);
+  EXPECT_EQ(store.logins.GetAutoLogin(), std::nullopt);
+  EXPECT_TRUE(store.settings.IsSoundOn());
 }
 
 TEST_F(SettingsTest, AutoStartOnWritesTheEntryAndOffRemovesItAgain) {
@@ -51,7 +52,7 @@ TEST_F(SettingsTest, AutoStartOnWritesTheEntryAndOffRemovesItAgain) {
   EXPECT_TRUE(entryExists());
   std::ifstream entry(autostart::entryPath());
   const std::string text((std::istreambuf_iterator<char>(entry)), std::istreambuf_iterator<char>());
-  EXPECT_NE(text.find("/" + store.executableName() + "\"\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("/" + paths::executableName() + "\"\n"), std::string::npos) << text;
 
   // Reopened, the page shows what it left and takes the tick away again.
   CDlgOption& options = open();
@@ -70,13 +71,13 @@ TEST_F(SettingsTest, AutoLoginSoundAndDesktopNoticesAreStoredAndOffSilencesTheCl
   click(Settings::kSoundOffId);
   click(Settings::kDesktopNoticeId);
   confirm();
-  EXPECT_EQ(store.GetAutoLogin(), kSelf);
-  EXPECT_EQ(store.IsSoundOn(), 0);
-  EXPECT_EQ(store.IsDesktopNoticeOn(), 0);
+  EXPECT_EQ(store.logins.GetAutoLogin(), kSelf);
+  EXPECT_FALSE(store.settings.IsSoundOn());
+  EXPECT_FALSE(store.settings.IsDesktopNoticeOn());
   // What the chat window asks before it plays the new-message sound, and
   // the main window before it shows a notification.
-  EXPECT_EQ(SoundEnabled.load(), 0);
-  EXPECT_EQ(DesktopNoticesEnabled.load(), 0);
+  EXPECT_FALSE(SoundEnabled.load());
+  EXPECT_FALSE(DesktopNoticesEnabled.load());
 
   // A window opened afresh reads what is stored.
   dialog.reset();
@@ -88,11 +89,11 @@ TEST_F(SettingsTest, AutoLoginSoundAndDesktopNoticesAreStoredAndOffSilencesTheCl
   click(Settings::kSoundOnId);
   click(Settings::kDesktopNoticeId);
   confirm();
-  EXPECT_EQ(store.GetAutoLogin(), 0);
-  EXPECT_EQ(store.IsSoundOn(), 1);
-  EXPECT_EQ(SoundEnabled.load(), 1);
-  EXPECT_EQ(store.IsDesktopNoticeOn(), 1);
-  EXPECT_EQ(DesktopNoticesEnabled.load(), 1);
+  EXPECT_EQ(store.logins.GetAutoLogin(), std::nullopt);
+  EXPECT_TRUE(store.settings.IsSoundOn());
+  EXPECT_TRUE(SoundEnabled.load());
+  EXPECT_TRUE(store.settings.IsDesktopNoticeOn());
+  EXPECT_TRUE(DesktopNoticesEnabled.load());
   EXPECT_EQ(boxes.texts(), (Texts{"设置成功!", "设置成功!"}));
 }
 
@@ -105,19 +106,19 @@ TEST_F(SettingsTest, AFailingStepStopsThereKeepsEarlierStepsAndTheWindowOpen) {
   confirm();
   EXPECT_EQ(boxes.texts(), Texts{"开机自动启动设置失败"});
   EXPECT_TRUE(options.isVisible());
-  EXPECT_EQ(store.GetAutoLogin(), 0);  // the later step was not taken
+  EXPECT_EQ(store.logins.GetAutoLogin(), std::nullopt);  // the later step was not taken
 
   ScopedEnv writable("XDG_CONFIG_HOME", home.file("config2").c_str());
   // Meanwhile another run of the program turned sounds off: asking for the
   // same again fails, after the first two steps were done.
-  store.SetSound(0);
+  store.settings.SetSound(false);
   click(Settings::kSoundOffId);
   confirm();
   EXPECT_EQ(boxes.texts(), (Texts{"开机自动启动设置失败", "声音设置失败"}));
   EXPECT_TRUE(entryExists());
-  EXPECT_EQ(store.GetAutoLogin(), kSelf);
+  EXPECT_EQ(store.logins.GetAutoLogin(), kSelf);
   EXPECT_TRUE(options.isVisible());
-  EXPECT_EQ(SoundEnabled.load(), 1);  // the switch follows only a stored change
+  EXPECT_TRUE(SoundEnabled.load());  // the switch follows only a stored change
 }
 
 TEST_F(SettingsTest, TabsSwitchPageAndHeaderAndTheWindowReopensOnTheLastPage) {

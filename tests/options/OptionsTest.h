@@ -11,7 +11,7 @@
 #include "options/CDlgOptionPassword.h"
 #include "options/CDlgOptionSettings.h"
 #include "platform/MessageBox.h"
-#include "storage/LocalStore.h"
+#include "storage/LocalStores.h"
 #include "platform/SoundEnabled.h"
 #include "support/TempDir.h"
 
@@ -26,7 +26,7 @@ class OptionsTest : public ::testing::Test {
   static constexpr std::int32_t kSelf = 10001;
 
   OptionsTest() {
-    store.OpenLoginDatabase();
+    store.logins.OpenLoginDatabase();
     SelfProfile self;
     self.userId = kSelf;
     model.setSelf(self);
@@ -34,8 +34,8 @@ class OptionsTest : public ::testing::Test {
     session.login.password = "123456";
   }
   ~OptionsTest() override {
-    SoundEnabled = 1;
-    DesktopNoticesEnabled = 1;
+    SoundEnabled = true;
+    DesktopNoticesEnabled = true;
   }
 
   CDlgOption& open() {
@@ -60,7 +60,7 @@ class OptionsTest : public ::testing::Test {
   MessageRecorder boxes;
   NetClient net{NetClient::Options{nullptr, 0.02, home.file("Log"), nullptr}};
   ContactModel model;
-  LocalStore store;
+  LocalStores store;
   ClientSession session{net, model, store, {}, 0};
   std::unique_ptr<CDlgOption> dialog;
 };

@@ -7,7 +7,7 @@
 
 #include "platform/ProgramPaths.h"
 #include "platform/AutoStart.h"
-#include "storage/LocalStore.h"
+#include "storage/LocalStores.h"
 #include "support/TempDir.h"
 
 namespace kiv {
@@ -24,14 +24,14 @@ TEST(AutoStart, OnTwiceAndOffTwiceThroughTheStore) {
   test::TempDir config;
   test::ScopedEnv xdg("XDG_CONFIG_HOME", config.path().c_str());
   const std::string entry = config.path() + "/autostart/木棉.desktop";
-  LocalStore store;
+  LocalStores store;
   store.ResolveProgramPaths();
 
-  EXPECT_EQ(store.IsAutoStartOn(), 0);
-  EXPECT_EQ(store.SetAutoStart(1), 1);  // creates the autostart folder too
-  EXPECT_EQ(store.IsAutoStartOn(), 1);
-  EXPECT_EQ(store.SetAutoStart(1), 1);  // overwrites the same entry
-  EXPECT_EQ(store.IsAutoStartOn(), 1);
+  EXPECT_FALSE(store.settings.IsAutoStartOn());
+  EXPECT_TRUE(store.settings.SetAutoStart(true));  // creates the autostart folder too
+  EXPECT_TRUE(store.settings.IsAutoStartOn());
+  EXPECT_TRUE(store.settings.SetAutoStart(true));  // overwrites the same entry
+  EXPECT_TRUE(store.settings.IsAutoStartOn());
 
   const std::string text = readFile(entry);
   EXPECT_NE(text.find("[Desktop Entry]\n"), std::string::npos);
@@ -41,10 +41,10 @@ TEST(AutoStart, OnTwiceAndOffTwiceThroughTheStore) {
                           std::filesystem::directory_iterator()),
             1);
 
-  EXPECT_EQ(store.SetAutoStart(0), 1);
-  EXPECT_EQ(store.IsAutoStartOn(), 0);
+  EXPECT_TRUE(store.settings.SetAutoStart(false));
+  EXPECT_FALSE(store.settings.IsAutoStartOn());
   EXPECT_FALSE(std::filesystem::exists(entry));
-  EXPECT_EQ(store.SetAutoStart(0), 0);  // nothing left to remove
+  EXPECT_FALSE(store.settings.SetAutoStart(false));  // nothing left to remove
 }
 
 TEST(AutoStart, FolderFollowsTheXdgRules) {
@@ -63,9 +63,9 @@ TEST(AutoStart, FolderFollowsTheXdgRules) {
     test::ScopedEnv xdg("XDG_CONFIG_HOME", nullptr);
     test::ScopedEnv noHome("HOME", nullptr);
     EXPECT_EQ(autostart::entryPath(), "");
-    EXPECT_EQ(autostart::isOn(), 0);
-    EXPECT_EQ(autostart::set(1, "/usr/bin/kiv"), 0);
-    EXPECT_EQ(autostart::set(0, "/usr/bin/kiv"), 0);
+    EXPECT_FALSE(autostart::isOn());
+    EXPECT_FALSE(autostart::set(true, "/usr/bin/kiv"));
+    EXPECT_FALSE(autostart::set(false, "/usr/bin/kiv"));
   }
 }
 
@@ -75,13 +75,13 @@ TEST(AutoStart, EntriesThatCannotBeWrittenAreReportedAsFailures) {
   const std::string notAFolder = dir.file("config");
   std::ofstream(notAFolder) << "x";
   test::ScopedEnv xdg("XDG_CONFIG_HOME", notAFolder.c_str());
-  EXPECT_EQ(autostart::set(1, "/usr/bin/kiv"), 0);
-  EXPECT_EQ(autostart::isOn(), 0);
+  EXPECT_FALSE(autostart::set(true, "/usr/bin/kiv"));
+  EXPECT_FALSE(autostart::isOn());
 
   // Nor is an entry that would start nothing.
   test::ScopedEnv usable("XDG_CONFIG_HOME", dir.path().c_str());
-  EXPECT_EQ(autostart::set(1, ""), 0);
-  EXPECT_EQ(autostart::isOn(), 0);
+  EXPECT_FALSE(autostart::set(true, ""));
+  EXPECT_FALSE(autostart::isOn());
 }
 
 TEST(AutoStart, ExecutablePathIsQuotedForTheExecLine) {

@@ -13,7 +13,7 @@
 
 #include "platform/Gbk.h"
 #include "storage/HistorySearchIndex.h"
-#include "storage/LocalStore.h"
+#include "storage/HistoryStore.h"
 #include "storage/SqliteDatabase.h"
 #include "storage/StoreHome.h"
 
@@ -46,7 +46,7 @@ std::vector<std::string> marked(const HistorySearchHit& hit) {
 class HistorySearchTest : public ::testing::Test {
  protected:
   test::StoreHome home_;
-  LocalStore store_;
+  HistoryStore store_;
   HistorySearchIndex index_;
 
   std::string dir() const { return home_.path() + std::to_string(kAccount); }
@@ -54,18 +54,18 @@ class HistorySearchTest : public ::testing::Test {
 
   void SetUp() override {
     store_.ResolveProgramPaths();
-    ASSERT_EQ(store_.OpenMessageDatabase(kAccount), 1);
+    ASSERT_TRUE(store_.OpenMessageDatabase(kAccount));
     for (int i = 0; i < 120; ++i) {
       const std::string text = gbk::fromUtf8("今天天气很好 #" + std::to_string(i) + " sunny Weather");
       if (i % 3 == 0) {
-        ASSERT_EQ(store_.AppendGroupMessage(20001, text, timeText(i * 60)), 1);
+        ASSERT_TRUE(store_.AppendGroupMessage(20001, text, timeText(i * 60)));
       } else {
-        ASSERT_EQ(store_.AppendUserMessage(10002 + i % 3, text, timeText(i * 60)), 1);
+        ASSERT_TRUE(store_.AppendUserMessage(10002 + i % 3, text, timeText(i * 60)));
       }
     }
-    ASSERT_EQ(store_.AppendUserMessage(10002, gbk::fromUtf8("我们明天在北京见面吧"), timeText(9000)), 1);
-    ASSERT_EQ(store_.AppendGroupMessage(20001, gbk::fromUtf8("北京烤鸭 Peking duck, 北京!"), timeText(9001)), 1);
-    ASSERT_EQ(store_.AppendUserMessage(10003, gbk::fromUtf8("say \"hi\" OR bye* NEAR(a b) text:x"), timeText(9002)), 1);
+    ASSERT_TRUE(store_.AppendUserMessage(10002, gbk::fromUtf8("我们明天在北京见面吧"), timeText(9000)));
+    ASSERT_TRUE(store_.AppendGroupMessage(20001, gbk::fromUtf8("北京烤鸭 Peking duck, 北京!"), timeText(9001)));
+    ASSERT_TRUE(store_.AppendUserMessage(10003, gbk::fromUtf8("say \"hi\" OR bye* NEAR(a b) text:x"), timeText(9002)));
   }
 
   std::vector<HistorySearchHit> all(const std::string& query, int pageSize = 20) {
@@ -145,10 +145,9 @@ TEST_F(HistorySearchTest, FindsWordsAcrossConversationsNewestFirstWithTheMatchMa
   EXPECT_EQ(fileBytes(dir() + "/MsgEx.db"), historyBefore);
 
   // A received batch is found as soon as the index was told.
-  ASSERT_EQ(store_.AppendMessages(
-                LocalStore::kUserTable, 10005,
-                {{gbk::fromUtf8("刚到的消息 one"), timeText(9100)}, {gbk::fromUtf8("刚到的消息 two"), timeText(9101)}}),
-            2);
+  ASSERT_TRUE(store_.AppendMessages(
+      HistoryStore::kUserTable, 10005,
+      {{gbk::fromUtf8("刚到的消息 one"), timeText(9100)}, {gbk::fromUtf8("刚到的消息 two"), timeText(9101)}}));
   EXPECT_EQ(index_.update(), 2);
   const auto fresh = all("刚到的消息");
   ASSERT_EQ(fresh.size(), 2u);
@@ -238,8 +237,8 @@ TEST_F(HistorySearchTest, AMissingDamagedOutdatedOrStaleIndexIsBuiltAgainFromThe
 
   // The history cleared and filled anew reuses its row numbers: the old
   // words must not be found under them.
-  ASSERT_EQ(store_.ClearTable(LocalStore::kUserTable), 1);
-  for (int i = 0; i < 130; ++i) ASSERT_EQ(store_.AppendUserMessage(10002, "fresh start", timeText(i)), 1);
+  ASSERT_TRUE(store_.ClearTable(HistoryStore::kUserTable));
+  for (int i = 0; i < 130; ++i) ASSERT_TRUE(store_.AppendUserMessage(10002, "fresh start", timeText(i)));
   EXPECT_EQ(all("天气").size(), 40u);  // the group's
   EXPECT_EQ(all("北京").size(), 1u);
   EXPECT_EQ(all("fresh start").size(), 130u);

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "platform/Gbk.h"
-#include "storage/LocalStore.h"
+#include "storage/HistoryStore.h"
 #include "storage/SqliteDatabase.h"
 #include "storage/StoreHome.h"
 
@@ -34,13 +34,13 @@ int countEntries(const std::string& page) {
 class MessageStoreTest : public ::testing::Test {
  protected:
   test::StoreHome home_;
-  LocalStore store_;
+  HistoryStore store_;
 
   std::string messageFile() const { return home_.path() + std::to_string(kAccount) + "/MsgEx.db"; }
 
   void SetUp() override {
     store_.ResolveProgramPaths();
-    ASSERT_EQ(store_.OpenMessageDatabase(kAccount), 1);
+    ASSERT_TRUE(store_.OpenMessageDatabase(kAccount));
   }
 
   std::vector<SqliteDatabase::Row> rawQuery(const std::string& sql) {
@@ -83,8 +83,8 @@ TEST_F(MessageStoreTest, AFileFromBeforeTheIndexKeepsItsRowsAndGainsTheIndex) {
     ASSERT_TRUE(old.execute("CREATE TABLE user_others(id INTEGER, msg TEXT)"));
     ASSERT_TRUE(old.execute("insert into msg_user (id,msg,rtime) values (5,'old','25-01-01 00:00:00')"));
   }
-  LocalStore store;
-  ASSERT_EQ(store.OpenMessageDatabase(777), 1);
+  HistoryStore store;
+  ASSERT_TRUE(store.OpenMessageDatabase(777));
   EXPECT_EQ(store.ReadUserHistoryPage(5, 0), "\r\n\r\n25-01-01 00:00:00\r\nold");
   SqliteDatabase db;
   ASSERT_TRUE(db.open(file));
@@ -95,9 +95,9 @@ TEST_F(MessageStoreTest, PagesHoldTwentyEntriesNewestFirstOfOneConversationOnly)
   // 45 entries for user 7, interleaved with entries that must never leak in:
   // another user, and group 7 in the other table.
   for (int i = 0; i < 45; ++i) {
-    ASSERT_EQ(store_.AppendUserMessage(7, "u7-" + std::to_string(i), timeText(i * 2)), 1);
-    ASSERT_EQ(store_.AppendUserMessage(8, "u8-" + std::to_string(i), timeText(i * 2 + 1)), 1);
-    ASSERT_EQ(store_.AppendGroupMessage(7, "g7-" + std::to_string(i), timeText(i * 2 + 1)), 1);
+    ASSERT_TRUE(store_.AppendUserMessage(7, "u7-" + std::to_string(i), timeText(i * 2)));
+    ASSERT_TRUE(store_.AppendUserMessage(8, "u8-" + std::to_string(i), timeText(i * 2 + 1)));
+    ASSERT_TRUE(store_.AppendGroupMessage(7, "g7-" + std::to_string(i), timeText(i * 2 + 1)));
   }
   const std::string page0 = store_.ReadUserHistoryPage(7, 0);
   const std::string page1 = store_.ReadUserHistoryPage(7, 1);
@@ -127,8 +127,8 @@ TEST_F(MessageStoreTest, PagesHoldTwentyEntriesNewestFirstOfOneConversationOnly)
 TEST_F(MessageStoreTest, AnyTextIsStoredAndReadBackByteForByte) {
   const std::string hostile = std::string("it's \"quoted\" \\ 100% %s %d ');drop table msg_user;--") + '\0' + "after";
   const std::string gbk = gbk::fromUtf8("我(私聊):你好") + "\x81";  // a lead byte without its trail byte
-  ASSERT_EQ(store_.AppendUserMessage(3, hostile, "26-03-14 09:00:00"), 1);
-  ASSERT_EQ(store_.AppendGroupMessage(3, gbk, "26-03-14 09:00:01"), 1);
+  ASSERT_TRUE(store_.AppendUserMessage(3, hostile, "26-03-14 09:00:00"));
+  ASSERT_TRUE(store_.AppendGroupMessage(3, gbk, "26-03-14 09:00:01"));
   EXPECT_EQ(store_.ReadUserHistoryPage(3, 0), "\r\n\r\n26-03-14 09:00:00\r\n" + hostile);
   EXPECT_EQ(store_.ReadGroupHistoryPage(3, 0), "\r\n\r\n26-03-14 09:00:01\r\n" + gbk);
 
@@ -139,22 +139,22 @@ TEST_F(MessageStoreTest, AnyTextIsStoredAndReadBackByteForByte) {
   EXPECT_EQ(*rows[0][1], "text");
 
   StrangerMap strangers;
-  ASSERT_EQ(store_.AppendStranger(4, hostile), 1);
+  ASSERT_TRUE(store_.AppendStranger(4, hostile));
   store_.LoadStrangers(strangers);
   EXPECT_EQ(strangers[4], hostile);
 }
 
 TEST_F(MessageStoreTest, SavingTheStrangersTwiceLeavesExactlyTheSecondList) {
   auto save = [this](const StrangerMap& list) {
-    ASSERT_EQ(store_.ClearTable("user_others"), 1);
-    for (const auto& [id, nickname] : list) ASSERT_EQ(store_.AppendStranger(id, nickname), 1);
+    ASSERT_TRUE(store_.ClearTable("user_others"));
+    for (const auto& [id, nickname] : list) ASSERT_TRUE(store_.AppendStranger(id, nickname));
   };
   save({{11, "eleven"}, {12, "twelve"}, {13, "thirteen"}});
   const StrangerMap second{{12, "twelve again"}, {14, ""}};  // an empty nickname stays empty
   save(second);
 
   StrangerMap loaded{{99, "kept by the caller"}};
-  EXPECT_EQ(store_.LoadStrangers(loaded), 0);  // answers 0 by definition
+  store_.LoadStrangers(loaded);  // answers 0 by definition
   StrangerMap expected = second;
   expected[99] = "kept by the caller";
   EXPECT_EQ(loaded, expected);
@@ -167,20 +167,20 @@ TEST_F(MessageStoreTest, SavingTheStrangersTwiceLeavesExactlyTheSecondList) {
 }
 
 TEST_F(MessageStoreTest, TableNamesThatAreNotPlainIdentifiersAreRefused) {
-  ASSERT_EQ(store_.AppendUserMessage(1, "keep", "26-03-14 09:00:00"), 1);
+  ASSERT_TRUE(store_.AppendUserMessage(1, "keep", "26-03-14 09:00:00"));
   EXPECT_EQ(store_.AppendMessage("msg_user (id,msg,rtime) values (1,'x','y');--", 1, "m", "t"), 0);
   EXPECT_EQ(store_.ReadHistoryPage("msg_user where 1=1 or id", 1, 0), "");
   EXPECT_EQ(store_.ClearTable("msg_user; delete from msg_group"), 0);
-  EXPECT_EQ(store_.ClearTable(""), 0);
-  EXPECT_EQ(store_.ClearTable("no_such_table"), 0);
+  EXPECT_FALSE(store_.ClearTable(""));
+  EXPECT_FALSE(store_.ClearTable("no_such_table"));
   EXPECT_EQ(countEntries(store_.ReadUserHistoryPage(1, 0)), 1);
 }
 
 TEST_F(MessageStoreTest, AnotherSignInSwitchesToThatAccountsDatabase) {
-  ASSERT_EQ(store_.AppendUserMessage(5, "for 10001", "26-03-14 09:00:00"), 1);
-  ASSERT_EQ(store_.OpenMessageDatabase(10002), 1);
+  ASSERT_TRUE(store_.AppendUserMessage(5, "for 10001", "26-03-14 09:00:00"));
+  ASSERT_TRUE(store_.OpenMessageDatabase(10002));
   EXPECT_EQ(store_.ReadUserHistoryPage(5, 0), "");
-  ASSERT_EQ(store_.OpenMessageDatabase(kAccount), 1);
+  ASSERT_TRUE(store_.OpenMessageDatabase(kAccount));
   EXPECT_EQ(countEntries(store_.ReadUserHistoryPage(5, 0)), 1);
 }
 
@@ -192,7 +192,7 @@ TEST_F(MessageStoreTest, TwoThreadsAppendingAtOnceLoseNothing) {
   const auto started = std::chrono::steady_clock::now();
   auto writer = [this](std::int32_t id, int* failures) {
     for (int i = 0; i < kPerThread; ++i) {
-      if (store_.AppendUserMessage(id, std::to_string(i), timeText(i)) != 1) ++*failures;
+      if (!store_.AppendUserMessage(id, std::to_string(i), timeText(i))) ++*failures;
     }
   };
   int failuresA = 0;
@@ -228,13 +228,13 @@ TEST_F(MessageStoreTest, ABatchThatCannotBeStoredWholeLeavesNothingBehind) {
   }
   const std::vector<HistoryRow> rows = {{"one", timeText(1)}, {"two", timeText(2)}, {"three", timeText(3)}};
   ::testing::internal::CaptureStderr();
-  EXPECT_EQ(store_.AppendMessages(LocalStore::kUserTable, 7, rows), 0);
+  EXPECT_FALSE(store_.AppendMessages(HistoryStore::kUserTable, 7, rows));
   ::testing::internal::GetCapturedStderr();
   EXPECT_TRUE(rawQuery("select msg from msg_user").empty()) << "nothing half-written";
 
   // Once there is room again, the same batch goes in whole.
   rawQuery("DROP TRIGGER full");
-  EXPECT_EQ(store_.AppendMessages(LocalStore::kUserTable, 7, rows), 3);
+  EXPECT_TRUE(store_.AppendMessages(HistoryStore::kUserTable, 7, rows));
   EXPECT_EQ(rawQuery("select count(*) from msg_user")[0][0], std::optional<std::string>("3"));
 }
 
@@ -242,20 +242,20 @@ TEST(MessageStoreFailure, ADatabaseThatCannotBeOpenedMakesEveryOperationFailQuie
   test::StoreHome home;
   // A file where the account directory should be.
   std::ofstream(home.path() + "42") << "not a directory";
-  LocalStore store;
+  HistoryStore store;
   ::testing::internal::CaptureStderr();
-  EXPECT_EQ(store.OpenMessageDatabase(42), 0);
+  EXPECT_FALSE(store.OpenMessageDatabase(42));
   const std::string err = ::testing::internal::GetCapturedStderr();
   EXPECT_EQ(err.rfind("Can'topendatabase:", 0), 0u) << err;
 
-  EXPECT_EQ(store.AppendUserMessage(1, "m", "26-03-14 09:00:00"), 0);
-  EXPECT_EQ(store.AppendGroupMessage(1, "m", "26-03-14 09:00:00"), 0);
+  EXPECT_FALSE(store.AppendUserMessage(1, "m", "26-03-14 09:00:00"));
+  EXPECT_FALSE(store.AppendGroupMessage(1, "m", "26-03-14 09:00:00"));
   EXPECT_EQ(store.ReadUserHistoryPage(1, 0), "");
-  EXPECT_EQ(store.AppendStranger(1, "x"), 0);
+  EXPECT_FALSE(store.AppendStranger(1, "x"));
   StrangerMap strangers;
-  EXPECT_EQ(store.LoadStrangers(strangers), 0);
+  store.LoadStrangers(strangers);
   EXPECT_TRUE(strangers.empty());
-  EXPECT_EQ(store.ClearTable("user_others"), 0);
+  EXPECT_FALSE(store.ClearTable("user_others"));
 }
 
 }  // namespace

@@ -26,7 +26,7 @@ class ListRouter : public NetObserver, public ResponseReceiver {
   void onOwnProfile(const UserInfoResponse& profile) override {
     onUi([&] {
       stack_.model.setSelf(SelfProfile::from(profile));
-      stack_.store.OpenMessageDatabase(static_cast<std::int32_t>(profile.userId));
+      stack_.store.history.OpenMessageDatabase(static_cast<std::int32_t>(profile.userId));
       profile_ = true;
     });
   }
@@ -112,7 +112,7 @@ ClientStack::ClientStack(DemoServer& server, std::string phone, const std::strin
   // The program directory of every store in this process.
   setenv("KIV_HOME", home.c_str(), 1);
   store.ResolveProgramPaths();
-  store.OpenLoginDatabase();
+  store.logins.OpenLoginDatabase();
   defaultAvatarService().setWeb(Endpoint{"127.0.0.1", server.webPort()});
 
   net.SetServer("127.0.0.1", server.chatPort());

@@ -8,7 +8,7 @@
 #include "model/ClientSession.h"
 #include "model/ContactModel.h"
 #include "net/NetClient.h"
-#include "storage/LocalStore.h"
+#include "storage/LocalStores.h"
 #include "support/WaitFor.h"
 #include "support/session/DemoServer.h"
 
@@ -57,7 +57,7 @@ class ClientStack {
 
   NetClient net;
   ContactModel model;
-  LocalStore store;
+  LocalStores store;
   ClientSession session{net, model, store, {}};
 
  private:
