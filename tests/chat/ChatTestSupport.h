@@ -16,7 +16,7 @@
 #include "net/FetchMessagesMessages.h"
 #include "net/NetClient.h"
 #include "platform/Gbk.h"
-#include "storage/LocalStore.h"
+#include "storage/LocalStores.h"
 #include "support/session/ClientStack.h"
 
 namespace kiv::test {
@@ -47,10 +47,10 @@ inline void fetchFor(ClientSession& session, CSendMessage* chat) {
   FetchMessagesRequest fetch;
   fetch.kind = static_cast<std::uint8_t>(chat->kind());
   fetch.id = static_cast<std::uint32_t>(chat->partner());
-  LocalStore* store = &session.store;
+  HistoryStore* store = &session.store.history;
   session.relay().ask(fetch, chat, [store, chat](const FetchMessagesRequest&, const FetchMessagesResponse& answer) {
     const ReceivedMessages received = ReceivedMessages::from(answer, chat->kind());
-    chat->showReceived(received, received.rows.empty() || received.store(*store, chat->kind(), chat->partner()) != 0);
+    chat->showReceived(received, received.rows.empty() || received.store(*store, chat->kind(), chat->partner()));
   });
 }
 inline void fetchFor(ClientStack& stack, CSendMessage* chat) {

@@ -37,9 +37,9 @@ TEST_F(HistoryOptionsScene, MessageManagerPageAndSearch) {
                            {"我(私聊):好的，我带球拍。", "26-03-07 09:31:40"},
                            {"李小红(私聊):记得带水，打完一起吃火锅吧", "26-03-07 09:32:05"},
                            {"我(私聊):火锅好！那就这么定了。", "26-03-07 09:33:18"}};
-  for (const auto& [text, time] : talk) ASSERT_EQ(app->store().AppendUserMessage(10002, gbk::fromUtf8(text), time), 1);
-  ASSERT_EQ(app->store().AppendGroupMessage(20001, gbk::fromUtf8("王大力(群聊):周日火锅，谁来？"), "26-03-08 18:02:44"),
-            1);
+  for (const auto& [text, time] : talk) ASSERT_TRUE(app->store().history.AppendUserMessage(10002, gbk::fromUtf8(text), time));
+  ASSERT_TRUE(app->store().history.AppendGroupMessage(20001, gbk::fromUtf8("王大力(群聊):周日火锅，谁来？"),
+                                                     "26-03-08 18:02:44"));
 
   QTest::mouseClick(main.control<QAbstractButton>(CKivDlg::kHistoryButton), Qt::LeftButton);
   CDlgHistory* history = main.historyWindow();

@@ -16,6 +16,7 @@
 #include "net/UserInfoMessages.h"
 #include "platform/Gbk.h"
 #include "support/TempDir.h"
+#include "support/WaitFor.h"
 #include "support/session/ClientStack.h"
 #include "support/session/DemoServer.h"
 
@@ -42,7 +43,7 @@ bool deliverFromAnotherThread(ReceiverRegistry& registry, ReceiverHandle handle,
     found = registry.deliver(handle, request, answer.data(), static_cast<std::uint32_t>(answer.size()), command);
     finished = true;
   });
-  const bool returned = waitFor([&] { return finished.load(); }, 5000);
+  const bool returned = test::waitFor([&] { return finished.load(); }, std::chrono::milliseconds(5000));
   receiver.join();
   return returned && found;
 }
@@ -128,7 +129,7 @@ TEST_F(AnswerRelayTest, AWindowGoneBeforeItsAnswerHearsNothingAndLeavesNothingBe
     finished = true;
   });
   delete window;
-  EXPECT_TRUE(waitFor([&] { return finished.load(); }, 5000));
+  EXPECT_TRUE(test::waitFor([&] { return finished.load(); }, std::chrono::milliseconds(5000)));
   receiver.join();
   EXPECT_TRUE(seen.answers.empty());
   EXPECT_EQ(registry.find(handle), nullptr);
@@ -162,13 +163,13 @@ TEST(AnswerRelayServer, EachAnswerReachesItsOwnAskOnce) {
     ASSERT_TRUE(relay.ask(UserInfoRequest{id}, &window, [&](const UserInfoRequest& asked, const UserInfoResponse& a) {
       got.emplace_back(asked.userId, gbk::toUtf8(a.nickname));
     }));
-  ASSERT_TRUE(waitFor([&] { return got.size() == 2; }));
+  ASSERT_TRUE(test::waitFor([&] { return got.size() == 2; }));
   std::sort(got.begin(), got.end());
   EXPECT_EQ(got[0], std::make_pair(10002u, std::string("李小红")));
   EXPECT_EQ(got[1], std::make_pair(10004u, std::string("赵静")));
   EXPECT_EQ(closedHeard, 0);
   // Every request was answered and no asker is left waiting.
-  EXPECT_TRUE(waitFor([&] { return stack.net.pendingRequests() == 0; }));
+  EXPECT_TRUE(test::waitFor([&] { return stack.net.pendingRequests() == 0; }));
 }
 
 }  // namespace
