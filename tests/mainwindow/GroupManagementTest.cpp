@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "MainWindowFixture.h"
+#include "model/SessionController.h"
 #include "search/CDlgSearch.h"
 #include "net/CreateGroupMessages.h"
 #include "net/DismissGroupMessages.h"
@@ -35,7 +36,7 @@ class GroupManagement : public MainWindowFixture {
     return false;
   }
 
-  // An answer as the connection hands it to the main window, for the
+  // An answer as the connection hands it to the session, for the
   // refusals the server has no reason to give here.
   template <class Request, class Response>
   void answer(const Request& request, const Response& response) {
@@ -44,7 +45,7 @@ class GroupManagement : public MainWindowFixture {
     std::memcpy(asked->packet, bytes.data(), bytes.size());
     asked->length = static_cast<std::int32_t>(bytes.size());
     const auto packet = response.build(keyOf(bytes.data()));
-    main->OnServerResponse(*asked, packet.data(), static_cast<std::uint32_t>(packet.size()), Response::kCommand);
+    main->controller().answered(*asked, packet.data(), static_cast<std::uint32_t>(packet.size()), Response::kCommand);
   }
 };
 

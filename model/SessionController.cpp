@@ -1,0 +1,164 @@
+#include "model/SessionController.h"
+
+#include "avatars/Avatars.h"
+#include "model/ClientSession.h"
+#include "model/ContactModel.h"
+#include "model/RememberedAccounts.h"
+#include "model/SessionLink.h"
+#include "model/SessionView.h"
+#include "model/SignInWindow.h"
+#include "net/CreateGroupMessages.h"
+#include "net/DismissGroupMessages.h"
+#include "net/FriendListMessages.h"
+#include "net/GroupListMessages.h"
+#include "net/GroupMembersMessages.h"
+#include "net/NetClient.h"
+#include "net/ReceiverRegistry.h"
+#include "platform/SoundEnabled.h"
+#include "storage/LocalStore.h"
+
+namespace kiv {
+
+SessionController::SessionController(ClientSession& session) : session_(session) {
+  link_ = std::make_shared<SessionLink>(this);
+  handle_ = ReceiverRegistry::global().add(link_);
+  // The store, not a window: an answer already on the receive thread is
+  // stored even while the windows go (the store outlives them).
+  LocalStore* store = &session_.store;
+  messages_ = std::make_unique<MessageService>(
+      session_.net, [store] { return store; }, &session_.model, ReceiverRegistry::global());
+  messages_->hold();
+  messages_->setSink([link = link_](const std::function<void()>& work) { link->runOnUi(work); },
+                     [this](const MessageService::Address& to, const MessageService::Batch& batch) {
+                       return deliver(to, batch);
+                     });
+  // The session hears the connection and asks for the lists from now on,
+  // the sign-in included.
+  session_.net.setObserver(link_);
+  session_.net.setMainAsker(handle_);
+  session_.mainAsker = handle_;
+}
+
+SessionController::~SessionController() {
+  link_->detach();
+  link_->forget();
+  messages_->detach();
+  ReceiverRegistry::global().remove(handle_);
+  if (session_.mainAsker == handle_) session_.mainAsker = 0;
+  session_.net.setMainAsker(0);
+  session_.net.setObserver(nullptr);
+}
+
+// --- sign-in
+
+bool SessionController::signIn() {
+  session_.store.ResolveProgramPaths();
+  session_.store.OpenLoginDatabase();
+  return signIn_ != nullptr && signIn_->runSignIn();
+}
+
+void SessionController::afterSignIn() {
+  const SelfProfile& self = session_.model.self();
+  PurgeAvatarCache(self.userId);
+  RememberedAccounts::recordSignIn(session_.store, session_.login, self.userId);
+  session_.store.OpenMessageDatabase(self.userId);
+  session_.model.loadStrangers(session_.store);
+  SoundEnabled = session_.store.IsSoundOn();
+  DesktopNoticesEnabled = session_.store.IsDesktopNoticeOn();
+  signedIn_ = true;
+  messages_->release();  // the notices heard while signing in
+}
+
+// --- presence
+
+bool SessionController::goOnline() {
+  if (!session_.net.stopped()) return false;
+  session_.net.Start();
+  if (view_ != nullptr) view_->showConnection(true);
+  return true;
+}
+
+void SessionController::goOffline() {
+  session_.net.GoOffline(true);
+  if (view_ != nullptr) view_->showConnection(false);
+}
+
+void SessionController::connectionEnded(int logoutState) {
+  // Before the sign-in the login window tells what went wrong; once the
+  // session is ending there is nothing to show.
+  if (!signedIn_ || ended_ || logoutState == 2) return;
+  if (view_ != nullptr) view_->showConnection(false);
+}
+
+// --- the end
+
+bool SessionController::end() {
+  if (ended_) return false;
+  ended_ = true;
+  // Nothing the connection says from here on needs the view, and the UI
+  // thread must not be waited for any more.
+  link_->detach();
+  messages_->detach();
+  if (view_ != nullptr) view_->closeWaitingWindows();
+  session_.net.GoOffline(false);
+  session_.model.conversations().destroyAll();
+  session_.model.saveStrangers(session_.store);
+  return true;
+}
+
+// --- lists and answers
+
+void SessionController::applyOwnProfile(const UserInfoResponse& profile) {
+  session_.model.setSelf(SelfProfile::from(profile));
+}
+
+void SessionController::applyGroupList(const GroupListResponse& groups) {
+  for (std::int32_t groupId : session_.model.replaceGroups(groups)) {
+    GroupMembersRequest ask;
+    ask.groupId = static_cast<std::uint32_t>(groupId);
+    session_.net.Enqueue(ask.build(session_.net.newKey()), handle_);
+  }
+}
+
+void SessionController::handleNotice(const MessageNotice& notice) {
+  if (!ended_) messages_->onNotice(notice);
+}
+
+void SessionController::answered(const PendingRequest& request, const std::uint8_t* response, std::uint32_t size,
+                                 std::uint32_t command) {
+  const auto asked = static_cast<std::size_t>(request.length);
+  switch (command) {
+    case FriendListResponse::kCommand:
+      session_.model.replaceFriends(FriendListResponse::read(response, size));
+      if (signIn_ != nullptr) signIn_->friendListApplied();
+      return;
+    case GroupMembersResponse::kCommand:
+      session_.model.replaceMembers(static_cast<std::int32_t>(GroupMembersRequest::read(request.packet, asked).groupId),
+                                    GroupMembersResponse::read(response, size));
+      return;
+    case CreateGroupResponse::kCommand:
+      if (view_ != nullptr) view_->groupCreated(CreateGroupResponse::read(response, size));
+      return;
+    case DismissGroupResponse::kCommand:
+      if (view_ != nullptr)
+        view_->groupDismissed(static_cast<std::int32_t>(DismissGroupRequest::read(request.packet, asked).groupId),
+                              DismissGroupResponse::read(response, size));
+      return;
+    default:
+      return;  // the answers nobody reads (leaving, shielding, invitations, ...)
+  }
+}
+
+// --- arriving messages
+
+bool SessionController::deliver(const MessageService::Address& to, const MessageService::Batch& batch) {
+  if (ended_ || view_ == nullptr) return false;
+  // A group that left the list meanwhile gets no window; its messages are
+  // kept for the window it gets when it comes back.
+  const bool windowWanted = to.category != ChatCategory::kGroup || session_.model.findGroup(to.number) != nullptr;
+  const bool shown = windowWanted && view_->showBatch(to, batch);
+  view_->batchArrived(to, batch, shown);
+  return shown;
+}
+
+}  // namespace kiv

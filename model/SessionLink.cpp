@@ -1,0 +1,48 @@
+#include "model/SessionLink.h"
+
+#include <QCoreApplication>
+
+#include "model/SessionController.h"
+#include "platform/qtcore/UiThreadCall.h"
+
+namespace kiv {
+
+template <class Work>
+void SessionLink::onUi(Work&& work) {
+  QCoreApplication* app = QCoreApplication::instance();
+  if (app == nullptr || detached_) return;
+  // The application object outlives any hand-over, so the call is never
+  // dropped half-way; the controller is checked once the UI thread runs it.
+  callOnThreadOf(app, [this, &work] {
+    if (SessionController* owner = owner_) work(*owner);
+  });
+}
+
+void SessionLink::runOnUi(const std::function<void()>& work) {
+  onUi([&](SessionController&) { work(); });
+}
+
+void SessionLink::onOwnProfile(const UserInfoResponse& profile) {
+  onUi([&](SessionController& session) { session.applyOwnProfile(profile); });
+}
+
+void SessionLink::onGroupList(const GroupListResponse& groups) {
+  onUi([&](SessionController& session) { session.applyGroupList(groups); });
+}
+
+// Each notice is handled before the next is read: the receive thread waits.
+void SessionLink::onNotice(const MessageNotice& notice) {
+  onUi([&](SessionController& session) { session.handleNotice(notice); });
+}
+
+void SessionLink::onConnectionEnded(int logoutState) {
+  onUi([&](SessionController& session) { session.connectionEnded(logoutState); });
+}
+
+// The answer's bytes live as long as this call, which waits for the UI thread.
+void SessionLink::OnServerResponse(const PendingRequest& request, const std::uint8_t* response, std::uint32_t size,
+                                   std::uint32_t command) {
+  onUi([&](SessionController& session) { session.answered(request, response, size, command); });
+}
+
+}  // namespace kiv
