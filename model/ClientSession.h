@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "model/AnswerRelay.h"
 #include "net/PendingRequest.h"
 
 namespace kiv {
@@ -36,6 +37,10 @@ struct ClientSession {
   // Whether the connection still stands; when it has ended, the user is
   // told "请先连接服务器" and nothing should be sent.
   bool connectedOrSay() const;
+
+  // Asks the server over this session's connection, answers typed and on
+  // the UI thread.
+  AnswerRelay relay() const { return AnswerRelay(net); }
 };
 
 }  // namespace kiv
