@@ -431,16 +431,6 @@ void CKivDlg::createGroup() {
   if (session_.connectedOrSay()) tree_->groupManager().createGroup();
 }
 
-// --- answers
-
-void CKivDlg::groupCreated(const CreateGroupResponse& answer) {
-  tree_->groupManager().onCreated(answer);
-}
-
-void CKivDlg::groupDismissed(std::int32_t groupId, const DismissGroupResponse& answer) {
-  tree_->groupManager().onDismissed(groupId, answer);
-}
-
 void CKivDlg::OnServerResponse(const PendingRequest& /*request*/, const std::uint8_t* /*response*/,
                                std::uint32_t /*size*/, std::uint32_t /*command*/) {
   // The window asks nothing itself: the session's answers go to its controller.

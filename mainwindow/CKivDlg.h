@@ -101,8 +101,6 @@ class CKivDlg : public CDlgBasicResizable,
   void showConnection(bool online) override;
   bool showBatch(const MessageService::Address& to, const MessageService::Batch& batch) override;
   void batchArrived(const MessageService::Address& to, const MessageService::Batch& batch, bool shown) override;
-  void groupCreated(const CreateGroupResponse& answer) override;
-  void groupDismissed(std::int32_t groupId, const DismissGroupResponse& answer) override;
   void closeWaitingWindows() override;
 
   // ContactCommands

@@ -7,8 +7,6 @@
 #include "model/SessionLink.h"
 #include "model/SessionView.h"
 #include "model/SignInWindow.h"
-#include "net/CreateGroupMessages.h"
-#include "net/DismissGroupMessages.h"
 #include "net/FriendListMessages.h"
 #include "net/GroupListMessages.h"
 #include "net/GroupMembersMessages.h"
@@ -21,7 +19,9 @@ namespace kiv {
 
 SessionController::SessionController(ClientSession& session) : session_(session) {
   link_ = std::make_shared<SessionLink>(this);
-  handle_ = ReceiverRegistry::global().add(link_);
+  handle_ = session_.relay().listen(&context_, [this](const FriendListRequest&, const FriendListResponse& friends) {
+    applyFriendList(friends);
+  });
   // The store, not a window: an answer already on the receive thread is
   // stored even while the windows go (the store outlives them).
   LocalStore* store = &session_.store;
@@ -43,7 +43,6 @@ SessionController::~SessionController() {
   link_->detach();
   link_->forget();
   messages_->detach();
-  ReceiverRegistry::global().remove(handle_);
   if (session_.mainAsker == handle_) session_.mainAsker = 0;
   session_.net.setMainAsker(0);
   session_.net.setObserver(nullptr);
@@ -116,37 +115,19 @@ void SessionController::applyGroupList(const GroupListResponse& groups) {
   for (std::int32_t groupId : session_.model.replaceGroups(groups)) {
     GroupMembersRequest ask;
     ask.groupId = static_cast<std::uint32_t>(groupId);
-    session_.net.Enqueue(ask.build(session_.net.newKey()), handle_);
+    session_.relay().ask(ask, &context_, [this](const GroupMembersRequest& asked, const GroupMembersResponse& members) {
+      session_.model.replaceMembers(static_cast<std::int32_t>(asked.groupId), members);
+    });
   }
+}
+
+void SessionController::applyFriendList(const FriendListResponse& friends) {
+  session_.model.replaceFriends(friends);
+  if (signIn_ != nullptr) signIn_->friendListApplied();
 }
 
 void SessionController::handleNotice(const MessageNotice& notice) {
   if (!ended_) messages_->onNotice(notice);
-}
-
-void SessionController::answered(const PendingRequest& request, const std::uint8_t* response, std::uint32_t size,
-                                 std::uint32_t command) {
-  const auto asked = static_cast<std::size_t>(request.length);
-  switch (command) {
-    case FriendListResponse::kCommand:
-      session_.model.replaceFriends(FriendListResponse::read(response, size));
-      if (signIn_ != nullptr) signIn_->friendListApplied();
-      return;
-    case GroupMembersResponse::kCommand:
-      session_.model.replaceMembers(static_cast<std::int32_t>(GroupMembersRequest::read(request.packet, asked).groupId),
-                                    GroupMembersResponse::read(response, size));
-      return;
-    case CreateGroupResponse::kCommand:
-      if (view_ != nullptr) view_->groupCreated(CreateGroupResponse::read(response, size));
-      return;
-    case DismissGroupResponse::kCommand:
-      if (view_ != nullptr)
-        view_->groupDismissed(static_cast<std::int32_t>(DismissGroupRequest::read(request.packet, asked).groupId),
-                              DismissGroupResponse::read(response, size));
-      return;
-    default:
-      return;  // the answers nobody reads (leaving, shielding, invitations, ...)
-  }
 }
 
 // --- arriving messages

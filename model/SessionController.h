@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <cstdint>
 #include <memory>
 
@@ -12,6 +13,7 @@ class SessionLink;
 class SessionView;
 class SignInWindow;
 struct ClientSession;
+struct FriendListResponse;
 struct GroupListResponse;
 struct MessageNotice;
 struct UserInfoResponse;
@@ -59,7 +61,7 @@ class SessionController {
   bool ended() const { return ended_; }
 
   MessageService& messages() { return *messages_; }
-  // The receiver of the answers asked in the session's name.
+  // The asker the connection's own friend-list requests name.
   ReceiverHandle asker() const { return handle_; }
 
   // From the connection, on the UI thread.
@@ -69,13 +71,15 @@ class SessionController {
   // The connection ended by itself (logout state 0, 1 or 3; the box for 3 is
   // the connection's).
   void connectionEnded(int logoutState);
-  void answered(const PendingRequest& request, const std::uint8_t* response, std::uint32_t size,
-                std::uint32_t command);
 
  private:
+  void applyFriendList(const FriendListResponse& friends);
   bool deliver(const MessageService::Address& to, const MessageService::Batch& batch);
 
   ClientSession& session_;
+  // What the session's answers are asked under: they are dropped once it
+  // is gone.
+  QObject context_;
   SessionView* view_ = nullptr;
   SignInWindow* signIn_ = nullptr;
   std::shared_ptr<SessionLink> link_;

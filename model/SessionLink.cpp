@@ -39,10 +39,4 @@ void SessionLink::onConnectionEnded(int logoutState) {
   onUi([&](SessionController& session) { session.connectionEnded(logoutState); });
 }
 
-// The answer's bytes live as long as this call, which waits for the UI thread.
-void SessionLink::OnServerResponse(const PendingRequest& request, const std::uint8_t* response, std::uint32_t size,
-                                   std::uint32_t command) {
-  onUi([&](SessionController& session) { session.answered(request, response, size, command); });
-}
-
 }  // namespace kiv

@@ -4,19 +4,16 @@
 #include <functional>
 
 #include "net/NetObserver.h"
-#include "net/ResponseReceiver.h"
 
 namespace kiv {
 
 class SessionController;
 
-// The session's ear on the connection: its observer, and the receiver of
-// the answers asked in the session's name (the friend list of every list
-// cycle, the member lists, group management). Each event arrives on the
-// receive thread, is carried over to the UI thread and handled there while
+// The session's ear on the connection: its observer. Each event arrives on
+// the receive thread, is carried over to the UI thread and handled there while
 // the receive thread waits, so the model takes one change at a time, whole
 // and in order. Once the controller is gone the events are dropped.
-class SessionLink : public NetObserver, public ResponseReceiver {
+class SessionLink : public NetObserver {
  public:
   explicit SessionLink(SessionController* owner) : owner_(owner) {}
 
@@ -35,9 +32,6 @@ class SessionLink : public NetObserver, public ResponseReceiver {
   void onGroupList(const GroupListResponse& groups) override;
   void onNotice(const MessageNotice& notice) override;
   void onConnectionEnded(int logoutState) override;
-
-  void OnServerResponse(const PendingRequest& request, const std::uint8_t* response, std::uint32_t size,
-                        std::uint32_t command) override;
 
  private:
   // Runs `work` with the controller on the UI thread and waits for it.

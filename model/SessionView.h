@@ -6,9 +6,6 @@
 
 namespace kiv {
 
-struct CreateGroupResponse;
-struct DismissGroupResponse;
-
 // What the session controller has shown: the main window implements it.
 // Every call comes on the UI thread.
 class SessionView {
@@ -24,10 +21,6 @@ class SessionView {
   // Every batch handed on while the session lasts, after showBatch was
   // asked or not; `shown` says whether a window shows it.
   virtual void batchArrived(const MessageService::Address& to, const MessageService::Batch& batch, bool shown) = 0;
-
-  // The answers to the group management asked in the session's name.
-  virtual void groupCreated(const CreateGroupResponse& answer) = 0;
-  virtual void groupDismissed(std::int32_t groupId, const DismissGroupResponse& answer) = 0;
 
   // The session is ending: whatever waits for the user (a question, a modal
   // window with a loop of its own) goes, or the program would wait for it.
