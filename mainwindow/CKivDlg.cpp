@@ -18,9 +18,7 @@
 #include "model/ClientSession.h"
 #include "model/ContactModel.h"
 #include "model/SessionController.h"
-#include "net/NetClient.h"
 #include "options/CDlgOption.h"
-#include "platform/MessageBox.h"
 #include "platform/qt/GbkQt.h"
 #include "platform/qt/QtMessagePresenter.h"
 #include "skin/CBitButtonNL.h"
@@ -165,7 +163,7 @@ QAction* CKivDlg::systemAction(SystemCommand command) const {
 }
 
 QMenu* CKivDlg::prepareSystemMenu() {
-  const bool stopped = session_.net.stopped();
+  const bool stopped = controller_->offline();
   systemAction(kHelp)->setVisible(false);
   systemAction(kGoOnline)->setVisible(stopped);
   systemAction(kGoOffline)->setVisible(!stopped);

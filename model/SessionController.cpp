@@ -70,6 +70,10 @@ void SessionController::afterSignIn() {
 
 // --- presence
 
+bool SessionController::offline() const {
+  return session_.net.stopped();
+}
+
 bool SessionController::goOnline() {
   if (!session_.net.stopped()) return false;
   session_.net.Start();

@@ -49,6 +49,8 @@ class SessionController {
   void afterSignIn();
   bool signedIn() const { return signedIn_; }
 
+  // Stopped: the user went offline or the connection ended by itself.
+  bool offline() const;
   // The user's "上线": false (and nothing happens) while still connected.
   bool goOnline();
   // The user's "离线": offline at once, as after a lost connection.
