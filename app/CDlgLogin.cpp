@@ -49,13 +49,18 @@ QString smsAnswerText(int result, const QString& phone) {
 }  // namespace
 
 CDlgLogin::CDlgLogin(ClientSession& session, AppSettings settings, QWidget* parent)
-    : CDlgBasic(kTemplate, parent), session_(session), settings_(std::move(settings)) {
+    : CDlgBasic(parent), session_(session), settings_(std::move(settings)) {
   setFixedSize(330, 214);
   placeTitleButtons();
   buildControls();
   timer_.setInterval(paced(kTickMs));
   connect(&timer_, &QTimer::timeout, this, &CDlgLogin::onTick);
-  session_.net.setLoginAsker(receiverHandle());
+  // The own profile the connection asks for after each sign-in: its
+  // arrival is one of the signs that the sign-in is complete.
+  session_.net.setLoginAsker(
+      session_.relay().listen(this, [this](const UserInfoRequest&, const UserInfoResponse& profile) {
+        ownProfileArrived(profile);
+      }));
 }
 
 CDlgLogin::~CDlgLogin() {
@@ -350,11 +355,10 @@ void CDlgLogin::friendListApplied() {
   checkSignedIn();
 }
 
-void CDlgLogin::OnServerResponse(const PendingRequest& /*request*/, const std::uint8_t* response, std::uint32_t size,
-                                 std::uint32_t command) {
-  if (command != UserInfoResponse::kCommand || !running_) return;
+void CDlgLogin::ownProfileArrived(const UserInfoResponse& profile) {
+  if (!running_) return;
   // A refused profile stops the connection; the next tick sees it.
-  if (UserInfoResponse::read(response, size).status != 0) return;
+  if (profile.status != 0) return;
   profileArrived_ = true;
   checkSignedIn();
 }

@@ -21,6 +21,7 @@ namespace kiv {
 
 class CPictureEx;
 struct ClientSession;
+struct UserInfoResponse;
 
 // The sign-in window: pick a remembered account or type a phone number and
 // a password, sign in (or automatically, for the account chosen for it), ask
@@ -33,7 +34,6 @@ struct ClientSession;
 class CDlgLogin : public CDlgBasic, public SignInWindow {
   Q_OBJECT
  public:
-  static constexpr int kTemplate = 144;
   enum Control {
     kPhone = 1015,
     kPassword = 1009,
@@ -70,13 +70,12 @@ class CDlgLogin : public CDlgBasic, public SignInWindow {
   // True while the SMS request runs (its button is disabled meanwhile).
   bool isAskingForPassword() const { return smsRunning_; }
 
-  void OnServerResponse(const PendingRequest& request, const std::uint8_t* response, std::uint32_t size,
-                        std::uint32_t command) override;
-
  public slots:
   void done(int result) override;
 
  private:
+  // The own profile after a sign-in; one of the signs that it is complete.
+  void ownProfileArrived(const UserInfoResponse& profile);
   void buildControls();
   void selectAccount(int index);
   void removeAccount();

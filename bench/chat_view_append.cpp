@@ -25,6 +25,7 @@
 #include "chat/CSendMessage.h"
 #include "model/ClientSession.h"
 #include "model/ContactModel.h"
+#include "model/ReceivedMessages.h"
 #include "net/FetchMessagesMessages.h"
 #include "net/NetClient.h"
 #include "platform/Gbk.h"
@@ -103,7 +104,6 @@ int main(int argc, char** argv) {
   std::printf("take in a 57-record fetch (ms, until the event loop is idle)\n");
   std::printf("%10s %10s %14s %14s %16s %14s\n", "held", "view only", "whole handler", "rows one by one",
               "scroll maximum", "RSS (MiB)");
-  const PendingRequest asked{};
   for (const int held : {0, 2000, 20000}) {
     const long before = rssKiB();
     auto* chat = new CSendMessage(session, 10002, kPrivateConversation);
@@ -123,8 +123,13 @@ int main(int argc, char** argv) {
 
       const auto packet = fullFetch(held + run * 57);
       start = Steady::now();
-      chat->OnServerResponse(asked, packet.data(), static_cast<std::uint32_t>(packet.size()),
-                             FetchMessagesResponse::kCommand);
+      {
+        // What the message service and the window do with a fetch: read,
+        // join, store, show.
+        const ReceivedMessages received =
+            ReceivedMessages::from(FetchMessagesResponse::read(packet.data(), packet.size()), kPrivateConversation);
+        chat->showReceived(received, received.store(store, kPrivateConversation, 10002) != 0);
+      }
       settle();
       handler.push_back(msSince(start));
 

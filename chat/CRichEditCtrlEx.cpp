@@ -11,7 +11,6 @@
 #include "model/ClientSession.h"
 #include "net/InviteToGroupMessages.h"
 #include "net/JoinGroupMessages.h"
-#include "net/NetClient.h"
 #include "platform/MessageBox.h"
 
 namespace kiv {
@@ -62,9 +61,8 @@ CRichEditCtrlEx::CRichEditCtrlEx(QWidget* parent) : QTextEdit(parent) {
   setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 }
 
-void CRichEditCtrlEx::setSession(ClientSession* session, ReceiverHandle fallbackAsker) {
+void CRichEditCtrlEx::setSession(ClientSession* session) {
   session_ = session;
-  fallbackAsker_ = fallbackAsker;
 }
 
 void CRichEditCtrlEx::setConversation(std::int32_t partner, int kind) {
@@ -131,17 +129,12 @@ std::optional<QString> CRichEditCtrlEx::bracketText(const QString& line) {
 
 bool CRichEditCtrlEx::sendFor(std::uint32_t number) {
   if (session_ == nullptr) return false;
-  NetClient& net = session_->net;
-  const ReceiverHandle asker = session_->mainAsker != 0 ? session_->mainAsker : fallbackAsker_;
-  std::vector<std::uint8_t> packet;
-  if (kind_ == kGroupKind) {
-    // The owner lets the user who asked into this group.
-    packet = InviteToGroupRequest{static_cast<std::uint32_t>(partner_), number}.build(net.newKey());
-  } else {
-    // The user accepts the invitation into that group.
-    packet = JoinGroupRequest{number}.build(net.newKey());
-  }
-  return net.Enqueue(packet, asker) == 0;
+  // Nobody reads the answer: the lists show the change with their next
+  // update.
+  if (kind_ == kGroupKind)  // the owner lets the user who asked into this group
+    return session_->relay().tell(InviteToGroupRequest{static_cast<std::uint32_t>(partner_), number}, this);
+  // The user accepts the invitation into that group.
+  return session_->relay().tell(JoinGroupRequest{number}, this);
 }
 
 bool CRichEditCtrlEx::activateLinkAt(int position) {

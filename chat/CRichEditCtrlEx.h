@@ -7,8 +7,6 @@
 #include <cstdint>
 #include <optional>
 
-#include "net/PendingRequest.h"
-
 namespace kiv {
 
 struct ClientSession;
@@ -30,9 +28,9 @@ class CRichEditCtrlEx : public QTextEdit {
 
   explicit CRichEditCtrlEx(QWidget* parent = nullptr);
 
-  // The connection link clicks send through, and the asker to name when the
-  // session has no main window yet. Without a session links do nothing.
-  void setSession(ClientSession* session, ReceiverHandle fallbackAsker);
+  // The connection link clicks send through. Without a session links do
+  // nothing.
+  void setSession(ClientSession* session);
   // The conversation the view belongs to (partner number, 1 private or 2
   // group); the input box keeps kind -1.
   void setConversation(std::int32_t partner, int kind);
@@ -67,7 +65,6 @@ class CRichEditCtrlEx : public QTextEdit {
   bool sendFor(std::uint32_t number);
 
   ClientSession* session_ = nullptr;
-  ReceiverHandle fallbackAsker_ = 0;
   std::int32_t partner_ = 0;
   int kind_ = kNoConversation;
   bool scrollPending_ = false;

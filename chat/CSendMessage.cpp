@@ -15,9 +15,7 @@
 #include "model/SentMessage.h"
 #include "model/TerminalType.h"
 #include "net/AddFriendMessages.h"
-#include "net/FetchMessagesMessages.h"
 #include "net/GroupInfoMessages.h"
-#include "net/NetClient.h"
 #include "net/SendMessageMessages.h"
 #include "net/UserInfoMessages.h"
 #include "platform/Gbk.h"
@@ -103,7 +101,7 @@ CBitButtonNL* makeButton(QWidget* parent, int id, const QString& text, const int
 }  // namespace
 
 CSendMessage::CSendMessage(ClientSession& session, std::int32_t partner, int kind, QWidget* parent)
-    : CDlgBasic(kTemplate, parent), session_(session), partner_(partner), kind_(kind) {
+    : CDlgBasic(parent), session_(session), partner_(partner), kind_(kind) {
   setFixedSize(kWidth, kHeight);
   setModal(false);
   buildControls();
@@ -126,7 +124,7 @@ CSendMessage::CSendMessage(ClientSession& session, std::int32_t partner, int kin
   setTabOrder(closeChatButton_, view_);
   input_->setFocus();
 
-  view_->setSession(&session_, receiverHandle());
+  view_->setSession(&session_);
   view_->setConversation(partner_, kind_);
   setPartner(partnerName_, partnerTerminal_);
 }
@@ -224,12 +222,16 @@ void CSendMessage::setProfileLine(const QString& text) {
 }
 
 void CSendMessage::askProfile() {
-  NetClient& net = session_.net;
   const auto id = static_cast<std::uint32_t>(partner_);
+  // A destroyed window waits only for its deletion: answers pass it by.
   if (kind_ == kGroupConversation)
-    net.Enqueue(GroupInfoRequest{id}.build(net.newKey()), receiverHandle());
+    session_.relay().ask(GroupInfoRequest{id}, this, [this](const GroupInfoRequest&, const GroupInfoResponse& reply) {
+      if (alive_) onGroupProfile(reply);
+    });
   else
-    net.Enqueue(UserInfoRequest{id}.build(net.newKey()), receiverHandle());
+    session_.relay().ask(UserInfoRequest{id}, this, [this](const UserInfoRequest&, const UserInfoResponse& reply) {
+      if (alive_) onUserProfile(reply);
+    });
 }
 
 void CSendMessage::destroy() {
@@ -278,7 +280,6 @@ void CSendMessage::historyNotSaved() {
 }
 
 void CSendMessage::send() {
-  NetClient& net = session_.net;
   if (!session_.connectedOrSay()) {
     hide();
     return;
@@ -297,7 +298,9 @@ void CSendMessage::send() {
   request.kind = kind_ == kGroupConversation ? kGroupConversation : kPrivateConversation;
   request.target = static_cast<std::uint32_t>(partner_);
   request.text = text;
-  net.Enqueue(request.build(net.newKey()), receiverHandle());
+  session_.relay().ask(request, this, [this](const SendMessageRequest& asked, const SendMessageResponse& reply) {
+    if (alive_) onSendResult(asked, reply);
+  });
 
   // Echoed and stored at once; a failure reported later only adds a notice.
   const SentMessage echo = SentMessage::make(kind_, text, clock_.stampSend(std::time(nullptr)));
@@ -309,44 +312,15 @@ void CSendMessage::send() {
 }
 
 void CSendMessage::addFriend() {
-  NetClient& net = session_.net;
   if (!session_.connectedOrSay()) {
     hide();
     return;
   }
-  net.Enqueue(AddFriendRequest{static_cast<std::uint32_t>(partner_)}.build(net.newKey()), receiverHandle());
+  session_.relay().ask(AddFriendRequest{static_cast<std::uint32_t>(partner_)}, this,
+                       [this](const AddFriendRequest&, const AddFriendResponse& reply) {
+                         if (alive_) onAddFriendResult(reply);
+                       });
   addFriendButton_->hide();
-}
-
-void CSendMessage::OnServerResponse(const PendingRequest& request, const std::uint8_t* response, std::uint32_t size,
-                                    std::uint32_t command) {
-  // A destroyed window waits only for its deletion.
-  if (!alive_) return;
-  switch (command) {
-    case FetchMessagesResponse::kCommand:
-      showMessages(FetchMessagesResponse::read(response, size));
-      break;
-    case SendMessageResponse::kCommand:
-      onSendResult(request, SendMessageResponse::read(response, size));
-      break;
-    case AddFriendResponse::kCommand:
-      onAddFriendResult(AddFriendResponse::read(response, size));
-      break;
-    case UserInfoResponse::kCommand:
-      onUserProfile(UserInfoResponse::read(response, size));
-      break;
-    case GroupInfoResponse::kCommand:
-      onGroupProfile(GroupInfoResponse::read(response, size));
-      break;
-    default:
-      break;
-  }
-}
-
-void CSendMessage::showMessages(const FetchMessagesResponse& fetched) {
-  const ReceivedMessages received = ReceivedMessages::from(fetched, kind_);
-  // Stored before shown: the server has forgotten them already.
-  showReceived(received, received.rows.empty() || received.store(session_.store, kind_, partner_) != 0);
 }
 
 void CSendMessage::showReceived(const ReceivedMessages& received, bool stored) {
@@ -361,7 +335,7 @@ void CSendMessage::showReceived(const ReceivedMessages& received, bool stored) {
   flash_->start();
 }
 
-void CSendMessage::onSendResult(const PendingRequest& request, const SendMessageResponse& reply) {
+void CSendMessage::onSendResult(const SendMessageRequest& sent, const SendMessageResponse& reply) {
   const bool group = kind_ == kGroupConversation;
   if (reply.result == SendMessageResponse::kDelivered) {
     clock_.learn(reply.serverTime);
@@ -378,7 +352,6 @@ void CSendMessage::onSendResult(const PendingRequest& request, const SendMessage
   } else if (!group && reply.result == SendMessageResponse::kRecipientCancelled) {
     notice(QStringLiteral("\r\n\r\n 系统提示:好友已经取消了该项业务"));
   } else {
-    const auto sent = SendMessageRequest::read(request.packet, static_cast<std::size_t>(request.length));
     notice(QStringLiteral("\r\n\r\n您发送的:%1,\r\n未能发送到对方!请重试.").arg(fromGbk(sent.text)));
   }
   input_->setFocus();

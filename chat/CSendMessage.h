@@ -20,8 +20,8 @@ class CRichEditCtrlEx;
 class TaskbarFlash;
 struct AddFriendResponse;
 struct ClientSession;
-struct FetchMessagesResponse;
 struct GroupInfoResponse;
+struct SendMessageRequest;
 struct SendMessageResponse;
 struct UserInfoResponse;
 
@@ -32,12 +32,11 @@ struct UserInfoResponse;
 // stays until the window is destroyed.
 //
 // The opener creates it, then calls setPartner() and setTitleLine() (again
-// on every reopen) and askProfile() once. Answers to the requests it sends,
-// and the fetched messages asked on its behalf, arrive in OnServerResponse.
+// on every reopen) and askProfile() once. Fetched messages reach it through
+// showReceived(), stored already.
 class CSendMessage : public CDlgBasic, public ConversationWindow {
   Q_OBJECT
  public:
-  static constexpr int kTemplate = 159;
 
   static constexpr int kViewId = 1051;
   static constexpr int kInputId = 1052;
@@ -87,9 +86,6 @@ class CSendMessage : public CDlgBasic, public ConversationWindow {
   void destroy() override;
   bool isAlive() const override { return alive_; }
 
-  void OnServerResponse(const PendingRequest& request, const std::uint8_t* response, std::uint32_t size,
-                        std::uint32_t command) override;
-
   // The commands of the buttons.
   void send();
   void addFriend();
@@ -122,8 +118,7 @@ class CSendMessage : public CDlgBasic, public ConversationWindow {
   void historyNotSaved();
   void setProfileLine(const QString& text);
 
-  void showMessages(const FetchMessagesResponse& fetched);
-  void onSendResult(const PendingRequest& request, const SendMessageResponse& reply);
+  void onSendResult(const SendMessageRequest& sent, const SendMessageResponse& reply);
   void onAddFriendResult(const AddFriendResponse& reply);
   void onUserProfile(const UserInfoResponse& reply);
   void onGroupProfile(const GroupInfoResponse& reply);

@@ -71,7 +71,7 @@ QIcon pictureIcon(const QImage& picture) {
 }  // namespace
 
 CDlgHistory::CDlgHistory(ClientSession& session, QWidget* parent)
-    : CDlgBasic(kTemplate, parent), session_(session), search_(session.model, [](std::function<void()> work) {
+    : CDlgBasic(parent), session_(session), search_(session.model, [](std::function<void()> work) {
         // The application outlives the window; the search drops answers
         // that arrive after the window is gone.
         postToThreadOf(QCoreApplication::instance(), std::move(work));

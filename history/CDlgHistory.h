@@ -37,7 +37,6 @@ struct ClientSession;
 class CDlgHistory : public CDlgBasic {
   Q_OBJECT
  public:
-  static constexpr int kTemplate = 252;
   static constexpr int kTreeId = 1034;
   static constexpr int kPaneId = 1051;
   static constexpr int kPreviousId = 1;
@@ -73,8 +72,6 @@ class CDlgHistory : public CDlgBasic {
   SearchResultList* results() const { return results_; }
   QLabel* searchStatus() const { return searchStatus_; }
   const HistorySearch& search() const { return search_; }
-
-  void OnServerResponse(const PendingRequest&, const std::uint8_t*, std::uint32_t, std::uint32_t) override {}
 
  protected:
   void OnDrawBackground(QPainter& painter, int left, int top, int right, int bottom) override;

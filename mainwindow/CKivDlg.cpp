@@ -49,7 +49,7 @@ int tabPicture(int tab, int role) {
 }  // namespace
 
 CKivDlg::CKivDlg(ClientSession& session, QWidget* parent)
-    : CDlgBasicResizable(kTemplate, parent), session_(session) {
+    : CDlgBasicResizable(parent), session_(session) {
   resize(dluX(kWidthDlu), dluY(kHeightDlu));
 
   avatar_ = new QLabel(this);
@@ -427,11 +427,6 @@ void CKivDlg::showOwnProfile() {
 
 void CKivDlg::createGroup() {
   if (session_.connectedOrSay()) tree_->groupManager().createGroup();
-}
-
-void CKivDlg::OnServerResponse(const PendingRequest& /*request*/, const std::uint8_t* /*response*/,
-                               std::uint32_t /*size*/, std::uint32_t /*command*/) {
-  // The window asks nothing itself: the session's answers go to its controller.
 }
 
 // --- the end

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "mainwindow/ContactCommands.h"
+#include "net/PendingRequest.h"
 #include "model/ContactModelObserver.h"
 #include "model/SessionView.h"
 #include "skin/CDlgBasicResizable.h"
@@ -43,7 +44,6 @@ class CKivDlg : public CDlgBasicResizable,
                 public SessionView {
   Q_OBJECT
  public:
-  static constexpr int kTemplate = 102;
   enum Control {
     kOwnAvatar = 1033,
     kTabGroups = 1052,
@@ -142,9 +142,6 @@ class CKivDlg : public CDlgBasicResizable,
   CDlgHistory* historyWindow() const { return history_; }
   CDlgSearch* searchWindow() const { return search_; }
   CDlgInfoUser* ownProfileWindow() const { return ownProfile_; }
-
-  void OnServerResponse(const PendingRequest& request, const std::uint8_t* response, std::uint32_t size,
-                        std::uint32_t command) override;
 
   // ContactModelObserver
   void selfChanged(const SelfProfile& self) override;

@@ -246,8 +246,7 @@ void CKivListCtrl::runCommand(Command command) {
       return;
     case kDeleteFriend:
       if (!onRow || !askFirst("您确认要删除好友 %1(%2)吗?", rowText, userId)) return;
-      session_.net.Enqueue(DeleteFriendRequest{static_cast<std::uint32_t>(userId)}.build(session_.net.newKey()),
-                           session_.mainAsker);
+      session_.relay().tell(DeleteFriendRequest{static_cast<std::uint32_t>(userId)}, this);
       session_.model.removeContact(ContactListKind::kFriends, userId);
       return;
     case kRemoveStranger:
@@ -256,8 +255,7 @@ void CKivListCtrl::runCommand(Command command) {
       return;
     case kMakeFriend: {
       if (!onRow) return;
-      session_.net.Enqueue(AddFriendRequest{static_cast<std::uint32_t>(userId)}.build(session_.net.newKey()),
-                           session_.mainAsker);
+      session_.relay().tell(AddFriendRequest{static_cast<std::uint32_t>(userId)}, this);
       // The friend row comes at once; the next friend list corrects it.
       ContactEntry entry;
       entry.userId = userId;

@@ -36,14 +36,12 @@ SessionController::SessionController(ClientSession& session) : session_(session)
   // the sign-in included.
   session_.net.setObserver(link_);
   session_.net.setMainAsker(handle_);
-  session_.mainAsker = handle_;
 }
 
 SessionController::~SessionController() {
   link_->detach();
   link_->forget();
   messages_->detach();
-  if (session_.mainAsker == handle_) session_.mainAsker = 0;
   session_.net.setMainAsker(0);
   session_.net.setObserver(nullptr);
 }

@@ -63,8 +63,6 @@ class SessionController {
   bool ended() const { return ended_; }
 
   MessageService& messages() { return *messages_; }
-  // The asker the connection's own friend-list requests name.
-  ReceiverHandle asker() const { return handle_; }
 
   // From the connection, on the UI thread.
   void applyOwnProfile(const UserInfoResponse& profile);
@@ -85,7 +83,7 @@ class SessionController {
   SessionView* view_ = nullptr;
   SignInWindow* signIn_ = nullptr;
   std::shared_ptr<SessionLink> link_;
-  ReceiverHandle handle_ = 0;
+  ReceiverHandle handle_ = 0;  // the friend lists the connection asks for by itself
   std::unique_ptr<MessageService> messages_;
   bool signedIn_ = false;
   bool ended_ = false;

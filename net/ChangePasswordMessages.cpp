@@ -26,7 +26,9 @@ std::vector<std::uint8_t> ChangePasswordResponse::build(const HeaderKey& key) co
 }
 
 ChangePasswordResponse ChangePasswordResponse::read(const std::uint8_t* data, std::size_t size) {
-  return {PacketReader(data, size).u8(24)};
+  constexpr std::size_t kResult = 24;
+  if (size <= kResult) return {kNoResult};
+  return {PacketReader(data, size).u8(kResult)};
 }
 
 }  // namespace kiv

@@ -25,7 +25,15 @@ struct ChangePasswordRequest {
 
 struct ChangePasswordResponse {
   static constexpr std::uint32_t kCommand = 0x80000000u + 25;
-  enum Result : std::uint8_t { kChanged = 0, kWrongOldPassword = 1, kNewPasswordEmpty = 2, kNewPasswordTooLong = 3 };
+  enum Result : std::uint8_t {
+    kChanged = 0,
+    kWrongOldPassword = 1,
+    kNewPasswordEmpty = 2,
+    kNewPasswordTooLong = 3,
+    // Read from an answer that ends before its result byte: it says
+    // nothing, and above all not that the password was changed.
+    kNoResult = 0xff,
+  };
 
   std::uint8_t result = kChanged;  // other values: system busy
 

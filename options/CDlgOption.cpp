@@ -32,7 +32,7 @@ void setImages(CBitButtonNL* button, const int (&images)[3]) {
 
 }  // namespace
 
-CDlgOption::CDlgOption(ClientSession& session, QWidget* parent) : CDlgBasic(kTemplate, parent) {
+CDlgOption::CDlgOption(ClientSession& session, QWidget* parent) : CDlgBasic(parent) {
   setFixedSize(kWidth, kHeight);
   leftPane_ = ResourceLoader::bitmap(kLeftPane);
 

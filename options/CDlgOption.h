@@ -20,7 +20,6 @@ struct ClientSession;
 class CDlgOption : public CDlgBasic {
   Q_OBJECT
  public:
-  static constexpr int kTemplate = 143;
   static constexpr int kHeaderId = 1007;
   static constexpr int kSettingsTabId = 1;
   static constexpr int kPasswordTabId = 2;
@@ -43,8 +42,6 @@ class CDlgOption : public CDlgBasic {
 
   // The cancel operation: empties the password page, then hides the window.
   void reject() override;
-
-  void OnServerResponse(const PendingRequest&, const std::uint8_t*, std::uint32_t, std::uint32_t) override {}
 
  protected:
   void OnDrawBackground(QPainter& painter, int left, int top, int right, int bottom) override;

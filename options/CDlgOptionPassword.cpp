@@ -46,7 +46,7 @@ CBitButtonNL* makeButton(QWidget* page, int id, const QString& text, const int (
 }  // namespace
 
 CDlgOptionPassword::CDlgOptionPassword(ClientSession& session, QWidget* parent)
-    : COptionPage(kTemplate, parent), session_(session) {
+    : COptionPage(parent), session_(session) {
   old_ = makePasswordEdit(this, kOldId, QStringLiteral("旧密码:"), 26);
   new_ = makePasswordEdit(this, kNewId, QStringLiteral("新密码:"), 62);
   confirmation_ = makePasswordEdit(this, kConfirmationId, QStringLiteral("确认密码:"), 98);
@@ -106,7 +106,9 @@ void CDlgOptionPassword::confirm() {
   progressLabel_->show();
   waiting_ = true;
   const ChangePasswordRequest request{oldPassword, newPassword};
-  session_.net.Enqueue(request.build(session_.net.newKey()), receiverHandle());
+  session_.relay().ask(request, this, [this](const ChangePasswordRequest& asked, const ChangePasswordResponse& reply) {
+    answered(asked, reply);
+  });
 }
 
 void CDlgOptionPassword::reset() {
@@ -120,14 +122,9 @@ void CDlgOptionPassword::reset() {
   waiting_ = false;
 }
 
-std::string CDlgOptionPassword::answerText(const std::uint8_t* response, std::uint32_t size, bool& changed) {
-  changed = false;
-  // An answer cut before its result byte would read as "changed"; it says
-  // nothing, so it must not count as a change.
-  if (size <= 24) return "系统繁忙,请稍后再试";
-  switch (ChangePasswordResponse::read(response, size).result) {
+std::string CDlgOptionPassword::answerText(const ChangePasswordResponse& reply) {
+  switch (reply.result) {
     case ChangePasswordResponse::kChanged:
-      changed = true;
       return "密码设置成功!";
     case ChangePasswordResponse::kWrongOldPassword:
       return "旧密码错误";
@@ -148,18 +145,12 @@ void CDlgOptionPassword::adoptPassword(const std::string& password) {
     session_.store.SetSavedPassword(session_.model.self().userId, password);
 }
 
-void CDlgOptionPassword::OnServerResponse(const PendingRequest& request, const std::uint8_t* response,
-                                          std::uint32_t size, std::uint32_t command) {
-  if (command != ChangePasswordResponse::kCommand) return;
-  bool changed = false;
-  const std::string text = answerText(response, size, changed);
+void CDlgOptionPassword::answered(const ChangePasswordRequest& asked, const ChangePasswordResponse& reply) {
   // The password the server now holds is the one in the answered request
   // (as sent, at most 10 bytes), whatever the entries show by now: the page
   // may have been reset while the answer was on its way.
-  if (changed)
-    adoptPassword(
-        ChangePasswordRequest::read(request.packet, static_cast<std::size_t>(request.length)).newPassword);
-  showMessage(text);
+  if (reply.result == ChangePasswordResponse::kChanged) adoptPassword(asked.newPassword);
+  showMessage(answerText(reply));
   emit closeRequested();
 }
 

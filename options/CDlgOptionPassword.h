@@ -11,6 +11,8 @@ namespace kiv {
 
 class CBitButtonNL;
 class CMacProgressCtrl;
+struct ChangePasswordRequest;
+struct ChangePasswordResponse;
 struct ClientSession;
 
 // The "密码安全" page: checks the three entries, asks the server to change
@@ -21,7 +23,6 @@ struct ClientSession;
 class CDlgOptionPassword : public COptionPage {
   Q_OBJECT
  public:
-  static constexpr int kTemplate = 157;
   static constexpr int kOldId = 1043;
   static constexpr int kNewId = 1044;
   static constexpr int kConfirmationId = 1045;
@@ -40,12 +41,9 @@ class CDlgOptionPassword : public COptionPage {
   // A request is on its way and no answer came yet.
   bool waiting() const { return waiting_; }
 
-  void OnServerResponse(const PendingRequest& request, const std::uint8_t* response, std::uint32_t size,
-                        std::uint32_t command) override;
-
  private:
-  // The text of the answer, and whether the password was changed.
-  static std::string answerText(const std::uint8_t* response, std::uint32_t size, bool& changed);
+  static std::string answerText(const ChangePasswordResponse& reply);
+  void answered(const ChangePasswordRequest& asked, const ChangePasswordResponse& reply);
   void adoptPassword(const std::string& password);
 
   ClientSession& session_;

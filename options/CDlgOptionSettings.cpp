@@ -27,7 +27,7 @@ Control* numbered(Control* control, int id, const QRect& place) {
 }  // namespace
 
 CDlgOptionSettings::CDlgOptionSettings(ClientSession& session, QWidget* parent)
-    : COptionPage(kTemplate, parent), session_(session) {
+    : COptionPage(parent), session_(session) {
   autoStartBox_ = numbered(new QCheckBox(QStringLiteral("开机时自动启动木棉"), this), kAutoStartId, {24, 26, 190, 20});
   autoLoginBox_ = numbered(new QCheckBox(QStringLiteral("自动登录"), this), kAutoLoginId, {24, 56, 190, 20});
   soundLabel_ = numbered(new QLabel(QStringLiteral("消息提示音:"), this), kSoundLabelId, {24, 96, 190, 18});

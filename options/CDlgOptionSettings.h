@@ -18,7 +18,6 @@ struct ClientSession;
 class CDlgOptionSettings : public COptionPage {
   Q_OBJECT
  public:
-  static constexpr int kTemplate = 140;
   static constexpr int kAutoStartId = 1037;
   static constexpr int kAutoLoginId = 1038;
   static constexpr int kSoundOnId = 1041;
@@ -39,8 +38,6 @@ class CDlgOptionSettings : public COptionPage {
   int rememberedAutoLogin() const { return autoLogin_; }
   int rememberedSound() const { return sound_; }
   int rememberedDesktopNotice() const { return desktopNotice_; }
-
-  void OnServerResponse(const PendingRequest&, const std::uint8_t*, std::uint32_t, std::uint32_t) override {}
 
  private:
   void loadStoredStates();

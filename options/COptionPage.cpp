@@ -12,7 +12,7 @@ namespace {
 constexpr int kPagePattern = 201;
 }
 
-COptionPage::COptionPage(int templateId, QWidget* parent) : CDlgBasic(templateId, parent) {
+COptionPage::COptionPage(QWidget* parent) : CDlgBasic(parent) {
   setWindowFlags(Qt::Widget);
   closeButton()->hide();
   minimizeButton()->hide();

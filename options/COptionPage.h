@@ -14,7 +14,7 @@ class COptionPage : public CDlgBasic {
   static constexpr int kWidth = 233;
   static constexpr int kHeight = 250;
 
-  COptionPage(int templateId, QWidget* parent);
+  explicit COptionPage(QWidget* parent);
 
  signals:
   // The page is done with the window: the options window closes.

@@ -13,7 +13,6 @@
 #include "model/ContactModel.h"
 #include "model/ItemTexts.h"
 #include "net/GroupInfoMessages.h"
-#include "net/NetClient.h"
 #include "net/UpdateGroupInfoMessages.h"
 #include "platform/MessageBox.h"
 #include "platform/qt/GbkQt.h"
@@ -44,7 +43,7 @@ QString CDlgInfoGroup::creationText(const std::string& digits) {
 }
 
 CDlgInfoGroup::CDlgInfoGroup(ClientSession& session, QWidget* parent)
-    : ProfileWindow(kTemplate, session, true, kPicture, kChangePicture, QSize(kWidth, kHeight), parent) {
+    : ProfileWindow(session, true, kPicture, kChangePicture, QSize(kWidth, kHeight), parent) {
   setAccessibleName(QStringLiteral("群资料"));
 
   controls::label(this, QStringLiteral("ID号:"), QRect(110, 42, 60, 20));
@@ -96,8 +95,10 @@ void CDlgInfoGroup::ShowGroup(std::int32_t groupId, const QString& name, bool ow
   created_->setText(QStringLiteral("******"));
   setFieldsEditable(owner);
   if (beginShow(groupId, owner))
-    session().net.Enqueue(GroupInfoRequest{static_cast<std::uint32_t>(groupId)}.build(session().net.newKey()),
-                          receiverHandle());
+    session().relay().ask(GroupInfoRequest{static_cast<std::uint32_t>(groupId)}, this,
+                          [this](const GroupInfoRequest& asked, const GroupInfoResponse& profile) {
+                            if (takeProfileAnswer(asked.groupId) && profile.status == 0) fill(profile);
+                          });
   present();
 }
 
@@ -128,25 +129,14 @@ void CDlgInfoGroup::save() {
   ask.category = toGbk(category_->currentText());
   ask.introduction = toGbk(introduction_->toPlainText());
   ask.type = type_->checkedId() == kBroadcastOption ? 2 : 1;
-  session().net.Enqueue(ask.build(session().net.newKey()), receiverHandle());
+  session().relay().ask(ask, this, [this](const UpdateGroupInfoRequest& saved, const UpdateGroupInfoResponse& reply) {
+    answerSaved(saved, reply);
+  });
   avatar().uploadIfChanged();
 }
 
-void CDlgInfoGroup::OnServerResponse(const PendingRequest& request, const std::uint8_t* response, std::uint32_t size,
-                                     std::uint32_t command) {
-  if (command == GroupInfoResponse::kCommand) {
-    const auto asked = GroupInfoRequest::read(request.packet, static_cast<std::size_t>(request.length));
-    if (!takeProfileAnswer(asked.groupId)) return;
-    const GroupInfoResponse profile = GroupInfoResponse::read(response, size);
-    if (profile.status == 0) fill(profile);
-  } else if (command == UpdateGroupInfoResponse::kCommand) {
-    answerSaved(request, response, size);
-  }
-}
-
-void CDlgInfoGroup::answerSaved(const PendingRequest& request, const std::uint8_t* response, std::uint32_t size) {
-  const auto saved = UpdateGroupInfoRequest::read(request.packet, static_cast<std::size_t>(request.length));
-  const bool ok = UpdateGroupInfoResponse::read(response, size).status == 0;
+void CDlgInfoGroup::answerSaved(const UpdateGroupInfoRequest& saved, const UpdateGroupInfoResponse& reply) {
+  const bool ok = reply.status == 0;
   const auto groupId = static_cast<std::int32_t>(saved.groupId);
   if (ok) {
     // The tree shows the name that was saved, keeping the group's shield

@@ -15,6 +15,8 @@ class QPlainTextEdit;
 namespace kiv {
 
 struct GroupInfoResponse;
+struct UpdateGroupInfoRequest;
+struct UpdateGroupInfoResponse;
 
 // A group's profile, fetched from the server; the group's owner can edit and
 // save it, with a new picture. The owner of the window keeps one and refills
@@ -22,7 +24,6 @@ struct GroupInfoResponse;
 class CDlgInfoGroup : public ProfileWindow {
   Q_OBJECT
  public:
-  static constexpr int kTemplate = 158;
   enum Control {
     kNumber = 1029,
     kPicture = 1030,
@@ -51,16 +52,13 @@ class CDlgInfoGroup : public ProfileWindow {
   // profile arrives), editable when `owner`; asks the server and shows it.
   void ShowGroup(std::int32_t groupId, const QString& name, bool owner);
 
-  void OnServerResponse(const PendingRequest& request, const std::uint8_t* response, std::uint32_t size,
-                        std::uint32_t command) override;
-
  protected:
   void save() override;
 
  private:
   void setFieldsEditable(bool on);
   void fill(const GroupInfoResponse& profile);
-  void answerSaved(const PendingRequest& request, const std::uint8_t* response, std::uint32_t size);
+  void answerSaved(const UpdateGroupInfoRequest& saved, const UpdateGroupInfoResponse& reply);
 
   QLineEdit* number_ = nullptr;
   QLineEdit* name_ = nullptr;

@@ -11,7 +11,6 @@
 #include "model/ClientSession.h"
 #include "model/ContactModel.h"
 #include "model/ItemTexts.h"
-#include "net/NetClient.h"
 #include "net/UpdateUserInfoMessages.h"
 #include "net/UserInfoMessages.h"
 #include "profile/ProfileAvatar.h"
@@ -41,7 +40,7 @@ QComboBox* numberList(QWidget* parent, int id, const QString& name, const QRect&
 }  // namespace
 
 CDlgInfoUser::CDlgInfoUser(ClientSession& session, QWidget* parent)
-    : ProfileWindow(kTemplate, session, false, kPicture, kChangePicture, QSize(kWidth, kHeight), parent) {
+    : ProfileWindow(session, false, kPicture, kChangePicture, QSize(kWidth, kHeight), parent) {
   setAccessibleName(QStringLiteral("个人资料"));
 
   controls::label(this, QStringLiteral("ID号:"), QRect(110, 42, 56, 20));
@@ -99,8 +98,10 @@ void CDlgInfoUser::ShowUser(std::int32_t userId, const QString& nickname) {
   city_->setText(QStringLiteral("******"));
   setFieldsEditable(own);
   if (beginShow(userId, own))
-    session().net.Enqueue(UserInfoRequest{static_cast<std::uint32_t>(userId)}.build(session().net.newKey()),
-                          receiverHandle());
+    session().relay().ask(UserInfoRequest{static_cast<std::uint32_t>(userId)}, this,
+                          [this](const UserInfoRequest& asked, const UserInfoResponse& profile) {
+                            if (takeProfileAnswer(asked.userId) && profile.status == 0) fill(profile);
+                          });
   present();
 }
 
@@ -159,25 +160,14 @@ void CDlgInfoUser::save() {
   ask.sex = toGbk(sexText());
   ask.introduction = toGbk(introduction_->toPlainText());
   ask.birthday = *date;
-  session().net.Enqueue(ask.build(session().net.newKey()), receiverHandle());
+  session().relay().ask(ask, this, [this](const UpdateUserInfoRequest& saved, const UpdateUserInfoResponse& reply) {
+    answerSaved(saved, reply);
+  });
   avatar().uploadIfChanged();
 }
 
-void CDlgInfoUser::OnServerResponse(const PendingRequest& request, const std::uint8_t* response, std::uint32_t size,
-                                    std::uint32_t command) {
-  if (command == UserInfoResponse::kCommand) {
-    const auto asked = UserInfoRequest::read(request.packet, static_cast<std::size_t>(request.length));
-    if (!takeProfileAnswer(asked.userId)) return;
-    const UserInfoResponse profile = UserInfoResponse::read(response, size);
-    if (profile.status == 0) fill(profile);
-  } else if (command == UpdateUserInfoResponse::kCommand) {
-    answerSaved(request, response, size);
-  }
-}
-
-void CDlgInfoUser::answerSaved(const PendingRequest& request, const std::uint8_t* response, std::uint32_t size) {
-  const auto saved = UpdateUserInfoRequest::read(request.packet, static_cast<std::size_t>(request.length));
-  const bool ok = UpdateUserInfoResponse::read(response, size).status == 0;
+void CDlgInfoUser::answerSaved(const UpdateUserInfoRequest& saved, const UpdateUserInfoResponse& reply) {
+  const bool ok = reply.status == 0;
   if (ok && static_cast<std::int32_t>(saved.userId) == session().model.self().userId) {
     // The profile takes what was sent, which is what the server keeps,
     // whatever the window shows by now.

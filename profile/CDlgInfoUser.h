@@ -13,6 +13,8 @@ class QPlainTextEdit;
 
 namespace kiv {
 
+struct UpdateUserInfoRequest;
+struct UpdateUserInfoResponse;
 struct UserInfoResponse;
 
 // A user's profile, fetched from the server. The signed-in user's own one can
@@ -21,7 +23,6 @@ struct UserInfoResponse;
 class CDlgInfoUser : public ProfileWindow {
   Q_OBJECT
  public:
-  static constexpr int kTemplate = 145;
   enum Control {
     kIntroduction = 1022,
     kMale = 1023,
@@ -46,16 +47,13 @@ class CDlgInfoUser : public ProfileWindow {
   // editable when it is the signed-in user's own.
   void ShowUser(std::int32_t userId, const QString& nickname);
 
-  void OnServerResponse(const PendingRequest& request, const std::uint8_t* response, std::uint32_t size,
-                        std::uint32_t command) override;
-
  protected:
   void save() override;
 
  private:
   void setFieldsEditable(bool on);
   void fill(const UserInfoResponse& profile);
-  void answerSaved(const PendingRequest& request, const std::uint8_t* response, std::uint32_t size);
+  void answerSaved(const UpdateUserInfoRequest& saved, const UpdateUserInfoResponse& reply);
   birthday::Choice birthdayChoice() const;
   void selectBirthday(const birthday::Choice& choice);
   QString sexText() const;

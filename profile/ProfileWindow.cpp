@@ -18,9 +18,9 @@ namespace {
 const QColor kPictureBorder(0xa6, 0xc8, 0xec);
 }  // namespace
 
-ProfileWindow::ProfileWindow(int templateId, ClientSession& session, bool group, int pictureId, int changeId,
+ProfileWindow::ProfileWindow(ClientSession& session, bool group, int pictureId, int changeId,
                              QSize size, QWidget* parent)
-    : CDlgBasic(templateId, parent), session_(session) {
+    : CDlgBasic(parent), session_(session) {
   setFixedSize(size);
   const int w = size.width(), h = size.height();
 

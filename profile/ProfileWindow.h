@@ -36,7 +36,7 @@ class ProfileWindow : public CDlgBasic {
  protected:
   // `group`: the picture is a group's. `pictureId` and `changeId` number the
   // picture and its "更改" button.
-  ProfileWindow(int templateId, ClientSession& session, bool group, int pictureId, int changeId, QSize size,
+  ProfileWindow(ClientSession& session, bool group, int pictureId, int changeId, QSize size,
                 QWidget* parent);
 
   // "保存".

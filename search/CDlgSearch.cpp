@@ -33,7 +33,7 @@ void lookSelected(CBitButtonNL* tab, const int (&pictures)[3], bool selected) {
 
 }  // namespace
 
-CDlgSearch::CDlgSearch(ClientSession& session, QWidget* parent) : CDlgBasic(kTemplate, parent), session_(session) {
+CDlgSearch::CDlgSearch(ClientSession& session, QWidget* parent) : CDlgBasic(parent), session_(session) {
   setFixedSize(kWidth, kHeight);
   setAccessibleName(QStringLiteral("查找"));
 

@@ -21,7 +21,6 @@ struct ClientSession;
 class CDlgSearch : public CDlgBasic {
   Q_OBJECT
  public:
-  static constexpr int kTemplate = 141;
   enum Control {
     kFind = 1,
     kReset = 2,
@@ -47,8 +46,6 @@ class CDlgSearch : public CDlgBasic {
   int option() const;
   // The search kind the form's state stands for (SearchRequest::Kind).
   int searchKind() const;
-
-  void OnServerResponse(const PendingRequest&, const std::uint8_t*, std::uint32_t, std::uint32_t) override {}
 
  signals:
   // A results dialog is about to run modally (tests and the gallery reach it

@@ -14,7 +14,6 @@
 #include "net/AddFriendMessages.h"
 #include "net/InviteToGroupMessages.h"
 #include "net/JoinGroupMessages.h"
-#include "net/NetClient.h"
 #include "net/SearchMessages.h"
 #include "platform/Gbk.h"
 #include "platform/MessageBox.h"
@@ -44,7 +43,7 @@ std::string utf8(const QString& text) {
 }  // namespace
 
 CDlgSearchRet::CDlgSearchRet(ClientSession& session, int kind, const QString& text, QWidget* parent)
-    : CDlgBasic(kTemplate, parent), session_(session), kind_(kind) {
+    : CDlgBasic(parent), session_(session), kind_(kind) {
   // The request carries 16 bytes; a character that would not fit whole is
   // left out rather than sent in half.
   text_ = std::string(gbk::cut(toGbk(text), 16));
@@ -134,10 +133,15 @@ void CDlgSearchRet::setColumns() {
   }
 }
 
-bool CDlgSearchRet::send(const std::vector<std::uint8_t>& packet) {
+bool CDlgSearchRet::startAsking() {
   if (!session_.connectedOrSay()) return false;
   busy_->start();
-  session_.net.Enqueue(packet, receiverHandle());
+  return true;
+}
+
+bool CDlgSearchRet::takeAnswer() {
+  if (closed_) return false;
+  busy_->stop();
   return true;
 }
 
@@ -149,7 +153,10 @@ void CDlgSearchRet::requestPage(int page) {
   ask.kind = static_cast<std::uint8_t>(kind_);
   ask.text = text_;
   ask.page = static_cast<std::uint8_t>(page);
-  if (!send(ask.build(session_.net.newKey()))) return;
+  if (!startAsking()) return;
+  session_.relay().ask(ask, this, [this](const SearchRequest& asked, const SearchResponse& reply) {
+    if (takeAnswer()) showPage(asked, reply);
+  });
   page_ = page;
   list_->clear();
   previous_->hide();
@@ -210,7 +217,10 @@ CDlgSearchRet::Row CDlgSearchRet::rowOf(std::uint32_t number) const {
 void CDlgSearchRet::addFriend() {
   const auto number = chosenNumber();
   if (!number) return;
-  send(AddFriendRequest{*number}.build(session_.net.newKey()));
+  if (!startAsking()) return;
+  session_.relay().ask(AddFriendRequest{*number}, this, [this](const AddFriendRequest& asked, const AddFriendResponse& reply) {
+    if (takeAnswer()) answerAddFriend(asked, reply);
+  });
 }
 
 void CDlgSearchRet::invite() {
@@ -223,41 +233,24 @@ void CDlgSearchRet::invite() {
   InviteToGroupRequest ask;
   ask.groupId = static_cast<std::uint32_t>(groups_->currentData().value<qint64>());
   ask.userId = *number;
-  send(ask.build(session_.net.newKey()));
+  if (!startAsking()) return;
+  session_.relay().ask(ask, this, [this](const InviteToGroupRequest& asked, const InviteToGroupResponse& reply) {
+    if (takeAnswer()) answerInvite(asked, reply);
+  });
 }
 
 void CDlgSearchRet::join() {
   const auto number = chosenNumber();
   if (!number) return;
-  send(JoinGroupRequest{*number}.build(session_.net.newKey()));
+  if (!startAsking()) return;
+  session_.relay().ask(JoinGroupRequest{*number}, this, [this](const JoinGroupRequest& asked, const JoinGroupResponse& reply) {
+    if (takeAnswer()) answerJoin(asked, reply);
+  });
 }
 
-void CDlgSearchRet::OnServerResponse(const PendingRequest& request, const std::uint8_t* response, std::uint32_t size,
-                                     std::uint32_t command) {
-  if (closed_) return;
-  busy_->stop();
-  const auto asked = static_cast<std::size_t>(request.length);
-  switch (command) {
-    case SearchResponse::kCommand:
-      showPage(SearchRequest::read(request.packet, asked), SearchResponse::read(response, size));
-      break;
-    case AddFriendResponse::kCommand:
-      answerAddFriend(request, response, size);
-      break;
-    case InviteToGroupResponse::kCommand:
-      answerInvite(request, response, size);
-      break;
-    case JoinGroupResponse::kCommand:
-      answerJoin(request, response, size);
-      break;
-    default:
-      break;
-  }
-}
-
-void CDlgSearchRet::answerAddFriend(const PendingRequest& request, const std::uint8_t* response, std::uint32_t size) {
-  const std::uint32_t number = AddFriendRequest::read(request.packet, static_cast<std::size_t>(request.length)).userId;
-  const int status = AddFriendResponse::read(response, size).result;
+void CDlgSearchRet::answerAddFriend(const AddFriendRequest& asked, const AddFriendResponse& reply) {
+  const std::uint32_t number = asked.userId;
+  const int status = reply.result;
   const Row row = rowOf(number);
   if (status == AddFriendResponse::kAdded) {
     ContactEntry entry;
@@ -269,15 +262,13 @@ void CDlgSearchRet::answerAddFriend(const PendingRequest& request, const std::ui
   showMessage(search_texts::addFriend(status, utf8(row.nameShown)));
 }
 
-void CDlgSearchRet::answerInvite(const PendingRequest& request, const std::uint8_t* response, std::uint32_t size) {
-  const auto asked = InviteToGroupRequest::read(request.packet, static_cast<std::size_t>(request.length));
-  const int status = InviteToGroupResponse::read(response, size).result;
+void CDlgSearchRet::answerInvite(const InviteToGroupRequest& asked, const InviteToGroupResponse& reply) {
+  const int status = reply.result;
   showMessage(search_texts::inviteToGroup(status, asked.groupId, utf8(rowOf(asked.userId).nameShown)));
 }
 
-void CDlgSearchRet::answerJoin(const PendingRequest& request, const std::uint8_t* response, std::uint32_t size) {
-  const std::uint32_t group = JoinGroupRequest::read(request.packet, static_cast<std::size_t>(request.length)).groupId;
-  showMessage(search_texts::joinGroup(JoinGroupResponse::read(response, size).result, group));
+void CDlgSearchRet::answerJoin(const JoinGroupRequest& asked, const JoinGroupResponse& reply) {
+  showMessage(search_texts::joinGroup(reply.result, asked.groupId));
 }
 
 }  // namespace kiv

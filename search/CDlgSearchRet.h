@@ -19,6 +19,12 @@ class BusyDisplay;
 class CBitButtonNL;
 class CMacProgressCtrl;
 struct ClientSession;
+struct AddFriendRequest;
+struct AddFriendResponse;
+struct InviteToGroupRequest;
+struct InviteToGroupResponse;
+struct JoinGroupRequest;
+struct JoinGroupResponse;
 struct SearchRequest;
 struct SearchResponse;
 
@@ -32,7 +38,6 @@ struct SearchResponse;
 class CDlgSearchRet : public CDlgBasic {
   Q_OBJECT
  public:
-  static constexpr int kTemplate = 161;
   enum Control {
     kList = 1054,
     kNextPage = 1055,
@@ -56,9 +61,6 @@ class CDlgSearchRet : public CDlgBasic {
   bool userSearch() const;
   bool busy() const;
 
-  void OnServerResponse(const PendingRequest& request, const std::uint8_t* response, std::uint32_t size,
-                        std::uint32_t command) override;
-
  public slots:
   void done(int result) override;
 
@@ -77,16 +79,19 @@ class CDlgSearchRet : public CDlgBasic {
   void addFriend();
   void invite();
   void join();
-  // Queues `packet` with the busy display on; false (and a message) when
-  // the connection is stopped.
-  bool send(const std::vector<std::uint8_t>& packet);
+  // Before a request: the busy display on; false (and a message) when the
+  // connection is stopped.
+  bool startAsking();
+  // Before an answer is shown: the busy display off; false once the run
+  // has ended (late answers are dropped).
+  bool takeAnswer();
   // The number of the chosen row; without one, says so and gives nothing.
   std::optional<std::uint32_t> chosenNumber() const;
   Row rowOf(std::uint32_t number) const;
 
-  void answerAddFriend(const PendingRequest& request, const std::uint8_t* response, std::uint32_t size);
-  void answerInvite(const PendingRequest& request, const std::uint8_t* response, std::uint32_t size);
-  void answerJoin(const PendingRequest& request, const std::uint8_t* response, std::uint32_t size);
+  void answerAddFriend(const AddFriendRequest& asked, const AddFriendResponse& reply);
+  void answerInvite(const InviteToGroupRequest& asked, const InviteToGroupResponse& reply);
+  void answerJoin(const JoinGroupRequest& asked, const JoinGroupResponse& reply);
 
   ClientSession& session_;
   int kind_;

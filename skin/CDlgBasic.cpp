@@ -7,9 +7,7 @@
 #include <QPixmap>
 #include <QWindow>
 
-#include "net/ReceiverRegistry.h"
 #include "skin/CBitButtonNL.h"
-#include "skin/DialogResponseProxy.h"
 #include "skin/ResourceLoader.h"
 
 namespace kiv {
@@ -72,9 +70,8 @@ void CDlgBasic::placeControl(QWidget* widget, int id, int x, int y, int w, int h
   widget->setGeometry(dluRect(x, y, w, h));
 }
 
-CDlgBasic::CDlgBasic(int templateId, QWidget* parent)
+CDlgBasic::CDlgBasic(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),
-      templateId_(templateId),
       titleFont_(makeTitleFont()),
       textFont_(makeTextFont()) {
   icon_ = ResourceLoader::icon(kAppIcon);
@@ -90,16 +87,9 @@ CDlgBasic::CDlgBasic(int templateId, QWidget* parent)
   placeTitleButtons();
   connect(closeButton_, &QAbstractButton::clicked, this, [this] { onCloseClicked(); });
   connect(minimizeButton_, &QAbstractButton::clicked, this, [this] { onMinimizeClicked(); });
-
-  proxy_ = std::make_shared<DialogResponseProxy>(this);
-  receiverHandle_ = ReceiverRegistry::global().add(proxy_);
 }
 
-CDlgBasic::~CDlgBasic() {
-  // After this no new delivery finds the proxy; one already on its way finds
-  // the dialog gone when it reaches the user-interface thread.
-  ReceiverRegistry::global().remove(receiverHandle_);
-}
+CDlgBasic::~CDlgBasic() = default;
 
 QWidget* CDlgBasic::control(int id) const {
   const QList<QWidget*> children = findChildren<QWidget*>();

@@ -5,26 +5,20 @@
 #include <QIcon>
 #include <QPoint>
 #include <QRect>
-#include <cstdint>
-#include <memory>
-
-#include "net/PendingRequest.h"
 #include "skin/FramePieces.h"
 
 namespace kiv {
 
 class CBitButtonNL;
-class DialogResponseProxy;
 
 // The skinned base of every window of the client: a frameless dialog drawn
 // from a nine-piece bitmap frame, with its own close and minimize buttons, a
-// caption band to move it by, the program's fonts, and the entry through which
-// server answers reach it.
+// caption band to move it by, and the program's fonts. It draws and moves;
+// what the window shows and asks is the subclass's business.
 //
 // Subclasses build their controls in their constructor (after this one has
 // run), tag each numbered control with setProperty("controlId", N) and find
-// them again with control(N). Answers to requests queued with
-// receiverHandle() arrive in OnServerResponse on the user-interface thread.
+// them again with control(N).
 class CDlgBasic : public QDialog {
   Q_OBJECT
  public:
@@ -36,11 +30,8 @@ class CDlgBasic : public QDialog {
   static constexpr int kTitleButtonTop = 4;
   static constexpr int kTitleButtonSize = 20;
 
-  // `templateId` is the window's dialog number; it is kept for reference.
-  explicit CDlgBasic(int templateId, QWidget* parent = nullptr);
+  explicit CDlgBasic(QWidget* parent = nullptr);
   ~CDlgBasic() override;
-
-  int templateId() const { return templateId_; }
 
   // The child carrying property controlId == id (searched recursively), or
   // nullptr. The templated form also checks the type.
@@ -49,15 +40,6 @@ class CDlgBasic : public QDialog {
   T* control(int id) const {
     return qobject_cast<T*>(control(id));
   }
-
-  // Name this window as the asker when queueing a request.
-  ReceiverHandle receiverHandle() const { return receiverHandle_; }
-
-  // Delivered on the user-interface thread for every answer to a request
-  // this window asked; the packet buffer is valid only during the call and
-  // holds `size` received bytes (read nothing beyond them).
-  virtual void OnServerResponse(const PendingRequest& request, const std::uint8_t* response, std::uint32_t size,
-                                std::uint32_t command) = 0;
 
   const QFont& titleFont() const { return titleFont_; }
   const QFont& textFont() const { return textFont_; }
@@ -110,7 +92,6 @@ class CDlgBasic : public QDialog {
   void changeEvent(QEvent* event) override;
 
  private:
-  int templateId_;
   QFont titleFont_;
   QFont textFont_;
   FramePieces frame_;
@@ -120,8 +101,6 @@ class CDlgBasic : public QDialog {
   QIcon icon_;
   bool captionMoving_ = false;
   QPoint moveOffset_;  // press point relative to the window's top-left
-  std::shared_ptr<DialogResponseProxy> proxy_;
-  ReceiverHandle receiverHandle_ = 0;
 };
 
 }  // namespace kiv

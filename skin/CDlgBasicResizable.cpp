@@ -17,7 +17,7 @@ bool inside(QPoint p, int left, int top, int right, int bottom) {
 
 }  // namespace
 
-CDlgBasicResizable::CDlgBasicResizable(int templateId, QWidget* parent) : CDlgBasic(templateId, parent) {
+CDlgBasicResizable::CDlgBasicResizable(QWidget* parent) : CDlgBasic(parent) {
   setHideOnMinimize(true);
   loadFrame(kFrame);
   setMouseTracking(true);

@@ -35,7 +35,7 @@ class CDlgBasicResizable : public CDlgBasic {
     BottomRight = 9
   };
 
-  explicit CDlgBasicResizable(int templateId, QWidget* parent = nullptr);
+  explicit CDlgBasicResizable(QWidget* parent = nullptr);
 
   // Header texts, painted black on the header band: the profile text (may
   // hold line breaks) in the title font, the signature as one line.

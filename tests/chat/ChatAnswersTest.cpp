@@ -6,6 +6,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QTimer>
 #include <ctime>
@@ -14,12 +15,15 @@
 #include "ChatWindowDriver.h"
 #include "model/SentMessage.h"
 #include "net/AddFriendMessages.h"
+#include "net/GroupInfoMessages.h"
 #include "net/SendMessageMessages.h"
+#include "net/UserInfoMessages.h"
 #include "platform/MessageBox.h"
 #include "platform/qt/GbkQt.h"
 #include "platform/qt/QtMessagePresenter.h"
 #include "platform/qt/WavePlayer.h"
 #include "platform/SoundEnabled.h"
+#include "skin/ResourceLoader.h"
 #include "support/TempDir.h"
 
 namespace kiv::test {
@@ -92,6 +96,35 @@ class ChatAnswers : public ::testing::Test {
     return {next(keyOf(packet.data()))};
   }
 };
+
+TEST_F(ChatAnswers, TheProfileLineAndPictureFollowTheProfileAnswers) {
+  CSendMessage* toFriend = openChat(client, 10002, kPrivateConversation, "李小红(10002)", 0, false);
+  CSendMessage* toMember = openChat(client, 10003, kPrivateConversation, "王大力", 0, false);
+  CSendMessage* group = openChat(client, 20001, kGroupConversation, "木棉同学会", -1, false);
+  const auto answered = [&](CSendMessage* chat, const QString& line) {
+    chat->askProfile();
+    return waitFor([&] { return chat->profileLine() == line; });
+  };
+
+  UserInfoResponse profile;
+  profile.sex = gbk::fromUtf8("女");
+  answerNextWith(UserInfoRequest::kCommand, profile);
+  ASSERT_TRUE(answered(toFriend, QStringLiteral("好友简介: 这个人很神秘!")));
+  EXPECT_EQ(toFriend->control<QLabel>(CSendMessage::kPartnerPictureId)->pixmap().toImage(),
+            ResourceLoader::bitmap(239).toImage())
+      << "the partner is female";
+  profile.introduction = gbk::fromUtf8("周末一起打羽毛球吧");
+  answerNextWith(UserInfoRequest::kCommand, profile);
+  ASSERT_TRUE(answered(toFriend, QStringLiteral("好友简介:周末一起打羽毛球吧")));
+  answerNextWith(UserInfoRequest::kCommand, UserInfoResponse{1});
+  ASSERT_TRUE(answered(toMember, QStringLiteral("好友简介: 这个人很神秘!")));
+  answerNextWith(GroupInfoRequest::kCommand, GroupInfoResponse{1});
+  ASSERT_TRUE(answered(group, QStringLiteral("群简介: 群主很低调!")));
+  GroupInfoResponse groupProfile;
+  groupProfile.introduction = gbk::fromUtf8("同学聚会");
+  answerNextWith(GroupInfoRequest::kCommand, groupProfile);
+  ASSERT_TRUE(answered(group, QStringLiteral("群简介:同学聚会")));
+}
 
 TEST_F(ChatAnswers, RefusedSendsAddNoticesAndAServerAheadCorrectsTheEchoTime) {
   MessageRecorder boxes;
@@ -246,7 +279,7 @@ TEST_F(ChatAnswers, FetchedCountsAreClippedToThePacketAndBrokenRecordsAreShownAs
     answerNext(FetchMessagesRequest::kCommand,
                [records, count](const HeaderKey& key) { return fetchAnswer(key, records, count); });
     const auto before = scripted.peer.countOf(FetchMessagesRequest::kCommand);
-    fetchFor(net, chat);
+    fetchFor(client, chat);
     ASSERT_TRUE(waitFor([&] { return scripted.peer.countOf(FetchMessagesRequest::kCommand) > before; }));
     QTest::qWait(60);
   };

@@ -9,7 +9,6 @@
 
 #include "ChatTestSupport.h"
 #include "net/JoinGroupMessages.h"
-#include "net/ReceiverRegistry.h"
 #include "net/ResponseReceiver.h"
 #include "platform/MessageBox.h"
 #include "skin/CBitButtonNL.h"
@@ -126,9 +125,8 @@ TEST(ChatConversation, InvitationLinksJoinTheInvitedUserAndAdmitTheOneWhoAsked) 
 
   // 陈晨 asks to join 木棉同学会; its owner 张小明 sees the request in the
   // group window and admits him with the link.
-  auto ignoring = std::make_shared<IgnoringReceiver>();
-  const ReceiverHandle asker = ReceiverRegistry::global().add(ignoring);
-  chen.net.Enqueue(JoinGroupRequest{20001}.build(chen.net.newKey()), asker);
+  QObject chenAsks;
+  ASSERT_TRUE(chen.session.relay().tell(JoinGroupRequest{20001}, &chenAsks));
   ASSERT_TRUE(ClientStack::waitFor([&] { return server.store().hasJoinRequest(20001, 10005); }));
   CSendMessage* group = openChat(zhang, 20001, kGroupConversation, "木棉同学会", -1, false);
   group->show();
@@ -139,7 +137,6 @@ TEST(ChatConversation, InvitationLinksJoinTheInvitedUserAndAdmitTheOneWhoAsked) 
   ASSERT_TRUE(ClientStack::waitFor([&] { return server.store().isMember(20001, 10005); }));
   EXPECT_EQ(occurrences(utf8History(zhang.store, kGroupConversation, 20001), "[10005]"), 0u);
   EXPECT_TRUE(boxes.texts().empty());
-  ReceiverRegistry::global().remove(asker);
 }
 
 TEST_F(TwoFriends, AHistoryTheDiskRefusesIsSaidInTheWindowAndNothingHalfWritten) {

@@ -15,17 +15,11 @@
 #include "model/TerminalType.h"
 #include "net/FetchMessagesMessages.h"
 #include "net/NetClient.h"
-#include "net/ResponseReceiver.h"
+#include "storage/LocalStore.h"
 #include "platform/Gbk.h"
 #include "support/session/ClientStack.h"
 
 namespace kiv::test {
-
-// The asker of requests whose answers no test waits for.
-class IgnoringReceiver : public ResponseReceiver {
- public:
-  void OnServerResponse(const PendingRequest&, const std::uint8_t*, std::uint32_t, std::uint32_t) override {}
-};
 
 // Opens a chat window the way the main window does: created, registered
 // with the conversations (which own it from then on), named, titled and
@@ -47,16 +41,20 @@ inline CSendMessage* openChat(ClientStack& stack, std::int32_t partner, int kind
   return openChat(stack.session, partner, kind, utf8Name, terminal, askProfile);
 }
 
-// Asks the server for the waiting messages of the window's conversation on
-// its behalf, as the main window does on a notice.
-inline void fetchFor(NetClient& net, CSendMessage* chat) {
+// Asks the server for the waiting messages of the window's conversation and
+// hands them to it once stored, as the message service does on a notice.
+inline void fetchFor(ClientSession& session, CSendMessage* chat) {
   FetchMessagesRequest fetch;
   fetch.kind = static_cast<std::uint8_t>(chat->kind());
   fetch.id = static_cast<std::uint32_t>(chat->partner());
-  net.Enqueue(fetch.build(net.newKey()), chat->receiverHandle());
+  LocalStore* store = &session.store;
+  session.relay().ask(fetch, chat, [store, chat](const FetchMessagesRequest&, const FetchMessagesResponse& answer) {
+    const ReceivedMessages received = ReceivedMessages::from(answer, chat->kind());
+    chat->showReceived(received, received.rows.empty() || received.store(*store, chat->kind(), chat->partner()) != 0);
+  });
 }
 inline void fetchFor(ClientStack& stack, CSendMessage* chat) {
-  fetchFor(stack.net, chat);
+  fetchFor(stack.session, chat);
 }
 
 // Types `text` one character at a time as an input method commits it (key

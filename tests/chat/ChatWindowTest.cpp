@@ -13,8 +13,6 @@
 #include "ChatTestSupport.h"
 #include "ChatWindowDriver.h"
 #include "net/GroupInfoMessages.h"
-#include "net/ReceiverRegistry.h"
-#include "net/ResponseReceiver.h"
 #include "net/UserInfoMessages.h"
 #include "platform/MessageBox.h"
 #include "skin/ResourceLoader.h"
@@ -27,8 +25,6 @@ namespace {
 // A client that never connects: requests wait in its table.
 class ChatWindow : public ::testing::Test {
  protected:
-  void TearDown() override { ReceiverRegistry::global().remove(asker); }
-
   bool hasLink(const CRichEditCtrlEx& view) {
     for (QTextBlock block = view.document()->begin(); block.isValid(); block = block.next())
       for (auto it = block.begin(); !it.atEnd(); ++it)
@@ -43,15 +39,13 @@ class ChatWindow : public ::testing::Test {
 
   ScriptedSession scripted;  // never signed in
   ClientSession& client = *scripted.session;
-  std::shared_ptr<IgnoringReceiver> ignoring = std::make_shared<IgnoringReceiver>();
-  ReceiverHandle asker = ReceiverRegistry::global().add(ignoring);
 };
 
 TEST_F(ChatWindow, ViewShowsTextAsTextAndFollowsOnlyInvitationsWithAProperNumber) {
   MessageRecorder boxes;
   CRichEditCtrlEx view;
   view.setReadOnly(true);
-  view.setSession(&client, asker);
+  view.setSession(&client);
 
   // Markup and addresses stay text.
   view.appendColored(QStringLiteral("\r\n\r\n<b>粗</b> http://kiv.example/"), CSendMessage::receivedColour());
@@ -175,19 +169,11 @@ TEST_F(ChatWindow, InputLimitCountsCharactersAndCutsWhatIsTypedPastedOrLeftOverO
   EXPECT_EQ(input->toPlainText(), QStringLiteral("第一行\n第二行"));
 }
 
-// An answer as the connection hands it to the window.
-template <class Response>
-void deliver(CSendMessage* chat, const Response& reply) {
-  const auto packet = reply.build(HeaderKey{});
-  chat->OnServerResponse(PendingRequest{}, packet.data(), static_cast<std::uint32_t>(packet.size()),
-                         Response::kCommand);
-}
-
 bool showsBitmap(const CSendMessage* chat, int control, int bitmap) {
   return chat->control<QLabel>(control)->pixmap().toImage() == ResourceLoader::bitmap(bitmap).toImage();
 }
 
-TEST_F(ChatWindow, OpeningShowsWhoTalksAndTheProfileLineFollowsTheAnswers) {
+TEST_F(ChatWindow, OpeningShowsWhoTalksAndWhoCanBeAdded) {
   SelfProfile self;
   self.userId = 10001;
   self.sex = gbk::fromUtf8("女");
@@ -208,21 +194,6 @@ TEST_F(ChatWindow, OpeningShowsWhoTalksAndTheProfileLineFollowsTheAnswers) {
   EXPECT_TRUE(showsBitmap(group, CSendMessage::kPartnerPictureId, 271));
   EXPECT_EQ(toFriend->profileLine(), QStringLiteral("好友简介:"));
   EXPECT_EQ(group->profileLine(), QStringLiteral("群简介:"));
-
-  UserInfoResponse profile;
-  profile.sex = gbk::fromUtf8("女");
-  deliver(toFriend, profile);
-  EXPECT_EQ(toFriend->profileLine(), QStringLiteral("好友简介: 这个人很神秘!"));
-  EXPECT_TRUE(showsBitmap(toFriend, CSendMessage::kPartnerPictureId, 239));
-  profile.introduction = gbk::fromUtf8("周末一起打羽毛球吧");
-  deliver(toFriend, profile);
-  EXPECT_EQ(toFriend->profileLine(), QStringLiteral("好友简介:周末一起打羽毛球吧"));
-  deliver(toMember, UserInfoResponse{1});
-  EXPECT_EQ(toMember->profileLine(), QStringLiteral("好友简介: 这个人很神秘!"));
-  deliver(group, GroupInfoResponse{});
-  EXPECT_EQ(group->profileLine(), QStringLiteral("群简介:"));
-  deliver(group, GroupInfoResponse{1});
-  EXPECT_EQ(group->profileLine(), QStringLiteral("群简介: 群主很低调!"));
 
   // Every control can be found by a screen reader.
   const std::pair<int, QString> named[] = {

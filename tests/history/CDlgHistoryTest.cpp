@@ -119,7 +119,7 @@ class HistoryTest : public ::testing::Test {
   NetClient net{NetClient::Options{nullptr, 0.02, home.file("Log"), nullptr}};
   ContactModel model;
   LocalStore store;
-  ClientSession session{net, model, store, {}, 0};
+  ClientSession session{net, model, store, {}};
   CDlgHistory dialog{session};
 };
 

@@ -117,7 +117,6 @@ TEST_F(SessionControllerTest, SignsInFillsTheListsThenStoresAndHandsOnWhatWaited
   ASSERT_TRUE(signInWithLists());
   EXPECT_GE(signIn.friendLists, 1);
   EXPECT_EQ(stack.model.list(ContactListKind::kFriends).size(), 3);
-  EXPECT_TRUE(stack.session.mainAsker != 0 && stack.session.mainAsker == controller.asker());
 
   controller.afterSignIn();
   EXPECT_TRUE(controller.signedIn());

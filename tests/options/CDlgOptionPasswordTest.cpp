@@ -2,12 +2,17 @@
 // in-process server after which the client signs in with the new password.
 #include <QLabel>
 #include <QLineEdit>
-#include <cstring>
+#include <functional>
+#include <mutex>
 
 #include "OptionsTest.h"
 #include "net/ChangePasswordMessages.h"
+#include "net/LoginMessages.h"
+#include "net/LogoutMessages.h"
+#include "net/UserInfoMessages.h"
 #include "skin/CBitButtonNL.h"
 #include "skin/CMacProgressCtrl.h"
+#include "support/FakePeer.h"
 #include "support/QtAccessibility.h"
 #include "support/QtScreenshot.h"
 #include "support/session/ClientStack.h"
@@ -80,39 +85,100 @@ TEST_F(PasswordTest, ChecksRunInOrderAndOnlyACompleteFormIsSentOnce) {
   EXPECT_EQ(boxes.requests().back().caption, "木棉");
 }
 
-TEST_F(PasswordTest, EveryAnswerIsToldAndClosesTheWindowButOnlyAChangeAdoptsThePassword) {
+// The page signed in to a scripted server, which answers each change with
+// the answer set for it.
+class PasswordAnswers : public PasswordTest {
+ protected:
+  using Bytes = FakePeer::Bytes;
+
+  void SetUp() override {
+    peer.setResponder([this](const Bytes& packet) { return serve(packet); });
+    net.SetServer("127.0.0.1", peer.port());
+    net.SetAccount(session.login.phone, session.login.password);
+    ASSERT_EQ(net.Start(), 0);
+    ASSERT_TRUE(ClientStack::waitFor([&] { return net.loggedIn(); }));
+  }
+  void TearDown() override {
+    net.Shutdown();
+    peer.stop();
+  }
+
+  // Fills in the form, confirms, and waits for the page's message box.
+  void change() {
+    openPasswordPage();
+    const std::size_t before = boxes.texts().size();
+    type(Password::kOldId, QStringLiteral("123456"));
+    type(Password::kNewId, QStringLiteral("654321"));
+    type(Password::kConfirmationId, QStringLiteral("654321"));
+    click(Password::kConfirmId);
+    ASSERT_TRUE(ClientStack::waitFor([&] { return boxes.texts().size() > before; }));
+    EXPECT_FALSE(dialog->isVisible());
+  }
+  void answerWith(std::uint8_t result, std::size_t size = 25) {
+    std::lock_guard lock(mutex);
+    next = [result, size](const HeaderKey& key) {
+      Bytes packet = ChangePasswordResponse{result}.build(key);
+      packet.resize(size);
+      putU32(packet.data(), kLengthOffset, static_cast<std::uint32_t>(size));
+      return packet;
+    };
+  }
+
+  std::mutex mutex;
+  std::function<Bytes(const HeaderKey&)> next;
+  FakePeer peer;
+
+ private:
+  std::vector<Bytes> serve(const Bytes& packet) {
+    const HeaderKey key = keyOf(packet.data());
+    switch (commandOf(packet.data())) {
+      case LoginRequest::kCommand:
+        return {LoginResponse{}.build(key)};
+      case LogoutRequest::kCommand:
+        return {LogoutResponse{}.build(key)};
+      case ChangePasswordRequest::kCommand: {
+        std::lock_guard lock(mutex);
+        return {next(key)};
+      }
+      default:
+        return {};
+    }
+  }
+};
+
+TEST_F(PasswordAnswers, EveryAnswerIsToldAndClosesTheWindowButOnlyAChangeAdoptsThePassword) {
   store.SaveLogin(session.login.phone, kSelf, "123456");
   session.login.rememberPassword = 1;
-  CDlgOptionPassword& page = openPasswordPage();
-
-  PendingRequest asked;
-  const auto packet = ChangePasswordRequest{"123456", "654321"}.build(net.newKey());
-  std::memcpy(asked.packet, packet.data(), packet.size());
-  asked.length = static_cast<std::int32_t>(packet.size());
-  auto answer = [&](std::uint8_t result, std::uint32_t size = 25) {
-    open();
-    auto response = ChangePasswordResponse{result}.build(net.newKey());
-    page.OnServerResponse(asked, response.data(), size, ChangePasswordResponse::kCommand);
-    EXPECT_FALSE(dialog->isVisible());
-  };
-  answer(1);
-  answer(2);
-  answer(3);
-  answer(7);
-  answer(0, 24);  // cut before its result: not a change
+  for (const std::uint8_t result : {1, 2, 3, 7}) {
+    answerWith(result);
+    change();
+  }
+  answerWith(0, 24);  // cut before its result: not a change
+  change();
   EXPECT_EQ(session.login.password, "123456");
   PhoneMap phones;
   PasswordMap passwords;
   store.LoadLogins(phones, passwords);
   EXPECT_EQ(passwords[kSelf], "123456");
 
-  // Not an answer for this page: nothing happens.
-  open();
-  const std::uint8_t other[25] = {};
-  page.OnServerResponse(asked, other, sizeof other, 0x80000003u);
+  // Not an answer for this page: nothing happens until the user gives up.
+  {
+    std::lock_guard lock(mutex);
+    next = [](const HeaderKey& key) { return UserInfoResponse{}.build(key); };
+  }
+  openPasswordPage();
+  type(Password::kOldId, QStringLiteral("123456"));
+  type(Password::kNewId, QStringLiteral("654321"));
+  type(Password::kConfirmationId, QStringLiteral("654321"));
+  click(Password::kConfirmId);
+  ASSERT_TRUE(peer.waitForPackets(ChangePasswordRequest::kCommand, 6));
+  ASSERT_TRUE(ClientStack::waitFor([&] { return net.pendingRequests() == 0; }));
   EXPECT_TRUE(dialog->isVisible());
+  EXPECT_TRUE(busy());
+  click(Password::kCancelId);
 
-  answer(0);
+  answerWith(0);
+  change();
   EXPECT_EQ(boxes.texts(), (Texts{"旧密码错误", "新密码不能为空", "您设置的密码过长", "系统繁忙,请稍后再试",
                                   "系统繁忙,请稍后再试", "密码设置成功!"}));
   EXPECT_EQ(session.login.password, "654321");
@@ -122,7 +188,7 @@ TEST_F(PasswordTest, EveryAnswerIsToldAndClosesTheWindowButOnlyAChangeAdoptsTheP
   // An account that does not keep its password keeps none.
   store.SaveLogin(session.login.phone, kSelf, "");
   session.login.rememberPassword = 0;
-  answer(0);
+  change();
   store.LoadLogins(phones, passwords);
   EXPECT_EQ(passwords[kSelf], "");
 }

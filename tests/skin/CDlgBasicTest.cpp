@@ -2,15 +2,11 @@
 
 #include <gtest/gtest.h>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QPainter>
 #include <QTest>
-#include <atomic>
-#include <thread>
 
 #include "SkinTestWindows.h"
-#include "net/ReceiverRegistry.h"
 #include "skin/CBitButtonNL.h"
 #include "skin/ResourceLoader.h"
 
@@ -21,15 +17,6 @@ using test::TestDialog;
 
 QRgb at(const QImage& image, int x, int y) {
   return image.pixel(x, y) | 0xff000000u;
-}
-
-// Keeps the event loop running until `done` or two seconds have passed.
-template <class Predicate>
-bool spinUntil(Predicate done) {
-  QElapsedTimer clock;
-  clock.start();
-  while (!done() && clock.elapsed() < 2000) QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-  return done();
 }
 
 TEST(CDlgBasic, FrameTilesWithoutGapAtAnyWidth) {
@@ -153,60 +140,6 @@ TEST(CDlgBasic, UsesTheProgramsNameIconAndFonts) {
   EXPECT_EQ(dialog.font().pixelSize(), 12);
   // The text font must be able to show the program's Chinese texts.
   EXPECT_TRUE(QFontMetrics(dialog.textFont()).inFont(QChar(0x6728)));  // 木
-}
-
-TEST(CDlgBasic, AnswersFromAnotherThreadArriveOnTheUiThread) {
-  TestDialog dialog;
-  ASSERT_NE(dialog.receiverHandle(), 0u);
-  PendingRequest request;
-  std::uint8_t packet[kMaxPacketSize] = {0x5a};
-  std::atomic<bool> finished{false};
-  std::atomic<bool> delivered{false};
-  std::thread receiver([&] {
-    delivered = ReceiverRegistry::global().deliver(dialog.receiverHandle(), request, packet, sizeof packet, 0x80000003u);
-    finished = true;
-  });
-  EXPECT_TRUE(spinUntil([&] { return finished.load(); }));
-  receiver.join();
-  EXPECT_TRUE(delivered);
-  ASSERT_EQ(dialog.log.commands.size(), 1u);
-  EXPECT_EQ(dialog.log.commands[0], 0x80000003u);
-  EXPECT_EQ(dialog.log.threads[0], QThread::currentThread());
-  EXPECT_EQ(dialog.log.firstBytes[0], 0x5a);
-
-  // On the UI thread itself the answer is handed over directly.
-  EXPECT_TRUE(ReceiverRegistry::global().deliver(dialog.receiverHandle(), request, packet, sizeof packet, 0x80000009u));
-  EXPECT_EQ(dialog.log.commands.size(), 2u);
-}
-
-TEST(CDlgBasic, ClosingWhileAnAnswerIsOnItsWayIsHarmless) {
-  auto* dialog = new TestDialog;
-  const ReceiverHandle handle = dialog->receiverHandle();
-  PendingRequest request;
-  std::uint8_t packet[kMaxPacketSize] = {};
-  std::atomic<bool> found{false};
-  std::atomic<bool> finished{false};
-  std::thread receiver([&] {
-    // As the registry does: hold the receiver while calling it.
-    std::shared_ptr<ResponseReceiver> proxy = ReceiverRegistry::global().find(handle);
-    found = true;
-    if (proxy) proxy->OnServerResponse(request, packet, sizeof packet, 0x80000005u);
-    finished = true;
-  });
-  while (!found) std::this_thread::yield();
-  delete dialog;  // the proxy lives on in the receive thread
-  EXPECT_TRUE(spinUntil([&] { return finished.load(); }));
-  receiver.join();
-  // Once closed, the window is no longer found at all.
-  EXPECT_EQ(ReceiverRegistry::global().find(handle), nullptr);
-  EXPECT_FALSE(ReceiverRegistry::global().deliver(handle, request, packet, sizeof packet, 0x80000005u));
-}
-
-TEST(CDlgBasic, EveryWindowGetsItsOwnHandle) {
-  TestDialog a;
-  TestDialog b;
-  EXPECT_NE(a.receiverHandle(), b.receiverHandle());
-  EXPECT_NE(ReceiverRegistry::global().find(a.receiverHandle()), nullptr);
 }
 
 }  // namespace
