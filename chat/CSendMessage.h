@@ -37,7 +37,6 @@ struct UserInfoResponse;
 class CSendMessage : public CDlgBasic, public ConversationWindow {
   Q_OBJECT
  public:
-
   static constexpr int kViewId = 1051;
   static constexpr int kInputId = 1052;
   static constexpr int kSendId = 1050;

@@ -59,8 +59,8 @@ class Entry : public ResponseReceiver {
 
  protected:
   // Decodes an answer; an empty result when it is not the expected one.
-  virtual std::function<void()> decode(const PendingRequest& request, const std::uint8_t* response,
-                                       std::uint32_t size, std::uint32_t command) const = 0;
+  virtual std::function<void()> decode(const PendingRequest& request, const std::uint8_t* response, std::uint32_t size,
+                                       std::uint32_t command) const = 0;
 
  private:
   ReceiverRegistry& registry_;

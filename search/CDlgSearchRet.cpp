@@ -218,9 +218,10 @@ void CDlgSearchRet::addFriend() {
   const auto number = chosenNumber();
   if (!number) return;
   if (!startAsking()) return;
-  session_.relay().ask(AddFriendRequest{*number}, this, [this](const AddFriendRequest& asked, const AddFriendResponse& reply) {
-    if (takeAnswer()) answerAddFriend(asked, reply);
-  });
+  session_.relay().ask(AddFriendRequest{*number}, this,
+                       [this](const AddFriendRequest& asked, const AddFriendResponse& reply) {
+                         if (takeAnswer()) answerAddFriend(asked, reply);
+                       });
 }
 
 void CDlgSearchRet::invite() {
@@ -243,9 +244,10 @@ void CDlgSearchRet::join() {
   const auto number = chosenNumber();
   if (!number) return;
   if (!startAsking()) return;
-  session_.relay().ask(JoinGroupRequest{*number}, this, [this](const JoinGroupRequest& asked, const JoinGroupResponse& reply) {
-    if (takeAnswer()) answerJoin(asked, reply);
-  });
+  session_.relay().ask(JoinGroupRequest{*number}, this,
+                       [this](const JoinGroupRequest& asked, const JoinGroupResponse& reply) {
+                         if (takeAnswer()) answerJoin(asked, reply);
+                       });
 }
 
 void CDlgSearchRet::answerAddFriend(const AddFriendRequest& asked, const AddFriendResponse& reply) {

@@ -15,8 +15,8 @@
 #include "model/TerminalType.h"
 #include "net/FetchMessagesMessages.h"
 #include "net/NetClient.h"
-#include "storage/LocalStore.h"
 #include "platform/Gbk.h"
+#include "storage/LocalStore.h"
 #include "support/session/ClientStack.h"
 
 namespace kiv::test {

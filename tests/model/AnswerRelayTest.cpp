@@ -106,8 +106,8 @@ TEST_F(AnswerRelayTest, AnAnswerOfAnotherKindIsNotHandedOn) {
   // Nor a stored request that claims more bytes than its slot holds.
   PendingRequest broken = stored(UserInfoRequest{10004}.build(key));
   broken.length = kMaxPacketSize + 100;
-  ASSERT_TRUE(deliverFromAnotherThread(registry, handle, broken, UserInfoResponse{}.build(key),
-                                       UserInfoResponse::kCommand));
+  ASSERT_TRUE(
+      deliverFromAnotherThread(registry, handle, broken, UserInfoResponse{}.build(key), UserInfoResponse::kCommand));
   ASSERT_EQ(seen.asked.size(), 1u);
   EXPECT_EQ(seen.asked[0].userId, 10004u);
 }

@@ -41,6 +41,12 @@ TEST(MessagesProfile, ChangePasswordSendsTheFirstTenBytes) {
   EXPECT_EQ(ChangePasswordRequest::read(p.data(), p.size()).oldPassword, "abcdefghij");
 }
 
+TEST(MessagesProfile, APasswordAnswerCutBeforeItsResultIsNoChange) {
+  const Bytes changed = ChangePasswordResponse{ChangePasswordResponse::kChanged}.build(kKey);
+  EXPECT_EQ(ChangePasswordResponse::read(changed.data(), changed.size()).result, ChangePasswordResponse::kChanged);
+  EXPECT_EQ(ChangePasswordResponse::read(changed.data(), 24).result, ChangePasswordResponse::kNoResult);
+}
+
 TEST(MessagesProfile, UpdateUserInfoClipsFullWidthTextsWithoutTerminator) {
   const std::string nick = "ABCDEFGHIJKLMNOP";  // exactly 16 bytes
   const std::string secret = gbk::fromUtf8("保密");

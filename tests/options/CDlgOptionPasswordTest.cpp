@@ -9,7 +9,6 @@
 #include "net/ChangePasswordMessages.h"
 #include "net/LoginMessages.h"
 #include "net/LogoutMessages.h"
-#include "net/UserInfoMessages.h"
 #include "skin/CBitButtonNL.h"
 #include "skin/CMacProgressCtrl.h"
 #include "support/FakePeer.h"
@@ -160,22 +159,6 @@ TEST_F(PasswordAnswers, EveryAnswerIsToldAndClosesTheWindowButOnlyAChangeAdoptsT
   PasswordMap passwords;
   store.LoadLogins(phones, passwords);
   EXPECT_EQ(passwords[kSelf], "123456");
-
-  // Not an answer for this page: nothing happens until the user gives up.
-  {
-    std::lock_guard lock(mutex);
-    next = [](const HeaderKey& key) { return UserInfoResponse{}.build(key); };
-  }
-  openPasswordPage();
-  type(Password::kOldId, QStringLiteral("123456"));
-  type(Password::kNewId, QStringLiteral("654321"));
-  type(Password::kConfirmationId, QStringLiteral("654321"));
-  click(Password::kConfirmId);
-  ASSERT_TRUE(peer.waitForPackets(ChangePasswordRequest::kCommand, 6));
-  ASSERT_TRUE(ClientStack::waitFor([&] { return net.pendingRequests() == 0; }));
-  EXPECT_TRUE(dialog->isVisible());
-  EXPECT_TRUE(busy());
-  click(Password::kCancelId);
 
   answerWith(0);
   change();
