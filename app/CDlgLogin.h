@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "app/AppSettings.h"
-#include "mainwindow/SignInWindow.h"
 #include "model/RememberedAccounts.h"
+#include "model/SignInWindow.h"
 #include "skin/CDlgBasic.h"
 #include "storage/LocalStores.h"
 

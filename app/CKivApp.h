@@ -55,7 +55,7 @@ class CKivApp {
   NetClient net_;
   ContactModel model_;
   LocalStores store_;
-  ClientSession session_{net_, model_, store_, {}, 0};
+  ClientSession session_{net_, model_, store_, {}};
   std::unique_ptr<CKivDlg> mainWindow_;
   CDlgLogin* login_ = nullptr;  // a child of the main window
   bool shutDown_ = false;

@@ -71,7 +71,7 @@ int main(int argc, char** argv) {
   NetClient net;
   ContactModel model;
   LocalStores store;
-  ClientSession session{net, model, store, {}, 0};
+  ClientSession session{net, model, store, {}};
   SelfProfile self;
   self.userId = 99999;
   self.nickname = "bench";

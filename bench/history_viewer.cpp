@@ -93,7 +93,7 @@ int main(int argc, char** argv) {
     entry.nickname = kiv::gbk::fromUtf8(i == 0 ? "李小红" : "好友" + std::to_string(i));
     model.addOrUpdateContact(kiv::ContactListKind::kFriends, entry);
   }
-  kiv::ClientSession session{net, model, store, {}, 0};
+  kiv::ClientSession session{net, model, store, {}};
 
   kiv::CDlgHistory dialog(session);
   started = Clock::now();

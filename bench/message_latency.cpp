@@ -87,7 +87,7 @@ struct Client {
   NetClient net;
   ContactModel model;
   LocalStores store;
-  ClientSession session{net, model, store, {}, 0};
+  ClientSession session{net, model, store, {}};
   std::unique_ptr<CKivDlg> main;
 };
 

@@ -14,30 +14,15 @@
 #include "mainwindow/CKivListCtrl.h"
 #include "mainwindow/CKivTreeCtrl.h"
 #include "mainwindow/CommandMenu.h"
-#include "mainwindow/ConversationTitles.h"
-#include "mainwindow/MainWindowAnswers.h"
-#include "mainwindow/MainWindowLink.h"
-#include "mainwindow/SignInWindow.h"
+#include "mainwindow/ConversationOpener.h"
 #include "model/ClientSession.h"
 #include "model/ContactModel.h"
-#include "model/MessageService.h"
-#include "model/RememberedAccounts.h"
-#include "net/CreateGroupMessages.h"
-#include "net/DismissGroupMessages.h"
-#include "net/FriendListMessages.h"
-#include "net/GroupListMessages.h"
-#include "net/GroupMembersMessages.h"
-#include "net/NetClient.h"
-#include "net/ReceiverRegistry.h"
-#include "net/SignInTexts.h"
+#include "model/SessionController.h"
 #include "options/CDlgOption.h"
-#include "platform/MessageBox.h"
 #include "platform/qt/GbkQt.h"
 #include "platform/qt/QtMessagePresenter.h"
 #include "skin/CBitButtonNL.h"
 #include "skin/ResourceLoader.h"
-#include "storage/LocalStores.h"
-#include "platform/SoundEnabled.h"
 #include "avatars/Avatars.h"
 
 namespace kiv {
@@ -132,38 +117,17 @@ CKivDlg::CKivDlg(ClientSession& session, QWidget* parent)
   layoutControls();
   setTabPictures();
 
-  // The main window hears the connection and asks for the lists from now
-  // on, the sign-in included.
-  link_ = std::make_shared<MainWindowLink>(this);
-  answers_ = std::make_shared<MainWindowAnswers>(this);
-  receiverHandle_ = ReceiverRegistry::global().add(answers_);
-  // The store, not this window: an answer already on the receive thread
-  // is stored even while the window goes (the store outlives it).
-  HistoryStore* store = &session_.store.history;
-  messages_ = std::make_unique<MessageService>(
-      session_.net, [store] { return store; }, &session_.model, ReceiverRegistry::global());
-  messages_->hold();
-  messages_->setSink([link = link_](const std::function<void()>& work) { link->runOnUi(work); },
-                     [this](const MessageService::Address& to, const MessageService::Batch& batch) {
-                       const bool shown = showFetched(to.category, to.number, to.partnerName, to.groupText,
-                                                      to.terminal, batch.messages, batch.stored);
-                       if (!ended_) alerts_->arrived(to, batch, shown);
-                       return shown;
-                     });
-  session_.net.setObserver(link_);
-  session_.net.setMainAsker(receiverHandle());
-  session_.mainAsker = receiverHandle();
+  controller_ = std::make_unique<SessionController>(session_);
+  controller_->setView(this);
+  conversations_ = std::make_unique<ConversationOpener>(session_, controller_->messages());
   session_.model.addObserver(this);
 }
 
 CKivDlg::~CKivDlg() {
-  link_->detach();
-  messages_->detach();
   session_.model.removeObserver(this);
-  if (session_.mainAsker == receiverHandle()) session_.mainAsker = 0;
-  session_.net.setMainAsker(0);
-  session_.net.setObserver(nullptr);
-  ReceiverRegistry::global().remove(receiverHandle_);
+  // Nothing of the connection reaches this window once the controller is gone.
+  conversations_.reset();
+  controller_.reset();
 }
 
 CBitButtonNL* CKivDlg::makeButton(int id, const QString& text, int x, int y, int w, int h) {
@@ -199,7 +163,7 @@ QAction* CKivDlg::systemAction(SystemCommand command) const {
 }
 
 QMenu* CKivDlg::prepareSystemMenu() {
-  const bool stopped = session_.net.stopped();
+  const bool stopped = controller_->offline();
   systemAction(kHelp)->setVisible(false);
   systemAction(kGoOnline)->setVisible(stopped);
   systemAction(kGoOffline)->setVisible(!stopped);
@@ -246,14 +210,10 @@ void CKivDlg::runSystemCommand(SystemCommand command) {
     case kHelp:
       return;
     case kGoOnline:
-      if (!session_.net.stopped()) return;
-      session_.net.Start();
-      showConnectionLook(true);
+      controller_->goOnline();
       return;
     case kGoOffline:
-      // The user is offline now, as after a lost connection, and sees so.
-      session_.net.GoOffline(true);
-      showConnectionLook(false);
+      controller_->goOffline();
       return;
     case kExit:
       exitProgram();
@@ -263,31 +223,25 @@ void CKivDlg::runSystemCommand(SystemCommand command) {
 
 // --- initialisation
 
+void CKivDlg::setSignInWindow(SignInWindow* signIn) {
+  controller_->setSignInWindow(signIn);
+}
+
 bool CKivDlg::OnInitDialog() {
-  session_.store.ResolveProgramPaths();
-  session_.store.logins.OpenLoginDatabase();
-  if (signIn_ == nullptr || !signIn_->runSignIn()) return false;
+  if (!controller_->signIn()) return false;
   afterSignIn();
   return true;
 }
 
 void CKivDlg::afterSignIn() {
-  const SelfProfile& self = session_.model.self();
-  PurgeAvatarCache(self.userId);
-  RememberedAccounts::recordSignIn(session_.store.logins, session_.login, self.userId);
-  session_.store.history.OpenMessageDatabase(self.userId);
+  controller_->afterSignIn();
   refreshHeaderTexts();
-  showConnectionLook(true);
-  session_.model.loadStrangers(session_.store.history);
+  showConnection(true);
   layoutControls();
   selectTab(kGroupsTab);
   tray_->show();
   // Minimised into the tray only where there is one to come back from.
   setHideOnMinimize(QSystemTrayIcon::isSystemTrayAvailable());
-  SoundEnabled = session_.store.settings.IsSoundOn();
-  DesktopNoticesEnabled = session_.store.settings.IsDesktopNoticeOn();
-  signedIn_ = true;
-  messages_->release();  // the notices heard while signing in
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
 }
@@ -297,7 +251,7 @@ int CKivDlg::run() {
   show();
   QEventLoop loop;
   connect(this, &QDialog::finished, &loop, &QEventLoop::quit);
-  if (!ended_) loop.exec();
+  if (!hasEnded()) loop.exec();
   return result();
 }
 
@@ -328,7 +282,7 @@ void CKivDlg::refreshOwnAvatar(bool grey) {
   showOwnAvatar();
 }
 
-void CKivDlg::showConnectionLook(bool online) {
+void CKivDlg::showConnection(bool online) {
   refreshOwnAvatar(!online);
   trayIconNumber_ = online ? kOnlineIcon : kOfflineIcon;
   tray_->setIcon(ResourceLoader::icon(trayIconNumber_));
@@ -399,53 +353,20 @@ void CKivDlg::resizeEvent(QResizeEvent* event) {
 ConversationWindow* CKivDlg::openConversation(ChatCategory category, std::int32_t number,
                                               const std::string& partnerName, const std::string& groupText,
                                               std::int32_t terminal) {
-  if (number < 1) return nullptr;
-  ConversationRegistry& registry = session_.model.conversations();
-  const bool group = category == ChatCategory::kGroup;
-  ConversationWindow* found = group ? registry.findGroup(number) : registry.findPrivate(number);
-  if (found != nullptr && !found->isAlive()) {
-    // Its window is gone; a new one takes its place under the number.
-    if (group)
-      registry.destroyGroup(number);
-    else
-      registry.destroyPrivate(number);
-    found = nullptr;
-  }
-  auto* window = dynamic_cast<CSendMessage*>(found);
-  const bool created = window == nullptr;
-  if (created) {
-    window = new CSendMessage(session_, number, group ? kGroupConversation : kPrivateConversation);
-    if (group)
-      registry.addGroup(number, window);
-    else
-      registry.addPrivate(number, window);
-  }
-  window->setPartner(group ? groupText : partnerName, group ? -1 : terminal);
-  window->setTitleLine(conversationTitle(category, number, partnerName, groupText));
-  if (created) {
-    window->askProfile();
-    // Messages that came while the conversation had no window.
-    for (const auto& batch : messages_->takeKept(group ? kGroupConversation : kPrivateConversation, number))
-      window->showReceived(batch.messages, batch.stored);
-  }
-  return window;
+  return conversations_->open(category, number, partnerName, groupText, terminal);
 }
 
-bool CKivDlg::showFetched(ChatCategory category, std::int32_t number, const std::string& partnerName,
-                          const std::string& groupText, std::int32_t terminal, const ReceivedMessages& messages,
-                          bool stored) {
-  // A group that left the list meanwhile gets no window; its messages are
-  // kept for the window it gets when it comes back.
-  if (ended_ || (category == ChatCategory::kGroup && session_.model.findGroup(number) == nullptr)) return false;
-  auto* chat = dynamic_cast<CSendMessage*>(openConversation(category, number, partnerName, groupText, terminal));
-  if (chat == nullptr) return false;
-  chat->showReceived(messages, stored);
-  return true;
+bool CKivDlg::showBatch(const MessageService::Address& to, const MessageService::Batch& batch) {
+  return conversations_->showBatch(to, batch);
+}
+
+void CKivDlg::batchArrived(const MessageService::Address& to, const MessageService::Batch& batch, bool shown) {
+  alerts_->arrived(to, batch, shown);
 }
 
 void CKivDlg::showConversation(ChatCategory category, std::int32_t number, const std::string& partnerName,
                                const std::string& groupText, std::int32_t terminal) {
-  if (auto* window = dynamic_cast<CSendMessage*>(openConversation(category, number, partnerName, groupText, terminal))) {
+  if (CSendMessage* window = conversations_->open(category, number, partnerName, groupText, terminal)) {
     // A window that a notice left minimised comes back as the user asks
     // for the conversation.
     if (window->isMinimized())
@@ -508,67 +429,19 @@ void CKivDlg::createGroup() {
   if (session_.connectedOrSay()) tree_->groupManager().createGroup();
 }
 
-// --- answers and connection events
-
-void CKivDlg::applyOwnProfile(const UserInfoResponse& profile) {
-  session_.model.setSelf(SelfProfile::from(profile));
-}
-
-void CKivDlg::applyGroupList(const GroupListResponse& groups) {
-  for (std::int32_t groupId : session_.model.replaceGroups(groups)) {
-    GroupMembersRequest ask;
-    ask.groupId = static_cast<std::uint32_t>(groupId);
-    session_.net.Enqueue(ask.build(session_.net.newKey()), receiverHandle());
-  }
-}
-
-void CKivDlg::OnServerResponse(const PendingRequest& request, const std::uint8_t* response, std::uint32_t size,
-                               std::uint32_t command) {
-  const auto asked = static_cast<std::size_t>(request.length);
-  switch (command) {
-    case FriendListResponse::kCommand:
-      session_.model.replaceFriends(FriendListResponse::read(response, size));
-      if (signIn_ != nullptr) signIn_->friendListApplied();
-      return;
-    case GroupMembersResponse::kCommand:
-      session_.model.replaceMembers(static_cast<std::int32_t>(GroupMembersRequest::read(request.packet, asked).groupId),
-                                    GroupMembersResponse::read(response, size));
-      return;
-    case CreateGroupResponse::kCommand:
-      tree_->groupManager().onCreated(CreateGroupResponse::read(response, size));
-      return;
-    case DismissGroupResponse::kCommand:
-      tree_->groupManager().onDismissed(
-          static_cast<std::int32_t>(DismissGroupRequest::read(request.packet, asked).groupId),
-          DismissGroupResponse::read(response, size));
-      return;
-    default:
-      return;  // the answers nobody reads (leaving, shielding, invitations, ...)
-  }
-}
-
-void CKivDlg::handleNotice(const MessageNotice& notice) {
-  if (!ended_) messages_->onNotice(notice);
-}
-
-void CKivDlg::connectionEnded(LogoutState state) {
-  if (ended_ || state == LogoutState::kFinal) return;  // the program is ending
-  if (state == LogoutState::kForcedOffline) showMessage(kForcedOfflineText);
-  // Before the sign-in the login window tells what went wrong; the user may
-  // have quit while the box was up.
-  if (!signedIn_ || ended_) return;
-  showConnectionLook(false);
-}
-
 // --- the end
 
 void CKivDlg::exitProgram() {
-  if (ended_) return;
-  ended_ = true;
-  // Nothing the connection says from here on needs this window, and this
-  // thread must not be waited for any more.
-  link_->detach();
-  messages_->detach();
+  if (!controller_->end()) return;
+  tray_->hide();
+  QDialog::done(Rejected);
+}
+
+bool CKivDlg::hasEnded() const {
+  return controller_->ended();
+}
+
+void CKivDlg::closeWaitingWindows() {
   // A box still waiting for an answer (shown for the connection) would keep
   // the program from ending; nobody is left to answer it.
   QtMessagePresenter::dismissOpenBoxes();
@@ -578,11 +451,6 @@ void CKivDlg::exitProgram() {
     auto* dialog = qobject_cast<QDialog*>(widget);
     if (dialog != nullptr && dialog != this && dialog->isVisible() && dialog->isModal()) dialog->reject();
   }
-  session_.net.GoOffline(false);
-  session_.model.conversations().destroyAll();
-  session_.model.saveStrangers(session_.store.history);
-  tray_->hide();
-  QDialog::done(Rejected);
 }
 
 void CKivDlg::reject() {

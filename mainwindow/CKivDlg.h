@@ -12,7 +12,7 @@
 #include "mainwindow/ContactCommands.h"
 #include "net/PendingRequest.h"
 #include "model/ContactModelObserver.h"
-#include "net/LogoutState.h"
+#include "model/SessionView.h"
 #include "skin/CDlgBasicResizable.h"
 
 namespace kiv {
@@ -25,27 +25,23 @@ class CDlgOption;
 class CDlgSearch;
 class CKivListCtrl;
 class CKivTreeCtrl;
+class ConversationOpener;
 class ConversationWindow;
-class MainWindowAnswers;
-class MainWindowLink;
-class MessageService;
-struct ReceivedMessages;
+class SessionController;
 class SignInWindow;
 struct ClientSession;
-struct GroupListResponse;
-struct MessageNotice;
-struct UserInfoResponse;
 
 // The program's main window: the own avatar and profile lines, three tabs
 // (groups, friends, strangers) over one list area, the buttons along the
-// bottom, the system menu and the notification-area icon. Its initialisation
-// runs the sign-in first; it shows itself only once signed in. It listens to
-// the connection for the own profile and the group list, asks for and
-// receives the friend and member lists, opens the conversations that
-// notices announce, shows when the connection has ended, opens and titles
-// every conversation, and signs out and saves the strangers when the
-// program ends.
-class CKivDlg : public CDlgBasicResizable, public ContactModelObserver, public ContactCommands {
+// bottom, the system menu and the notification-area icon. It is the view of
+// the session controller it owns, which signs in, keeps the lists, fetches
+// and stores arriving messages and ends the session; the window shows
+// itself only once signed in, shows the connection's look, opens and titles
+// every conversation and shows the batches the controller hands it.
+class CKivDlg : public CDlgBasicResizable,
+                public ContactModelObserver,
+                public ContactCommands,
+                public SessionView {
   Q_OBJECT
  public:
   enum Control {
@@ -82,14 +78,14 @@ class CKivDlg : public CDlgBasicResizable, public ContactModelObserver, public C
   ~CKivDlg() override;
 
   // The login window that the initialisation runs.
-  void setSignInWindow(SignInWindow* signIn) { signIn_ = signIn; }
+  void setSignInWindow(SignInWindow* signIn);
+  SessionController& controller() const { return *controller_; }
 
-  // Opens the login database and runs the sign-in; then afterSignIn().
-  // False when the sign-in was given up: the window never shows.
+  // Runs the sign-in; then afterSignIn(). False when the sign-in was given
+  // up: the window never shows.
   bool OnInitDialog();
-  // What follows a sign-in: the cache purge, remembering the account, the
-  // message store, the header, the avatar, the strangers, the tabs, the
-  // notification-area icon and the sound switch.
+  // What follows a sign-in: the controller's part, then the header, the
+  // avatar, the tabs and the notification-area icon.
   void afterSignIn();
   // OnInitDialog, then shows the window and waits until it has ended. The
   // window is not run as a modal dialog: hiding it into the notification
@@ -100,11 +96,13 @@ class CKivDlg : public CDlgBasicResizable, public ContactModelObserver, public C
   // is not shown. nullptr for a number below 1.
   ConversationWindow* openConversation(ChatCategory category, std::int32_t number, const std::string& partnerName,
                                        const std::string& groupText, std::int32_t terminal);
-  // The message service's way to the conversations: opens the window and
-  // shows the (stored) batch. False when it cannot be shown now.
-  bool showFetched(ChatCategory category, std::int32_t number, const std::string& partnerName,
-                   const std::string& groupText, std::int32_t terminal, const ReceivedMessages& messages,
-                   bool stored);
+  // SessionView. The connection's look: the grey own avatar and icon 273,
+  // or the coloured one and icon 128; the icon's tip stays.
+  void showConnection(bool online) override;
+  bool showBatch(const MessageService::Address& to, const MessageService::Batch& batch) override;
+  void batchArrived(const MessageService::Address& to, const MessageService::Batch& batch, bool shown) override;
+  void closeWaitingWindows() override;
+
   // ContactCommands
   void showConversation(ChatCategory category, std::int32_t number, const std::string& partnerName,
                         const std::string& groupText, std::int32_t terminal) override;
@@ -134,7 +132,7 @@ class CKivDlg : public CDlgBasicResizable, public ContactModelObserver, public C
   // Signs out, closes every conversation, saves the strangers and ends the
   // window (and so the program).
   void exitProgram();
-  bool hasEnded() const { return ended_; }
+  bool hasEnded() const;
 
   CKivTreeCtrl* tree() const { return tree_; }
   CKivListCtrl* friendList() const { return friends_; }
@@ -144,21 +142,6 @@ class CKivDlg : public CDlgBasicResizable, public ContactModelObserver, public C
   CDlgHistory* historyWindow() const { return history_; }
   CDlgSearch* searchWindow() const { return search_; }
   CDlgInfoUser* ownProfileWindow() const { return ownProfile_; }
-
-  // From the connection (UI thread).
-  void applyOwnProfile(const UserInfoResponse& profile);
-  void applyGroupList(const GroupListResponse& groups);
-  // One notice of waiting messages, for the message service; those that
-  // come before the sign-in has ended wait for it.
-  void handleNotice(const MessageNotice& notice);
-  // The connection ended on its own (logout state 0, 1 or 3; the box for 3
-  // is the connection's): the offline look.
-  void connectionEnded(LogoutState state);
-
-  // Answers to the requests asked under receiverHandle(), on the UI thread.
-  void OnServerResponse(const PendingRequest& request, const std::uint8_t* response, std::uint32_t size,
-                        std::uint32_t command);
-  ReceiverHandle receiverHandle() const { return receiverHandle_; }
 
   // ContactModelObserver
   void selfChanged(const SelfProfile& self) override;
@@ -179,9 +162,6 @@ class CKivDlg : public CDlgBasicResizable, public ContactModelObserver, public C
   void popUpSystemMenu(const QPoint& globalTopLeft, bool above);
   void onTrayActivated(QSystemTrayIcon::ActivationReason reason);
   void showOwnAvatar();
-  // The grey own avatar and icon 273, or the coloured one and icon 128; the
-  // icon's tip stays.
-  void showConnectionLook(bool online);
 
   // The member windows, each created on first use and then only shown.
   void openSearch(std::optional<SearchMode> mode);
@@ -191,11 +171,8 @@ class CKivDlg : public CDlgBasicResizable, public ContactModelObserver, public C
   void createGroup();
 
   ClientSession& session_;
-  std::shared_ptr<MainWindowAnswers> answers_;
-  ReceiverHandle receiverHandle_ = 0;
-  SignInWindow* signIn_ = nullptr;
-  std::shared_ptr<MainWindowLink> link_;
-  std::unique_ptr<MessageService> messages_;
+  std::unique_ptr<SessionController> controller_;
+  std::unique_ptr<ConversationOpener> conversations_;
   QLabel* avatar_ = nullptr;
   std::array<CBitButtonNL*, 3> tabs_{};
   CBitButtonNL* createGroupButton_ = nullptr;
@@ -215,10 +192,8 @@ class CKivDlg : public CDlgBasicResizable, public ContactModelObserver, public C
   QImage avatarPicture_;
   bool avatarGrey_ = false;
   int trayIconNumber_ = 0;
-  bool signedIn_ = false;
   int shownTab_ = 0;
   int wantedTab_ = kGroupsTab;
-  bool ended_ = false;
 };
 
 }  // namespace kiv

@@ -55,7 +55,7 @@ class CKivTreeCtrl::Delegate : public QStyledItemDelegate {
 };
 
 CKivTreeCtrl::CKivTreeCtrl(ClientSession& session, ContactCommands& commands, QWidget* parent)
-    : QTreeWidget(parent), session_(session), commands_(commands), management_(session) {
+    : QTreeWidget(parent), session_(session), commands_(commands), management_(session, this) {
   setAccessibleName(QStringLiteral("群列表"));
   setUpContactView(*this);
   groupFont_ = font();

@@ -7,7 +7,6 @@
 #include "model/ItemTexts.h"
 #include "net/CreateGroupMessages.h"
 #include "net/DismissGroupMessages.h"
-#include "net/NetClient.h"
 #include "net/QuitGroupMessages.h"
 #include "net/RemoveGroupMemberMessages.h"
 #include "net/ShieldGroupMessages.h"
@@ -25,16 +24,13 @@ std::string quoted(const std::string& itemText) {
 
 }  // namespace
 
-void GroupManager::send(const std::vector<std::uint8_t>& packet) {
-  session_.net.Enqueue(packet, session_.mainAsker);
-}
-
 void GroupManager::createGroup() {
   if (session_.model.ownedGroupCount() >= 2) {
     showMessage("您已经创建了两个群,不能再创建了！");
     return;
   }
-  send(CreateGroupRequest{}.build(session_.net.newKey()));
+  session_.relay().ask(CreateGroupRequest{}, context_,
+                       [this](const CreateGroupRequest&, const CreateGroupResponse& answer) { onCreated(answer); });
   showMessage("创建新群已经提交,等待服务器批复!");
 }
 
@@ -63,7 +59,10 @@ void GroupManager::dismissGroup(std::int32_t groupId) {
   if (!confirm("解散群后所有成员将全部退出并且不能再恢复!\r\n您确认要解散群 " + quoted(group->displayText) + "(" +
                  std::to_string(groupId) + ")吗?"))
     return;
-  send(DismissGroupRequest{static_cast<std::uint32_t>(groupId)}.build(session_.net.newKey()));
+  session_.relay().ask(DismissGroupRequest{static_cast<std::uint32_t>(groupId)}, context_,
+                       [this](const DismissGroupRequest& asked, const DismissGroupResponse& answer) {
+                         onDismissed(static_cast<std::int32_t>(asked.groupId), answer);
+                       });
   // Gone at once, with its window and its members' private windows.
   session_.model.removeGroup(groupId);
 }
@@ -76,7 +75,7 @@ void GroupManager::quitGroup(std::int32_t groupId) {
   const GroupEntry* group = session_.model.findGroup(groupId);
   if (group == nullptr) return;
   if (!confirm("您确认要退出群 " + quoted(group->displayText) + "(" + std::to_string(groupId) + ")吗?")) return;
-  send(QuitGroupRequest{static_cast<std::uint32_t>(groupId)}.build(session_.net.newKey()));
+  session_.relay().tell(QuitGroupRequest{static_cast<std::uint32_t>(groupId)}, context_);
   session_.model.removeGroup(groupId);
 }
 
@@ -90,7 +89,7 @@ void GroupManager::removeMember(std::int32_t groupId, std::int32_t userId) {
   RemoveGroupMemberRequest request;
   request.groupId = static_cast<std::uint32_t>(groupId);
   request.userId = static_cast<std::uint32_t>(userId);
-  send(request.build(session_.net.newKey()));
+  session_.relay().tell(request, context_);
   session_.model.removeMember(groupId, userId);
 }
 
@@ -101,7 +100,7 @@ int GroupManager::toggleShield(std::int32_t groupId) {
   ShieldGroupRequest request;
   request.groupId = static_cast<std::uint32_t>(groupId);
   request.shield = static_cast<std::uint8_t>(shield);
-  send(request.build(session_.net.newKey()));
+  session_.relay().tell(request, context_);
   session_.model.setGroupShield(groupId, shield);
   showMessage("改变群屏蔽状态已经提交!");
   return shield;

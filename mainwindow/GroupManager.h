@@ -1,7 +1,8 @@
 #pragma once
 
 #include <cstdint>
-#include <vector>
+
+class QObject;
 
 namespace kiv {
 
@@ -11,13 +12,13 @@ struct DismissGroupResponse;
 
 // What the user does to groups: creating one (refused here at two own
 // groups), dismissing, leaving, removing a member and shielding. Every
-// change is made to the tree at once and told to the server with the main
-// window as the asker; only the answers to creating and dismissing are read
-// (the main window hands them back here). Destructive commands ask first,
-// and Cancel leaves everything as it was and sends nothing.
+// change is made to the tree at once and told to the server; only the
+// answers to creating and dismissing are read, while `context` (the tree)
+// lives. Destructive commands ask first, and Cancel leaves everything as it
+// was and sends nothing.
 class GroupManager {
  public:
-  explicit GroupManager(ClientSession& session) : session_(session) {}
+  GroupManager(ClientSession& session, QObject* context) : session_(session), context_(context) {}
 
   void createGroup();
   void dismissGroup(std::int32_t groupId);
@@ -27,13 +28,13 @@ class GroupManager {
   // is no such group.
   int toggleShield(std::int32_t groupId);
 
+  // The server's answers.
   void onCreated(const CreateGroupResponse& answer);
   void onDismissed(std::int32_t groupId, const DismissGroupResponse& answer);
 
  private:
-  void send(const std::vector<std::uint8_t>& packet);
-
   ClientSession& session_;
+  QObject* context_;
 };
 
 }  // namespace kiv

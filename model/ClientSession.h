@@ -29,10 +29,6 @@ struct ClientSession {
   ContactModel& model;
   LocalStores& store;
   LoginChoices login;
-  // The asker of requests whose answers no particular window waits for
-  // (invitation links, "加为好友" from a list, group management): the main
-  // window. 0 until it exists; such answers are then dropped.
-  ReceiverHandle mainAsker = 0;
 
   // Whether the connection still stands; when it has ended, the user is
   // told "请先连接服务器" and nothing should be sent.

@@ -122,7 +122,7 @@ class ScriptedSession {
     options.pauseScale = pace;
     options.logDirectory = home_.file("Log");
     net = std::make_unique<NetClient>(options);
-    session = std::make_unique<ClientSession>(ClientSession{*net, model, store, {}, 0});
+    session = std::make_unique<ClientSession>(ClientSession{*net, model, store, {}});
     store.ResolveProgramPaths();
     peer.setResponder([this](const Bytes& p) { return serve(p); });
     net->SetServer("127.0.0.1", peer.port());

@@ -118,7 +118,7 @@ class HistoryTest : public ::testing::Test {
   NetClient net{NetClient::Options{nullptr, 0.02, home.file("Log"), nullptr}};
   ContactModel model;
   LocalStores store;
-  ClientSession session{net, model, store, {}, 0};
+  ClientSession session{net, model, store, {}};
   CDlgHistory dialog{session};
 };
 

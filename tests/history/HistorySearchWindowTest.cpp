@@ -126,7 +126,7 @@ class HistorySearchWindowTest : public ::testing::Test {
   NetClient net{NetClient::Options{nullptr, 0.02, home.file("Log"), nullptr}};
   ContactModel model;
   LocalStores store;
-  ClientSession session{net, model, store, {}, 0};
+  ClientSession session{net, model, store, {}};
   CDlgHistory dialog{session};
   QString preparing;
 };
@@ -221,7 +221,7 @@ TEST_F(HistorySearchWindowTest, AnIndexThatCannotBeMadeFindsNothingWithoutAnAlar
   const std::string blocker = otherStore.history.accountDirectory() + "/MsgSearch.db";
   std::filesystem::create_directory(blocker);
   std::filesystem::create_directory(blocker + "/kept");
-  ClientSession otherSession{net, model, otherStore, {}, 0};
+  ClientSession otherSession{net, model, otherStore, {}};
   CDlgHistory other{otherSession};
   other.show();
   QLineEdit* box = other.searchBox();

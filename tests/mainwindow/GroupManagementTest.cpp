@@ -2,7 +2,6 @@
 // server: creating up to the limit, dismissing, leaving, removing a member,
 // shielding; every question's Cancel leaves everything as it was.
 #include <QPointer>
-#include <cstring>
 
 #include "MainWindowFixture.h"
 #include "search/CDlgSearch.h"
@@ -34,18 +33,6 @@ class GroupManagement : public MainWindowFixture {
       }
     return false;
   }
-
-  // An answer as the connection hands it to the main window, for the
-  // refusals the server has no reason to give here.
-  template <class Request, class Response>
-  void answer(const Request& request, const Response& response) {
-    auto asked = std::make_unique<PendingRequest>();
-    const auto bytes = request.build(stack->net.newKey());
-    std::memcpy(asked->packet, bytes.data(), bytes.size());
-    asked->length = static_cast<std::int32_t>(bytes.size());
-    const auto packet = response.build(keyOf(bytes.data()));
-    main->OnServerResponse(*asked, packet.data(), static_cast<std::uint32_t>(packet.size()), Response::kCommand);
-  }
 };
 
 TEST_F(GroupManagement, CreatesUpToTwoOwnGroupsThenRefusesByItselfAndSaysWhyTheServerRefused) {
@@ -74,11 +61,12 @@ TEST_F(GroupManagement, CreatesUpToTwoOwnGroupsThenRefusesByItselfAndSaysWhyTheS
   EXPECT_EQ(boxes.texts(), refused);
 
   // What the server may answer besides.
-  answer(CreateGroupRequest{}, CreateGroupResponse{CreateGroupResponse::kAlreadyCreatedTwo, 0});
-  answer(CreateGroupRequest{}, CreateGroupResponse{CreateGroupResponse::kInFiveGroups, 0});
-  answer(CreateGroupRequest{}, CreateGroupResponse{7, 0});
-  answer(DismissGroupRequest{20001}, DismissGroupResponse{0});
-  answer(DismissGroupRequest{20001}, DismissGroupResponse{3});
+  GroupManager& manager = tree()->groupManager();
+  manager.onCreated(CreateGroupResponse{CreateGroupResponse::kAlreadyCreatedTwo, 0});
+  manager.onCreated(CreateGroupResponse{CreateGroupResponse::kInFiveGroups, 0});
+  manager.onCreated(CreateGroupResponse{7, 0});
+  manager.onDismissed(20001, DismissGroupResponse{0});
+  manager.onDismissed(20001, DismissGroupResponse{3});
   const std::vector<std::string> all = boxes.texts();
   ASSERT_GE(all.size(), 3u);
   const std::vector<std::string> answered(all.begin() + 3, all.end());

@@ -65,7 +65,7 @@ class ListsAndTree : public ::testing::Test {
   NetClient net;
   ContactModel model;
   LocalStores store;
-  ClientSession session{net, model, store, {}, 0};
+  ClientSession session{net, model, store, {}};
   NoCommands commands;
 };
 

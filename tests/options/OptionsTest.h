@@ -61,7 +61,7 @@ class OptionsTest : public ::testing::Test {
   NetClient net{NetClient::Options{nullptr, 0.02, home.file("Log"), nullptr}};
   ContactModel model;
   LocalStores store;
-  ClientSession session{net, model, store, {}, 0};
+  ClientSession session{net, model, store, {}};
   std::unique_ptr<CDlgOption> dialog;
 };
 

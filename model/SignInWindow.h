@@ -2,7 +2,8 @@
 
 namespace kiv {
 
-// The sign-in the main window runs before it shows itself (the login window).
+// The sign-in the session runs before the main window shows itself (the
+// login window).
 class SignInWindow {
  public:
   virtual ~SignInWindow() = default;
@@ -11,7 +12,7 @@ class SignInWindow {
   // list have arrived), false when the user gave up.
   virtual bool runSignIn() = 0;
 
-  // The main window has put a friend list into the model (UI thread).
+  // The session has put a friend list into the model (UI thread).
   virtual void friendListApplied() = 0;
 };
 
