@@ -121,20 +121,20 @@ TEST(ChatConversation, InvitationLinksJoinTheInvitedUserAndAdmitTheOneWhoAsked) 
   ASSERT_TRUE(clickText(fromLi->view(), QStringLiteral("同意请点击这里")));
   EXPECT_TRUE(shown(fromLi).contains(QStringLiteral("已提交!")));
   EXPECT_FALSE(shown(fromLi).contains(QStringLiteral("同意请点击这里"))) << "a followed link is gone";
-  ASSERT_TRUE(waitFor([&] { return server.store().isMember(20002, 10004); }));
+  ASSERT_TRUE(waitFor([&] { return server.store().members().isMember(20002, 10004); }));
 
   // 陈晨 asks to join 木棉同学会; its owner 张小明 sees the request in the
   // group window and admits him with the link.
   QObject chenAsks;
   ASSERT_TRUE(chen.session.relay().tell(JoinGroupRequest{20001}, &chenAsks));
-  ASSERT_TRUE(waitFor([&] { return server.store().hasJoinRequest(20001, 10005); }));
+  ASSERT_TRUE(waitFor([&] { return server.store().members().hasJoinRequest(20001, 10005); }));
   CSendMessage* group = openChat(zhang, 20001, kGroupConversation, "木棉同学会", -1, false);
   group->show();
   fetchFor(zhang, group);
   ASSERT_TRUE(waitForShown(group, QStringLiteral("[10005]")));
   ASSERT_TRUE(clickText(group->view(), QStringLiteral("同意请点击这里")));
   EXPECT_TRUE(shown(group).contains(QStringLiteral("已提交!")));
-  ASSERT_TRUE(waitFor([&] { return server.store().isMember(20001, 10005); }));
+  ASSERT_TRUE(waitFor([&] { return server.store().members().isMember(20001, 10005); }));
   EXPECT_EQ(occurrences(utf8History(zhang.store, kGroupConversation, 20001), "[10005]"), 0u);
   EXPECT_TRUE(boxes.texts().empty());
 }

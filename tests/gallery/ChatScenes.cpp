@@ -14,7 +14,7 @@ namespace {
 
 void queue(DemoServer& server, std::uint32_t recipient, server::ConversationKind kind, std::uint32_t conversation,
            std::uint32_t sender, const char* utf8Text, const char* time) {
-  ASSERT_TRUE(server.store().queueMessage(recipient, kind, conversation, sender, gbk::fromUtf8(utf8Text), time));
+  ASSERT_TRUE(server.store().waiting().queueMessage(recipient, kind, conversation, sender, gbk::fromUtf8(utf8Text), time));
 }
 
 // Shows the window, lets its avatar arrive, and saves it.

@@ -76,7 +76,7 @@ TEST(Delivery, FiftyMessagesArrivingWithinOneSecondAreEachShownAndStoredOnce) {
   ASSERT_TRUE(zhang.showsAnotherRound({{false, 10002, 10002}, {false, 10005, 10005}, {false, 1000, 1000},
                                        {true, 20001, 10003}}));  // nothing comes twice
   expectEachOnce(zhang, expected);
-  EXPECT_TRUE(server.store().waitingConversations(10001, 255).empty());
+  EXPECT_TRUE(server.store().waiting().waitingConversations(10001, 255).empty());
   EXPECT_TRUE(boxes.texts().empty());
 }
 

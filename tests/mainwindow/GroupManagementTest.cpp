@@ -26,7 +26,7 @@ class GroupManagement : public MainWindowFixture {
   }
 
   bool membership(std::uint32_t groupId, bool* shielded = nullptr) {
-    for (const auto& m : server.store().memberships(10001))
+    for (const auto& m : server.store().members().memberships(10001))
       if (m.groupId == groupId) {
         if (shielded != nullptr) *shielded = m.shielded;
         return true;
@@ -41,7 +41,7 @@ TEST_F(GroupManagement, CreatesUpToTwoOwnGroupsThenRefusesByItselfAndSaysWhyTheS
   EXPECT_EQ(boxes.texts(), std::vector<std::string>{"创建新群已经提交,等待服务器批复!"});
   ASSERT_TRUE(waitFor([&] { return stack->model.groups().size() == 3; }));
   const GroupEntry& created = stack->model.groups().back();
-  EXPECT_TRUE(server.store().group(static_cast<std::uint32_t>(created.groupId))->owner == 10001);
+  EXPECT_TRUE(server.store().groups().group(static_cast<std::uint32_t>(created.groupId))->owner == 10001);
   QTreeWidgetItem* item = tree()->groupItem(created.groupId);
   ASSERT_NE(item, nullptr);
   EXPECT_EQ(item->text(0), QStringLiteral("新建群"));
@@ -93,11 +93,11 @@ TEST_F(GroupManagement, DismissingAsksFirstAndClosesTheGroupsWindowsBeforeTheSer
   EXPECT_NE(tree()->groupItem(20001), nullptr);
   EXPECT_TRUE(group->isVisible());
   ASSERT_TRUE(client->showsAnotherRound({{false, 10003, 10003}}));
-  EXPECT_FALSE(server.store().group(20001)->dismissed) << "nothing was sent";
+  EXPECT_FALSE(server.store().groups().group(20001)->dismissed) << "nothing was sent";
 
   run(tree()->groupItem(20001), CKivTreeCtrl::kDismissGroup);
   // At once, while the request has not even gone out.
-  EXPECT_FALSE(server.store().group(20001)->dismissed);
+  EXPECT_FALSE(server.store().groups().group(20001)->dismissed);
   EXPECT_EQ(tree()->groupItem(20001), nullptr);
   EXPECT_EQ(stack->model.ownedGroupCount(), 0);
   EXPECT_FALSE(group->isVisible());
@@ -108,7 +108,7 @@ TEST_F(GroupManagement, DismissingAsksFirstAndClosesTheGroupsWindowsBeforeTheSer
   EXPECT_FALSE(friendInGroup) << "a friend's window goes with the group she is a member of";
   EXPECT_TRUE(elsewhere) << "another group's member keeps his";
 
-  ASSERT_TRUE(waitFor([&] { return server.store().group(20001)->dismissed; }));
+  ASSERT_TRUE(waitFor([&] { return server.store().groups().group(20001)->dismissed; }));
   ASSERT_TRUE(client->showsAnotherRound({{false, 10003, 10003}}));  // the answer came before it
   EXPECT_EQ(boxes.texts(), (std::vector<std::string>{question, question})) << "a dismissal that worked says nothing";
 }
@@ -135,14 +135,14 @@ TEST_F(GroupManagement, LeavingAGroupAndRemovingAMemberAskFirstAndChangeTheTreeA
   const std::string leave = "您确认要退出群 周末羽毛球(20002)吗?";
   const std::string remove = "您确认要从群 木棉同学会(20001)中删除好友赵静(10004)(10004)吗?";
   EXPECT_EQ(boxes.texts(), (std::vector<std::string>{leave, leave, remove, remove}));
-  ASSERT_TRUE(waitFor([&] { return !membership(20002) && !server.store().isMember(20001, 10004); }));
-  EXPECT_TRUE(server.store().isMember(20001, 10003));
+  ASSERT_TRUE(waitFor([&] { return !membership(20002) && !server.store().members().isMember(20001, 10004); }));
+  EXPECT_TRUE(server.store().members().isMember(20001, 10003));
 }
 
 class Shielding : public GroupManagement {
  protected:
   void SetUp() override {
-    server.store().updateGroup(20001, "Fans(2010)", gbk::fromUtf8("同事同学"), "", 1);
+    server.store().groups().updateGroup(20001, "Fans(2010)", gbk::fromUtf8("同事同学"), "", 1);
     GroupManagement::SetUp();
   }
 };

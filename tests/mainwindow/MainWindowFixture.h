@@ -33,8 +33,8 @@ class MainWindowClient {
 
   bool signIn() {
     server::Store& store = server_.store();
-    const std::size_t friends = store.friendCount(userId_);
-    const auto groups = store.memberships(userId_);
+    const std::size_t friends = store.friends().friendCount(userId_);
+    const auto groups = store.members().memberships(userId_);
     const auto arrived = [&] {
       const ContactModel& model = stack.model;
       if (model.self().userId != static_cast<std::int32_t>(userId_)) return false;
@@ -42,7 +42,7 @@ class MainWindowClient {
       if (model.groups().size() != groups.size()) return false;
       for (const auto& group : groups) {
         const GroupEntry* entry = model.findGroup(static_cast<std::int32_t>(group.groupId));
-        if (entry == nullptr || entry->members.size() != store.memberCount(group.groupId)) return false;
+        if (entry == nullptr || entry->members.size() != store.members().memberCount(group.groupId)) return false;
       }
       return true;
     };
@@ -98,8 +98,8 @@ class MainWindowClient {
 // earlier sign-in.
 inline void dropWaitingMessages(DemoServer& server, std::uint32_t userId) {
   server::Store& store = server.store();
-  for (const auto& waiting : store.waitingConversations(userId, 255))
-    store.takeMessages(userId, waiting.kind, waiting.id, 255);
+  for (const auto& waiting : store.waiting().waitingConversations(userId, 255))
+    store.waiting().takeMessages(userId, waiting.kind, waiting.id, 255);
 }
 
 // 张小明 (10001) signed in with his main window: friends 10002-10004, group

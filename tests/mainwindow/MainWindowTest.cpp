@@ -272,7 +272,7 @@ TEST_F(MainWindow, ListCommandsAskFirstThenChangeTheListsAndTellTheServer) {
   ASSERT_TRUE(waitFor([&] {
     bool added = false;
     bool deleted = true;
-    for (const auto& friendOf : server.store().friends(10001)) {
+    for (const auto& friendOf : server.store().friends().friends(10001)) {
       added = added || friendOf.id == 10006;
       deleted = deleted && friendOf.id != 10002;
     }

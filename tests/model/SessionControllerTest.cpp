@@ -60,7 +60,7 @@ class StartingSignIn : public SignInWindow {
   explicit StartingSignIn(ClientStack& stack) : stack_(stack) {}
   bool runSignIn() override {
     return stack_.net.Start() == 0 &&
-           ClientStack::waitFor([&] { return stack_.userId() == static_cast<std::int32_t>(kZhang) && friendLists > 0; });
+           waitFor([&] { return stack_.userId() == static_cast<std::int32_t>(kZhang) && friendLists > 0; });
   }
   void friendListApplied() override { ++friendLists; }
 
@@ -76,8 +76,8 @@ class SessionControllerTest : public ::testing::Test {
  protected:
   SessionControllerTest() {
     server::Store& store = server.store();
-    for (const auto& waiting : store.waitingConversations(kZhang, 255))
-      store.takeMessages(kZhang, waiting.kind, waiting.id, 255);
+    for (const auto& waiting : store.waiting().waitingConversations(kZhang, 255))
+      store.waiting().takeMessages(kZhang, waiting.kind, waiting.id, 255);
     controller.setView(&view);
     controller.setSignInWindow(&signIn);
   }
@@ -87,19 +87,19 @@ class SessionControllerTest : public ::testing::Test {
   bool signInWithLists() {
     if (!controller.signIn()) return false;
     server::Store& store = server.store();
-    return ClientStack::waitFor([&] {
-      const auto groups = store.memberships(kZhang);
+    return waitFor([&] {
+      const auto groups = store.members().memberships(kZhang);
       if (stack.model.groups().size() != groups.size()) return false;
       for (const auto& group : groups) {
         const GroupEntry* entry = stack.model.findGroup(static_cast<std::int32_t>(group.groupId));
-        if (entry == nullptr || entry->members.size() != store.memberCount(group.groupId)) return false;
+        if (entry == nullptr || entry->members.size() != store.members().memberCount(group.groupId)) return false;
       }
       return true;
     });
   }
 
   bool waitForArrivals(std::size_t count) {
-    return ClientStack::waitFor([&] { return view.arrivals.size() >= count; });
+    return waitFor([&] { return view.arrivals.size() >= count; });
   }
 
   DemoServer server;
@@ -139,7 +139,7 @@ TEST_F(SessionControllerTest, SignsInFillsTheListsThenStoresAndHandsOnWhatWaited
 
   // Stored before anything was shown, and gone from the server.
   EXPECT_NE(stack.store.history.ReadUserHistoryPage(kLi, 0).find("lunch tomorrow?"), std::string::npos);
-  EXPECT_TRUE(server.store().waitingConversations(kZhang, 255).empty());
+  EXPECT_TRUE(server.store().waiting().waitingConversations(kZhang, 255).empty());
 }
 
 TEST_F(SessionControllerTest, AGroupThatLeftTheListGetsNoWindowButItsMessagesAreStoredAndKept) {
@@ -148,7 +148,7 @@ TEST_F(SessionControllerTest, AGroupThatLeftTheListGetsNoWindowButItsMessagesAre
 
   // 张小明 leaves 周末羽毛球 while 陈晨's message to it waits for him.
   ASSERT_TRUE(server.admin().sendMessage(kChen, "group", kBadminton, "court 3 at two"));
-  ASSERT_TRUE(server.store().removeMember(kBadminton, kZhang));
+  ASSERT_TRUE(server.store().members().removeMember(kBadminton, kZhang));
   ASSERT_TRUE(stack.model.removeGroup(kBadminton));
   // The fetch that was on its way when the group went.
   MessageService::Address address;
@@ -179,7 +179,7 @@ TEST_F(SessionControllerTest, TheLookFollowsTheUserAndTheServerButNotTheGoodbyeO
   EXPECT_EQ(view.looks, std::vector<bool>{false});
 
   ASSERT_TRUE(controller.goOnline());
-  ASSERT_TRUE(ClientStack::waitFor([&] { return stack.net.loggedIn(); }));
+  ASSERT_TRUE(waitFor([&] { return stack.net.loggedIn(); }));
   EXPECT_FALSE(controller.goOnline());  // already online: nothing happens
   EXPECT_EQ(view.looks, (std::vector<bool>{false, true}));
 
@@ -187,7 +187,7 @@ TEST_F(SessionControllerTest, TheLookFollowsTheUserAndTheServerButNotTheGoodbyeO
   TempDir otherHome{"kiv-session-elsewhere"};
   ClientStack elsewhere(server, DemoServer::demoPhone(kZhang), otherHome.path());
   ASSERT_TRUE(elsewhere.signIn(false));
-  ASSERT_TRUE(ClientStack::waitFor([&] { return view.looks.size() == 3; }));
+  ASSERT_TRUE(waitFor([&] { return view.looks.size() == 3; }));
   EXPECT_FALSE(view.looks.back());
 }
 
@@ -207,10 +207,10 @@ TEST_F(SessionControllerTest, EndsOnceClosingWaitingWindowsAndConversationsSigni
   EXPECT_EQ(view.waitingClosed, 1);
 
   // Signed out: the server lets the connection go.
-  EXPECT_TRUE(ClientStack::waitFor([&] { return server.connectionCount() == 0; }));
+  EXPECT_TRUE(waitFor([&] { return server.connectionCount() == 0; }));
   // The stranger met in this session is there at the next start.
   ContactModel next;
-  next.loadStrangers(stack.store);
+  next.loadStrangers(stack.store.history);
   EXPECT_NE(next.findStranger(kService), nullptr);
 }
 

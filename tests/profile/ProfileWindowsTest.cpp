@@ -141,7 +141,7 @@ TEST_F(UserProfile, OwnProfileIsEditedAndSavedWithTheBirthdayRules) {
   EXPECT_EQ(gbk::toUtf8(zhang.model.self().nickname), "小明同学");
   EXPECT_EQ(gbk::toUtf8(zhang.model.self().signature), "爱打羽毛球");
   EXPECT_EQ(gbk::toUtf8(zhang.model.self().sex), "女");
-  EXPECT_EQ(server.store().account(10001)->birthday, "19920229");
+  EXPECT_EQ(server.store().accounts().account(10001)->birthday, "19920229");
 
   info.ShowUser(10001, QStringLiteral("小明同学"));
   ASSERT_TRUE(answered(info));
@@ -155,7 +155,7 @@ TEST_F(UserProfile, OwnProfileIsEditedAndSavedWithTheBirthdayRules) {
   retype(info, U::kIntroduction, QString());
   click(info, U::kSave);
   ASSERT_TRUE(waitFor([&] { return !info.isVisible(); }));
-  EXPECT_EQ(server.store().account(10001)->birthday, "10000101");
+  EXPECT_EQ(server.store().accounts().account(10001)->birthday, "10000101");
   info.ShowUser(10001, QStringLiteral("小明同学"));
   ASSERT_TRUE(answered(info));
   EXPECT_EQ(text(info, U::kYear) + text(info, U::kMonth) + text(info, U::kDay), QStringLiteral("---"));
@@ -199,8 +199,8 @@ TEST_F(UserProfile, ANewPictureIsUploadedOnSaveAndShownEverywhere) {
   click(info, U::kChangePicture);
   EXPECT_TRUE(info.avatar().changed());
   EXPECT_EQ(picture->pixmap().toImage().pixelColor(35, 35), QColor(220, 20, 20));
-  EXPECT_TRUE(server.store().avatar(false, 10001).has_value());  // the demo picture, until saved
-  const std::string before = *server.store().avatar(false, 10001);
+  EXPECT_TRUE(server.store().avatars().avatar(false, 10001).has_value());  // the demo picture, until saved
+  const std::string before = *server.store().avatars().avatar(false, 10001);
 
   QSignalSpy uploaded(&info.avatar(), &ProfileAvatar::uploaded);
   click(info, U::kSave);
@@ -209,7 +209,7 @@ TEST_F(UserProfile, ANewPictureIsUploadedOnSaveAndShownEverywhere) {
   EXPECT_TRUE(uploaded.at(0).at(1).toBool());
   ASSERT_TRUE(waitFor([&] { return !info.isVisible(); }));
   EXPECT_EQ(views.avatars, (std::vector<std::pair<std::int32_t, bool>>{{10001, false}}));
-  const auto stored = server.store().avatar(false, 10001);
+  const auto stored = server.store().avatars().avatar(false, 10001);
   ASSERT_TRUE(stored.has_value());
   EXPECT_NE(*stored, before);
   const QImage onServer = QImage::fromData(QByteArray::fromStdString(*stored));
@@ -291,7 +291,7 @@ TEST_F(GroupProfile, TheOwnerRenamesTheGroupAndOthersOnlyRead) {
   ASSERT_NE(entry, nullptr);
   EXPECT_EQ(gbk::toUtf8(entry->displayText), "木棉校友会          ");
   EXPECT_EQ(views.groupTexts, std::vector<std::string>{"木棉校友会          "});
-  const auto saved = server.store().group(20001);
+  const auto saved = server.store().groups().group(20001);
   EXPECT_EQ(gbk::toUtf8(saved->name), "木棉校友会");
   EXPECT_EQ(gbk::toUtf8(saved->category), "体育天地");
   EXPECT_EQ(saved->type, 2);
