@@ -17,13 +17,9 @@
 #include "platform/Gbk.h"
 #include "support/TempDir.h"
 #include "support/WaitFor.h"
-#include "support/session/ClientStack.h"
-#include "support/session/DemoServer.h"
 
 namespace kiv {
 namespace {
-
-using test::ClientStack;
 
 PendingRequest stored(const std::vector<std::uint8_t>& packet) {
   PendingRequest request;
@@ -141,35 +137,6 @@ TEST_F(AnswerRelayTest, NothingIsAskedForAWindowThatIsAlreadyGone) {
   EXPECT_FALSE(relay.ask(UserInfoRequest{10001}, gone.data(),
                          [](const UserInfoRequest&, const UserInfoResponse&) { ADD_FAILURE(); }));
   EXPECT_EQ(net.pendingRequests(), 0);
-}
-
-// Against the demo server: each answer reaches the handler of its own ask,
-// once, and an asker whose window closed first is dropped quietly.
-TEST(AnswerRelayServer, EachAnswerReachesItsOwnAskOnce) {
-  test::DemoServer server;
-  test::TempDir home{"kiv-relay-home"};
-  ClientStack stack(server, test::DemoServer::demoPhone(10001), home.path());
-  ASSERT_TRUE(stack.signIn(false));
-
-  QObject window;
-  auto* closing = new QObject;
-  std::vector<std::pair<std::uint32_t, std::string>> got;
-  int closedHeard = 0;
-  AnswerRelay relay = stack.session.relay();
-  ASSERT_TRUE(relay.ask(UserInfoRequest{10003}, closing,
-                        [&](const UserInfoRequest&, const UserInfoResponse&) { ++closedHeard; }));
-  delete closing;
-  for (std::uint32_t id : {10002u, 10004u})
-    ASSERT_TRUE(relay.ask(UserInfoRequest{id}, &window, [&](const UserInfoRequest& asked, const UserInfoResponse& a) {
-      got.emplace_back(asked.userId, gbk::toUtf8(a.nickname));
-    }));
-  ASSERT_TRUE(test::waitFor([&] { return got.size() == 2; }));
-  std::sort(got.begin(), got.end());
-  EXPECT_EQ(got[0], std::make_pair(10002u, std::string("李小红")));
-  EXPECT_EQ(got[1], std::make_pair(10004u, std::string("赵静")));
-  EXPECT_EQ(closedHeard, 0);
-  // Every request was answered and no asker is left waiting.
-  EXPECT_TRUE(test::waitFor([&] { return stack.net.pendingRequests() == 0; }));
 }
 
 }  // namespace

@@ -110,16 +110,14 @@ class SessionControllerTest : public ::testing::Test {
   SessionController controller{stack.session};
 };
 
-TEST_F(SessionControllerTest, SignsInFillsTheListsThenStoresAndHandsOnWhatWaited) {
+TEST_F(SessionControllerTest, SignsInStoresAndHandsOnWhatWaitedAndEndsOnceInOrder) {
   ASSERT_TRUE(server.admin().sendMessage(kLi, "private", kZhang, "lunch tomorrow?"));
   ASSERT_TRUE(server.admin().sendMessage(kService, "private", kZhang, "welcome"));
 
   ASSERT_TRUE(signInWithLists());
-  EXPECT_GE(signIn.friendLists, 1);
   EXPECT_EQ(stack.model.list(ContactListKind::kFriends).size(), 3);
 
   controller.afterSignIn();
-  EXPECT_TRUE(controller.signedIn());
   ASSERT_TRUE(waitForArrivals(2));
   ASSERT_EQ(view.arrivals.size(), 2u);
   const auto arrivalFrom = [&](std::int32_t number) {
@@ -140,6 +138,19 @@ TEST_F(SessionControllerTest, SignsInFillsTheListsThenStoresAndHandsOnWhatWaited
   // Stored before anything was shown, and gone from the server.
   EXPECT_NE(stack.store.history.ReadUserHistoryPage(kLi, 0).find("lunch tomorrow?"), std::string::npos);
   EXPECT_TRUE(server.store().waiting().waitingConversations(kZhang, 255).empty());
+
+  auto ended = std::make_shared<std::vector<std::string>>();
+  stack.model.conversations().addPrivate(kLi, new FakeWindow("li", ended));
+  EXPECT_TRUE(controller.end());
+  EXPECT_FALSE(controller.end());
+  EXPECT_EQ(view.waitingClosed, 1);
+  EXPECT_EQ(*ended, std::vector<std::string>{"li"});
+  // Signed out: the server lets the connection go; the stranger met in this
+  // session is there at the next start.
+  EXPECT_TRUE(waitFor([&] { return server.connectionCount() == 0; }));
+  ContactModel next;
+  next.loadStrangers(stack.store.history);
+  EXPECT_NE(next.findStranger(kService), nullptr);
 }
 
 TEST_F(SessionControllerTest, AGroupThatLeftTheListGetsNoWindowButItsMessagesAreStoredAndKept) {
@@ -189,29 +200,6 @@ TEST_F(SessionControllerTest, TheLookFollowsTheUserAndTheServerButNotTheGoodbyeO
   ASSERT_TRUE(elsewhere.signIn(false));
   ASSERT_TRUE(waitFor([&] { return view.looks.size() == 3; }));
   EXPECT_FALSE(view.looks.back());
-}
-
-TEST_F(SessionControllerTest, EndsOnceClosingWaitingWindowsAndConversationsSigningOutAndSavingStrangers) {
-  ASSERT_TRUE(server.admin().sendMessage(kService, "private", kZhang, "welcome"));
-  ASSERT_TRUE(signInWithLists());
-  controller.afterSignIn();
-  ASSERT_TRUE(waitForArrivals(1));
-  auto ended = std::make_shared<std::vector<std::string>>();
-  stack.model.conversations().addPrivate(kLi, new FakeWindow("li", ended));
-
-  EXPECT_TRUE(controller.end());
-  EXPECT_TRUE(controller.ended());
-  EXPECT_EQ(view.waitingClosed, 1);
-  EXPECT_EQ(*ended, std::vector<std::string>{"li"});
-  EXPECT_FALSE(controller.end());
-  EXPECT_EQ(view.waitingClosed, 1);
-
-  // Signed out: the server lets the connection go.
-  EXPECT_TRUE(waitFor([&] { return server.connectionCount() == 0; }));
-  // The stranger met in this session is there at the next start.
-  ContactModel next;
-  next.loadStrangers(stack.store.history);
-  EXPECT_NE(next.findStranger(kService), nullptr);
 }
 
 }  // namespace

@@ -64,13 +64,6 @@ TEST_F(SignInSessionTest, ALogoutAnswerEndsTheConnectionUnlessItAnswersTheGoodby
   EXPECT_EQ(session.logoutState(), LogoutState::kForcedOffline);
 }
 
-TEST_F(SignInSessionTest, TheFinalGoodbyeIsClaimedOncePerStart) {
-  EXPECT_TRUE(session.claimFarewell());
-  EXPECT_FALSE(session.claimFarewell());
-  session.restart();
-  EXPECT_TRUE(session.claimFarewell());
-}
-
 TEST_F(SignInSessionTest, PhoneAndPasswordAreCutToTheirFieldsAndRefusalsNameThePhone) {
   session.setAccount("138000000001234567", "0123456789abcdefgh");
   EXPECT_EQ(session.phone(), "1380000000012345");
