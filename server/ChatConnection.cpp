@@ -73,9 +73,19 @@ void ChatConnection::deadlinePassed() {
 }
 
 void ChatConnection::read() {
+  reading_ = true;
   socket_.async_read_some(asio::buffer(buffer_),
                           [self = shared_from_this()](const boost::system::error_code& ec, std::size_t n) {
-                            if (self->finished_ || self->closing_) return;
+                            self->reading_ = false;
+                            if (self->finished_) return;
+                            if (self->lingering_) {
+                              if (ec)
+                                self->finish();
+                              else
+                                self->read();
+                              return;
+                            }
+                            if (self->closing_) return;
                             if (ec) {
                               self->finish();
                               return;
@@ -140,7 +150,7 @@ void ChatConnection::send(std::vector<std::uint8_t> packet) {
 void ChatConnection::write() {
   if (queue_.empty()) {
     writing_ = false;
-    if (closing_) finish();
+    if (closing_) linger();
     return;
   }
   writing_ = true;
@@ -163,7 +173,30 @@ void ChatConnection::closeAfterSending() {
   // Whoever was signed in here is not any more, even while the last answers
   // are still on their way.
   dispatcher_.connectionClosed(*this);
-  if (!writing_) finish();
+  if (!writing_) linger();
+}
+
+void ChatConnection::linger() {
+  if (finished_ || lingering_) return;
+  // The client may be writing a request at this very moment (a poll, say).
+  // Closing now would answer it with a reset, and a reset makes the client's
+  // system throw away what it has not read yet: the last answer, such as the
+  // logout that tells it it signed in elsewhere. So the server only stops
+  // writing, reads and forgets what still comes, and closes once the client
+  // does, or after a short while.
+  lingering_ = true;
+  boost::system::error_code ec;
+  socket_.shutdown(asio::ip::tcp::socket::shutdown_send, ec);
+  if (ec) {
+    finish();
+    return;
+  }
+  hold_.cancel();
+  hold_.expires_after(kLinger);
+  hold_.async_wait([self = shared_from_this()](const boost::system::error_code& waited) {
+    if (!waited) self->finish();
+  });
+  if (!reading_) read();
 }
 
 void ChatConnection::abort() {

@@ -32,6 +32,8 @@ namespace kiv::server {
 class ChatConnection : public ClientLink, public std::enable_shared_from_this<ChatConnection> {
  public:
   static constexpr std::size_t kMaxQueuedBytes = 256 * 1024;
+  // How long a connection that said goodbye waits for its client to close.
+  static constexpr std::chrono::seconds kLinger{2};
 
   ChatConnection(boost::asio::ip::tcp::socket socket, RequestDispatcher& dispatcher, ServerLog& log, ChatTimes times,
                  std::shared_ptr<void> ticket, std::function<void(ChatConnection*)> onClosed);
@@ -65,6 +67,8 @@ class ChatConnection : public ClientLink, public std::enable_shared_from_this<Ch
   // The earliest deadline that applies now, and why it would close.
   Clock::time_point nextDeadline(const char** why) const;
   void finish();
+  // The graceful end after the last answer went out.
+  void linger();
 
   boost::asio::ip::tcp::socket socket_;
   boost::asio::steady_timer deadline_;
@@ -87,6 +91,8 @@ class ChatConnection : public ClientLink, public std::enable_shared_from_this<Ch
   bool signedIn_ = false;
   bool writing_ = false;
   bool closing_ = false;
+  bool reading_ = false;    // a read is outstanding
+  bool lingering_ = false;  // said goodbye; reading and forgetting what still comes
   bool finished_ = false;
 };
 

@@ -13,6 +13,7 @@
 #include "net/UserInfoMessages.h"
 #include "platform/Gbk.h"
 #include "server/ServerFixture.h"
+#include "support/WaitFor.h"
 
 namespace kiv::test {
 namespace {
@@ -85,6 +86,10 @@ TEST_F(SessionTest, SecondSignInSignsTheFirstOutWithAnUnaskedLogout) {
   const auto id = addUser("两处登录");
   auto first = signIn(id);
   auto second = signIn(id);
+  ASSERT_TRUE(waitFor([&] { return server_->log().contains("signed in elsewhere"); }));
+  // A poll the first client wrote before it read the goodbye costs it
+  // nothing: the goodbye is still there to read.
+  ASSERT_TRUE(first->sendBytes(NoticePollRequest{}.build(first->key())));
 
   const auto unasked = first->receive();
   ASSERT_GE(unasked.size(), kHeaderSize);
