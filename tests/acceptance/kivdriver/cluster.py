@@ -11,7 +11,7 @@ import subprocess
 import uuid
 
 from .processes import Child, wait_until
-from .server import Server, ServerError
+from .server import Endpoints, Server, ServerError
 
 HAPROXY = "/usr/sbin/haproxy"
 
@@ -34,7 +34,7 @@ def _accepts(port):
         return False
 
 
-class Cluster:
+class Cluster(Endpoints):
     def __init__(self, binary, workdir, env, instances=2):
         url_file = os.environ.get("KIV_TEST_POSTGRES", "")
         if not url_file or not os.path.exists(url_file):
@@ -87,14 +87,6 @@ class Cluster:
                 or not self.balancer.running():
             raise ServerError("HAProxy did not start:\n" + self.balancer.log_text())
         return self
-
-    @property
-    def chat_endpoint(self):
-        return "127.0.0.1:%d" % self.chat_port
-
-    @property
-    def web_endpoint(self):
-        return "127.0.0.1:%d" % self.web_port
 
     def signed_in_on(self, phone):
         """The numbers (1, 2, ...) of the servers that signed `phone` in. Not

@@ -14,7 +14,19 @@ class ServerError(RuntimeError):
     pass
 
 
-class Server:
+class Endpoints:
+    """The loopback endpoints of chat_port and web_port, as kiv takes them."""
+
+    @property
+    def chat_endpoint(self):
+        return "127.0.0.1:%d" % self.chat_port
+
+    @property
+    def web_endpoint(self):
+        return "127.0.0.1:%d" % self.web_port
+
+
+class Server(Endpoints):
     """`db` is an SQLite file in `workdir` unless given (a PostgreSQL URL
     shared with other servers, seeded by whoever made it); `name` tells the
     log files of several servers apart."""
@@ -51,14 +63,6 @@ class Server:
             raise ServerError("kiv-server did not start:\n" + self.child.log_text())
         self.chat_port, self.web_port = int(found.group(2)), int(found.group(3) or 0)
         return self
-
-    @property
-    def chat_endpoint(self):
-        return "127.0.0.1:%d" % self.chat_port
-
-    @property
-    def web_endpoint(self):
-        return "127.0.0.1:%d" % self.web_port
 
     def running(self):
         return self.child is not None and self.child.running()
