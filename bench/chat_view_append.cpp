@@ -128,7 +128,7 @@ int main(int argc, char** argv) {
         // join, store, show.
         const ReceivedMessages received =
             ReceivedMessages::from(FetchMessagesResponse::read(packet.data(), packet.size()), kPrivateConversation);
-        chat->showReceived(received, received.store(store, kPrivateConversation, 10002) != 0);
+        chat->showReceived(received, received.store(store.history, kPrivateConversation, 10002));
       }
       settle();
       handler.push_back(msSince(start));
