@@ -106,7 +106,7 @@ int main(int argc, char** argv) {
               "scroll maximum", "RSS (MiB)");
   for (const int held : {0, 2000, 20000}) {
     const long before = rssKiB();
-    auto* chat = new CSendMessage(session, 10002, kPrivateConversation);
+    auto* chat = new CSendMessage(session, 10002, ConversationKind::kPrivate);
     chat->setPartner(gbk::fromUtf8("李小红"), 3);
     chat->show();
     hold(chat->view(), held);
@@ -127,8 +127,8 @@ int main(int argc, char** argv) {
         // What the message service and the window do with a fetch: read,
         // join, store, show.
         const ReceivedMessages received =
-            ReceivedMessages::from(FetchMessagesResponse::read(packet.data(), packet.size()), kPrivateConversation);
-        chat->showReceived(received, received.store(store.history, kPrivateConversation, 10002));
+            ReceivedMessages::from(FetchMessagesResponse::read(packet.data(), packet.size()), ConversationKind::kPrivate);
+        chat->showReceived(received, received.store(store.history, ConversationKind::kPrivate, 10002));
       }
       settle();
       handler.push_back(msSince(start));
@@ -149,7 +149,7 @@ int main(int argc, char** argv) {
   const long before = rssKiB();
   std::vector<CSendMessage*> open;
   for (int i = 0; i < windows; ++i) {
-    auto* chat = new CSendMessage(session, 20000 + i, kPrivateConversation);
+    auto* chat = new CSendMessage(session, 20000 + i, ConversationKind::kPrivate);
     chat->setPartner(gbk::fromUtf8("陈晨"), 0);
     chat->setTitleLine(QStringLiteral("与 陈晨 聊天当中..."));
     chat->show();

@@ -276,7 +276,7 @@ class Inbox : public NetObserver, public ResponseReceiver {
 
   void onNotice(const MessageNotice& notice) override {
     FetchMessagesRequest fetch;
-    fetch.kind = kPrivateConversation;
+    fetch.kind = ConversationKind::kPrivate;
     fetch.id = notice.id;
     net_.Enqueue(fetch.build(net_.newKey()), handle);
   }
@@ -338,7 +338,7 @@ struct Conversation {
   bool online() const { return wang.loggedIn() && liu.loggedIn() && !wang.stopped() && !liu.stopped(); }
   void send() {
     SendMessageRequest message;
-    message.kind = kPrivateConversation;
+    message.kind = ConversationKind::kPrivate;
     message.target = 10006;
     message.text = gbk::fromUtf8("消息msg" + std::to_string(++sent));
     const int queued = wang.Enqueue(message.build(wang.newKey()), outboxHandle);

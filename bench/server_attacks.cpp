@@ -353,7 +353,7 @@ std::vector<Attack> attacks() {
          Client forger(s.chat);
          forger.login(phoneOf(4), "pw");
          kiv::SendMessageRequest send;
-         send.kind = kiv::kPrivateConversation;
+         send.kind = kiv::ConversationKind::kPrivate;
          send.target = 10008;
          // The filler puts the marker at the start of the second record: the
          // record holds 139 bytes and the text follows "user4(私聊):".
@@ -369,7 +369,7 @@ std::vector<Attack> attacks() {
          Client victim(s.chat);
          victim.login(phoneOf(7), "pw");
          kiv::FetchMessagesRequest fetch;
-         fetch.kind = kiv::kPrivateConversation;
+         fetch.kind = kiv::ConversationKind::kPrivate;
          fetch.id = 10005;
          victim.send(fetch);
          const auto answer = victim.receive(3000);
@@ -391,7 +391,7 @@ std::vector<Attack> attacks() {
          int delivered = 0;
          for (int i = 0; i < 100; ++i) {
            kiv::SendMessageRequest send;
-           send.kind = kiv::kGroupConversation;
+           send.kind = kiv::ConversationKind::kGroup;
            send.target = 20001;
            send.text = std::string(3000, static_cast<char>('a' + i % 26));
            owner.send(send);
@@ -427,7 +427,7 @@ std::vector<Attack> attacks() {
          const double ms = std::chrono::duration<double, std::milli>(Clock::now() - started).count();
          if (closed) return std::string("the session was closed by the server after ").append(std::to_string(static_cast<int>(ms))).append(" ms");
          kiv::SendMessageRequest send;
-         send.kind = kiv::kPrivateConversation;
+         send.kind = kiv::ConversationKind::kPrivate;
          send.target = 10001;
          send.text = "still here";
          user.send(send);

@@ -182,7 +182,7 @@ class SimClient : public std::enable_shared_from_this<SimClient> {
     } else if (command == kiv::NoticePollResponse::kCommand) {
       for (const auto& notice : kiv::NoticePollResponse::read(packet_.data(), size).notices) {
         kiv::FetchMessagesRequest fetch;
-        fetch.kind = notice.isGroup() ? kiv::kGroupConversation : kiv::kPrivateConversation;
+        fetch.kind = notice.isGroup() ? kiv::ConversationKind::kGroup : kiv::ConversationKind::kPrivate;
         fetch.id = notice.id;
         request(fetch);
       }
@@ -194,7 +194,7 @@ class SimClient : public std::enable_shared_from_this<SimClient> {
 
   void sendToGroup() {
     kiv::SendMessageRequest message;
-    message.kind = kiv::kGroupConversation;
+    message.kind = kiv::ConversationKind::kGroup;
     message.target = group_;
     message.text = std::string(3000, 'b');
     request(message);
@@ -202,7 +202,7 @@ class SimClient : public std::enable_shared_from_this<SimClient> {
 
   void sendToFriend() {
     kiv::SendMessageRequest message;
-    message.kind = kiv::kPrivateConversation;
+    message.kind = kiv::ConversationKind::kPrivate;
     message.target = friend_;
     message.text = "load test message";
     request(message);

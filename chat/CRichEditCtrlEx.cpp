@@ -65,7 +65,7 @@ void CRichEditCtrlEx::setSession(ClientSession* session) {
   session_ = session;
 }
 
-void CRichEditCtrlEx::setConversation(std::int32_t partner, int kind) {
+void CRichEditCtrlEx::setConversation(std::int32_t partner, ConversationKind kind) {
   partner_ = partner;
   kind_ = kind;
 }
@@ -131,14 +131,14 @@ bool CRichEditCtrlEx::sendFor(std::uint32_t number) {
   if (session_ == nullptr) return false;
   // Nobody reads the answer: the lists show the change with their next
   // update.
-  if (kind_ == kGroupConversation)  // the owner lets the user who asked into this group
+  if (kind_ == ConversationKind::kGroup)  // the owner lets the user who asked into this group
     return session_->relay().tell(InviteToGroupRequest{static_cast<std::uint32_t>(partner_), number}, this);
   // The user accepts the invitation into that group.
   return session_->relay().tell(JoinGroupRequest{number}, this);
 }
 
 bool CRichEditCtrlEx::activateLinkAt(int position) {
-  if (kind_ < 0) return false;
+  if (!kind_) return false;
   const QTextBlock block = document()->findBlock(position);
   const auto link = linkAt(block, position);
   if (!link) return false;
@@ -146,7 +146,7 @@ bool CRichEditCtrlEx::activateLinkAt(int position) {
   const QString numberText = bracketText(block.text()).value_or(QString());
   const auto number = invitationNumber(numberText);
   if (!number) {
-    const QString text = kind_ == kGroupConversation ? QStringLiteral("用户ID号%1有误,加入失败!").arg(numberText)
+    const QString text = kind_ == ConversationKind::kGroup ? QStringLiteral("用户ID号%1有误,加入失败!").arg(numberText)
                                                      : QStringLiteral("群号%1有误,加入失败!").arg(numberText);
     showMessage(text.toStdString());
     return true;
@@ -167,7 +167,7 @@ bool CRichEditCtrlEx::activateLinkAt(int position) {
 
 void CRichEditCtrlEx::mouseReleaseEvent(QMouseEvent* event) {
   QTextEdit::mouseReleaseEvent(event);
-  if (event->button() != Qt::LeftButton || kind_ < 0) return;
+  if (event->button() != Qt::LeftButton || !kind_) return;
   const QPoint at = event->position().toPoint();
   if (anchorAt(at).isEmpty()) return;
   // A release over the right half of the last character puts the caret
@@ -178,7 +178,7 @@ void CRichEditCtrlEx::mouseReleaseEvent(QMouseEvent* event) {
 
 void CRichEditCtrlEx::mouseMoveEvent(QMouseEvent* event) {
   QTextEdit::mouseMoveEvent(event);
-  const bool overLink = kind_ >= 0 && !anchorAt(event->position().toPoint()).isEmpty();
+  const bool overLink = kind_.has_value() && !anchorAt(event->position().toPoint()).isEmpty();
   viewport()->setCursor(overLink ? Qt::PointingHandCursor : (isReadOnly() ? Qt::ArrowCursor : Qt::IBeamCursor));
 }
 

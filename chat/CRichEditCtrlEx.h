@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "net/ConversationKind.h"
+
 namespace kiv {
 
 struct ClientSession;
@@ -20,22 +22,20 @@ struct ClientSession;
 // A left click on such a link reads the number in square brackets on the
 // link's line and asks the server: in a private conversation to join that
 // group, in a group conversation to let that user into this group. The link
-// then reads "已提交!". The input box (kind -1) has no links to follow.
+// then reads "已提交!". The input box belongs to no conversation and has no
+// links to follow.
 class CRichEditCtrlEx : public QTextEdit {
   Q_OBJECT
  public:
-  static constexpr int kNoConversation = -1;
-
   explicit CRichEditCtrlEx(QWidget* parent = nullptr);
 
   // The connection link clicks send through. Without a session links do
   // nothing.
   void setSession(ClientSession* session);
-  // The conversation the view belongs to (partner number, 1 private or 2
-  // group); the input box keeps kind -1.
-  void setConversation(std::int32_t partner, int kind);
+  // The conversation the view belongs to; the input box belongs to none.
+  void setConversation(std::int32_t partner, ConversationKind kind);
   std::int32_t partner() const { return partner_; }
-  int kind() const { return kind_; }
+  std::optional<ConversationKind> kind() const { return kind_; }
 
   // The format of coloured text: 9.5 pt, not bold, not underlined, `colour`.
   static QTextCharFormat standardFormat(const QColor& colour);
@@ -66,7 +66,7 @@ class CRichEditCtrlEx : public QTextEdit {
 
   ClientSession* session_ = nullptr;
   std::int32_t partner_ = 0;
-  int kind_ = kNoConversation;
+  std::optional<ConversationKind> kind_;
   bool scrollPending_ = false;
 };
 

@@ -100,14 +100,14 @@ CBitButtonNL* makeButton(QWidget* parent, int id, const QString& text, const int
 
 }  // namespace
 
-CSendMessage::CSendMessage(ClientSession& session, std::int32_t partner, int kind, QWidget* parent)
+CSendMessage::CSendMessage(ClientSession& session, std::int32_t partner, ConversationKind kind, QWidget* parent)
     : CDlgBasic(parent), session_(session), partner_(partner), kind_(kind) {
   setFixedSize(kWidth, kHeight);
   setModal(false);
   buildControls();
   flash_ = new TaskbarFlash(this);
 
-  const bool group = kind_ == kGroupConversation;
+  const bool group = kind_ == ConversationKind::kGroup;
   // The opening look: who is talked to, and who talks.
   setProfileLine(group ? QStringLiteral("群简介:") : QStringLiteral("好友简介:"));
   partnerPicture_->setPixmap(ResourceLoader::bitmap(group ? kGroupFigure : kMaleFigure));
@@ -187,7 +187,7 @@ void CSendMessage::buildControls() {
 }
 
 void CSendMessage::showAvatar() {
-  const bool group = kind_ == kGroupConversation;
+  const bool group = kind_ == ConversationKind::kGroup;
   const QImage fallback = ResourceLoader::bitmapImage(group ? kDefaultGroupAvatar : kDefaultUserAvatar)
                               .scaled(kAvatarSize, kAvatarSize, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
   const std::int32_t self = session_.model.self().userId;
@@ -224,7 +224,7 @@ void CSendMessage::setProfileLine(const QString& text) {
 void CSendMessage::askProfile() {
   const auto id = static_cast<std::uint32_t>(partner_);
   // A destroyed window waits only for its deletion: answers pass it by.
-  if (kind_ == kGroupConversation)
+  if (kind_ == ConversationKind::kGroup)
     session_.relay().ask(GroupInfoRequest{id}, this, [this](const GroupInfoRequest&, const GroupInfoResponse& reply) {
       if (alive_) onGroupProfile(reply);
     });
@@ -295,7 +295,7 @@ void CSendMessage::send() {
   const std::string text = toGbk(typed);
 
   SendMessageRequest request;
-  request.kind = kind_ == kGroupConversation ? kGroupConversation : kPrivateConversation;
+  request.kind = kind_;
   request.target = static_cast<std::uint32_t>(partner_);
   request.text = text;
   session_.relay().ask(request, this, [this](const SendMessageRequest& asked, const SendMessageResponse& reply) {
@@ -336,7 +336,7 @@ void CSendMessage::showReceived(const ReceivedMessages& received, bool stored) {
 }
 
 void CSendMessage::onSendResult(const SendMessageRequest& sent, const SendMessageResponse& reply) {
-  const bool group = kind_ == kGroupConversation;
+  const bool group = kind_ == ConversationKind::kGroup;
   if (reply.result == SendMessageResponse::kDelivered) {
     clock_.learn(reply.serverTime);
     return;

@@ -9,6 +9,7 @@
 #include "chat/InputStyle.h"
 #include "model/ConversationWindow.h"
 #include "model/ReceivedMessages.h"
+#include "net/ConversationKind.h"
 #include "skin/CDlgBasic.h"
 
 class QLabel;
@@ -56,13 +57,12 @@ class CSendMessage : public CDlgBasic, public ConversationWindow {
   static QColor noticeColour() { return QColor(255, 0, 128); }
   static QColor receivedColour() { return QColor(0x77, 0x77, 0x77); }
 
-  // A conversation with user or group `partner`; kind 1 private
-  // (kPrivateConversation), 2 group (kGroupConversation).
-  CSendMessage(ClientSession& session, std::int32_t partner, int kind, QWidget* parent = nullptr);
+  // A conversation with user or group `partner`.
+  CSendMessage(ClientSession& session, std::int32_t partner, ConversationKind kind, QWidget* parent = nullptr);
   ~CSendMessage() override;
 
   std::int32_t partner() const { return partner_; }
-  int kind() const { return kind_; }
+  ConversationKind kind() const { return kind_; }
 
   // Partner name (GBK; quoted in messages) and partner terminal (input limit
   // and the label "您还可以再输入[%d]个字": 500 for terminal 3, else 120).
@@ -127,7 +127,7 @@ class CSendMessage : public CDlgBasic, public ConversationWindow {
 
   ClientSession& session_;
   std::int32_t partner_;
-  int kind_;
+  ConversationKind kind_;
   std::string partnerName_;
   std::int32_t partnerTerminal_ = -1;
   QString titleLine_;

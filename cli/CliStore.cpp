@@ -51,7 +51,7 @@ HistoryStore* CliStore::history() {
   return store ? &store->history : nullptr;
 }
 
-void CliStore::storeSent(const std::string& gbkText, int kind, std::int32_t partner) {
+void CliStore::storeSent(const std::string& gbkText, ConversationKind kind, std::int32_t partner) {
   if (HistoryStore* s = history()) SentMessage::make(kind, gbkText, std::time(nullptr)).store(*s, kind, partner);
 }
 

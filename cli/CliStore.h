@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "net/ConversationKind.h"
+
 namespace kiv {
 class HistoryStore;
 }  // namespace kiv
@@ -21,7 +23,7 @@ class CliStore {
 
   // Stores the echo of a sent message ("我(私聊):" / "我(群聊):" and the
   // local time).
-  static void storeSent(const std::string& gbkText, int kind, std::int32_t partner);
+  static void storeSent(const std::string& gbkText, ConversationKind kind, std::int32_t partner);
 };
 
 }  // namespace kiv::cli

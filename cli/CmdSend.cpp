@@ -23,7 +23,7 @@ int runSend(const CliOptions& options) {
     return kExitUsage;
   }
   message.target = *target;
-  message.kind = args[0] == "group" ? kGroupConversation : kPrivateConversation;
+  message.kind = args[0] == "group" ? ConversationKind::kGroup : ConversationKind::kPrivate;
   message.text = gbk::fromUtf8(args[2]);
 
   std::atomic<int> status{-1};  // set on the receive thread: must outlive the session

@@ -44,7 +44,7 @@ struct World {
     bob = store->accounts().addAccount("13800000002", "pw", "bob");
     group = store->groups().createGroup(alice, "g", "261208120000");
     store->members().addMember(group, bob);
-    MessageQueue(*store).send(bob, 1, alice, "hello", "261208120000");
+    MessageQueue(*store).send(bob, kiv::ConversationKind::kPrivate, alice, "hello", "261208120000");
   }
   static std::unique_ptr<Store> openStore() {
     std::string error;

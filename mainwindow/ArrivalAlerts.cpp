@@ -41,17 +41,17 @@ void ArrivalAlerts::useBus(const QDBusConnection& bus) {
   connect(notifier_, &DesktopNotifier::activated, this, &ArrivalAlerts::clicked);
 }
 
-QString ArrivalAlerts::keyOf(int kind, std::int32_t number) {
-  return (kind == kGroupConversation ? QStringLiteral("g%1") : QStringLiteral("u%1")).arg(number);
+QString ArrivalAlerts::keyOf(ConversationKind kind, std::int32_t number) {
+  return (kind == ConversationKind::kGroup ? QStringLiteral("g%1") : QStringLiteral("u%1")).arg(number);
 }
 
 void ArrivalAlerts::arrived(const MessageService::Address& from, const MessageService::Batch& batch, bool shown) {
   const ReceivedMessages& messages = batch.messages;
   if (messages.empty()) return;
-  const int kind = from.kind();
+  const ConversationKind kind = from.kind();
   const ConversationRegistry& open = session_.model.conversations();
   auto* window = !shown ? nullptr
-                        : dynamic_cast<QWidget*>(kind == kGroupConversation ? open.findGroup(from.number)
+                        : dynamic_cast<QWidget*>(kind == ConversationKind::kGroup ? open.findGroup(from.number)
                                                                             : open.findPrivate(from.number));
   if (window != nullptr && window->isVisible() && window->isActiveWindow() && !window->isMinimized()) return;
   if (window != nullptr) {
@@ -63,7 +63,7 @@ void ArrivalAlerts::arrived(const MessageService::Address& from, const MessageSe
   showWaitingInTray();
   if (!DesktopNoticesEnabled.load()) return;
 
-  const bool group = kind == kGroupConversation;
+  const bool group = kind == ConversationKind::kGroup;
   const QString title = fromGbk(group ? from.groupText : from.partnerName).trimmed();
   // A group's own picture stands for it; the sender's is known in private.
   QString avatar = QString::fromStdString(avatar::cacheFile(session_.model.self().userId, from.number, group));
@@ -74,7 +74,7 @@ void ArrivalAlerts::arrived(const MessageService::Address& from, const MessageSe
   notifier_->show(key, title.isEmpty() ? QString::number(from.number) : title, newestText(messages), avatar);
 }
 
-void ArrivalAlerts::opened(int kind, std::int32_t number) {
+void ArrivalAlerts::opened(ConversationKind kind, std::int32_t number) {
   const QString key = keyOf(kind, number);
   if (notified_.remove(key) > 0) notifier_->withdraw(key);
   session_.model.clearUnread(kind, number);
@@ -97,7 +97,7 @@ bool ArrivalAlerts::eventFilter(QObject* watched, QEvent* event) {
     const QString key = watched->property(kConversationProperty).toString();
     bool ok = false;
     const std::int32_t number = key.mid(1).toInt(&ok);
-    if (ok) opened(key.startsWith(u'g') ? kGroupConversation : kPrivateConversation, number);
+    if (ok) opened(key.startsWith(u'g') ? ConversationKind::kGroup : ConversationKind::kPrivate, number);
   }
   return QObject::eventFilter(watched, event);
 }

@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "model/MessageService.h"
+#include "net/ConversationKind.h"
 
 class QSystemTrayIcon;
 class QWidget;
@@ -40,9 +41,9 @@ class ArrivalAlerts : public QObject {
   // shows it (else it was kept for the next window).
   void arrived(const MessageService::Address& from, const MessageService::Batch& batch, bool shown);
   // The user opened the conversation.
-  void opened(int kind, std::int32_t number);
+  void opened(ConversationKind kind, std::int32_t number);
 
-  static QString keyOf(int kind, std::int32_t number);
+  static QString keyOf(ConversationKind kind, std::int32_t number);
   // When the batch of the newest notification was stored (for the figure of
   // how soon notifications follow).
   std::chrono::steady_clock::time_point lastNotifiedStoredAt() const { return lastNotifiedStoredAt_; }

@@ -375,7 +375,7 @@ void CKivDlg::showConversation(ChatCategory category, std::int32_t number, const
       window->show();
     window->raise();
     window->activateWindow();
-    alerts_->opened(category == ChatCategory::kGroup ? kGroupConversation : kPrivateConversation, number);
+    alerts_->opened(category == ChatCategory::kGroup ? ConversationKind::kGroup : ConversationKind::kPrivate, number);
   }
 }
 

@@ -106,7 +106,7 @@ void CKivListCtrl::setRowText(QListWidgetItem* item, const ContactEntry& entry) 
 }
 
 int CKivListCtrl::unreadOf(std::int32_t userId) const {
-  return session_.model.unread().count(kPrivateConversation, userId);
+  return session_.model.unread().count(ConversationKind::kPrivate, userId);
 }
 
 // The badge is drawn from the model; screen readers hear the count with
@@ -116,8 +116,8 @@ void CKivListCtrl::showUnread(QListWidgetItem* item) {
   item->setData(Qt::AccessibleTextRole, RowPainter::accessibleText(item->text(), count));
 }
 
-void CKivListCtrl::unreadChanged(int kind, std::int32_t number) {
-  if (kind != kPrivateConversation) return;
+void CKivListCtrl::unreadChanged(ConversationKind kind, std::int32_t number) {
+  if (kind != ConversationKind::kPrivate) return;
   if (const ContactEntry* entry = session_.model.list(kind_).find(number))
     if (QListWidgetItem* it = item(entry->row)) showUnread(it);
 }

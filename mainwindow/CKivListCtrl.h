@@ -8,6 +8,7 @@
 
 #include "model/ContactListKind.h"
 #include "model/ContactModelObserver.h"
+#include "net/ConversationKind.h"
 
 namespace kiv {
 
@@ -59,7 +60,7 @@ class CKivListCtrl : public QListWidget, public ContactModelObserver {
   void contactChanged(ContactListKind kind, int row, const ContactEntry& entry) override;
   void contactRemoved(ContactListKind kind, int row, std::int32_t userId) override;
   void avatarChanged(std::int32_t id, bool group) override;
-  void unreadChanged(int kind, std::int32_t number) override;
+  void unreadChanged(ConversationKind kind, std::int32_t number) override;
 
  protected:
   void mouseMoveEvent(QMouseEvent* event) override;

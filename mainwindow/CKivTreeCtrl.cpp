@@ -41,7 +41,7 @@ class CKivTreeCtrl::Delegate : public QStyledItemDelegate {
     row.avatar = tree_.avatars_->picture(index.data(kIdRole).toInt(), group);
     row.text = index.data(Qt::DisplayRole).toString();
     row.terminalIcon = group ? 0 : terminal::iconResource(index.data(kTerminalRole).toInt());
-    row.ownerMark = index.data(kOwnerRole).toInt() > 0;
+    row.ownerMark = index.data(kOwnerRole).toBool();
     row.unread = tree_.unreadOf(index.data(kIdRole).toInt(), group);
     RowPainter::paint(*painter, row, group ? tree_.groupFont_ : tree_.font());
   }
@@ -194,7 +194,7 @@ void CKivTreeCtrl::avatarChanged(std::int32_t id, bool group) {
 }
 
 int CKivTreeCtrl::unreadOf(std::int32_t id, bool group) const {
-  return session_.model.unread().count(group ? kGroupConversation : kPrivateConversation, id);
+  return session_.model.unread().count(group ? ConversationKind::kGroup : ConversationKind::kPrivate, id);
 }
 
 // The badge is drawn from the model; screen readers hear the count with
@@ -204,8 +204,8 @@ void CKivTreeCtrl::showUnread(QTreeWidgetItem* item, bool group) {
   item->setData(0, Qt::AccessibleTextRole, RowPainter::accessibleText(item->text(0), count));
 }
 
-void CKivTreeCtrl::unreadChanged(int kind, std::int32_t number) {
-  if (kind == kGroupConversation) {
+void CKivTreeCtrl::unreadChanged(ConversationKind kind, std::int32_t number) {
+  if (kind == ConversationKind::kGroup) {
     if (QTreeWidgetItem* item = groupItem(number)) showUnread(item, true);
     return;
   }
@@ -273,7 +273,7 @@ QMenu* CKivTreeCtrl::prepareMenu(QPoint pos) {
   const bool member = item != nullptr && !group;
   const GroupEntry* entry = nullptr;
   if (item != nullptr) entry = session_.model.findGroup((group ? item : item->parent())->data(0, kIdRole).toInt());
-  const bool owns = entry != nullptr && entry->owner > 0;
+  const bool owns = entry != nullptr && entry->owner;
 
   action(kGroupChat)->setEnabled(group);
   action(kGroupProfile)->setEnabled(group);
@@ -281,7 +281,7 @@ QMenu* CKivTreeCtrl::prepareMenu(QPoint pos) {
   action(kDismissGroup)->setEnabled(group && owns);
   action(kShieldGroup)->setEnabled(group);
   if (group && entry != nullptr)
-    action(kShieldGroup)->setText(entry->shielded != 0 ? QStringLiteral("接收群信息") : QStringLiteral("屏蔽群信息"));
+    action(kShieldGroup)->setText(entry->shielded ? QStringLiteral("接收群信息") : QStringLiteral("屏蔽群信息"));
   action(kMemberChat)->setEnabled(member);
   action(kMemberProfile)->setEnabled(member);
   action(kRemoveMember)->setEnabled(member);
@@ -323,7 +323,7 @@ void CKivTreeCtrl::runCommand(Command command) {
         commands_.showConversation(ChatCategory::kGroup, group->groupId, groupText, groupText, -1);
       return;
     case kGroupProfile:
-      if (member == nullptr) showGroupProfile(group->groupId, groupText, group->owner > 0);
+      if (member == nullptr) showGroupProfile(group->groupId, groupText, group->owner);
       return;
     case kMemberChat:
       if (member == nullptr) return;
@@ -351,8 +351,8 @@ void CKivTreeCtrl::runCommand(Command command) {
     case kShieldGroup:
       if (member != nullptr) return;
       // The entry offers the opposite of the state the group is in now.
-      if (const int shielded = management_.toggleShield(group->groupId); shielded >= 0)
-        action(kShieldGroup)->setText(shielded != 0 ? QStringLiteral("接收群信息") : QStringLiteral("屏蔽群信息"));
+      if (const auto shielded = management_.toggleShield(group->groupId))
+        action(kShieldGroup)->setText(*shielded ? QStringLiteral("接收群信息") : QStringLiteral("屏蔽群信息"));
       return;
     default:
       return;

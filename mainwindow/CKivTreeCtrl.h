@@ -9,6 +9,7 @@
 
 #include "mainwindow/GroupManager.h"
 #include "model/ContactModelObserver.h"
+#include "net/ConversationKind.h"
 
 namespace kiv {
 
@@ -75,7 +76,7 @@ class CKivTreeCtrl : public QTreeWidget, public ContactModelObserver {
   void memberChanged(std::int32_t groupId, const ContactEntry& member) override;
   void memberRemoved(std::int32_t groupId, std::int32_t userId) override;
   void avatarChanged(std::int32_t id, bool group) override;
-  void unreadChanged(int kind, std::int32_t number) override;
+  void unreadChanged(ConversationKind kind, std::int32_t number) override;
 
  protected:
   void drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const override;

@@ -24,7 +24,7 @@ CSendMessage* ConversationOpener::open(ChatCategory category, std::int32_t numbe
   auto* window = dynamic_cast<CSendMessage*>(found);
   const bool created = window == nullptr;
   if (created) {
-    window = new CSendMessage(session_, number, group ? 2 : 1);
+    window = new CSendMessage(session_, number, group ? ConversationKind::kGroup : ConversationKind::kPrivate);
     if (group)
       registry.addGroup(number, window);
     else
@@ -35,7 +35,7 @@ CSendMessage* ConversationOpener::open(ChatCategory category, std::int32_t numbe
   if (created) {
     window->askProfile();
     // Messages that came while the conversation had no window.
-    for (const auto& batch : messages_.takeKept(group ? kGroupConversation : kPrivateConversation, number))
+    for (const auto& batch : messages_.takeKept(group ? ConversationKind::kGroup : ConversationKind::kPrivate, number))
       window->showReceived(batch.messages, batch.stored);
   }
   return window;

@@ -39,7 +39,7 @@ void GroupManager::onCreated(const CreateGroupResponse& answer) {
     case CreateGroupResponse::kCreated:
       // GroupId 0 is no group; the next group list brings what the server made.
       if (answer.groupId != 0)
-        session_.model.addOrUpdateGroup(static_cast<std::int32_t>(answer.groupId), texts::newGroup(), 1, 0);
+        session_.model.addOrUpdateGroup(static_cast<std::int32_t>(answer.groupId), texts::newGroup(), true, false);
       return;
     case CreateGroupResponse::kAlreadyCreatedTwo:
       showMessage("已经创建两个群,不能继续创建");
@@ -93,13 +93,13 @@ void GroupManager::removeMember(std::int32_t groupId, std::int32_t userId) {
   session_.model.removeMember(groupId, userId);
 }
 
-int GroupManager::toggleShield(std::int32_t groupId) {
+std::optional<bool> GroupManager::toggleShield(std::int32_t groupId) {
   const GroupEntry* group = session_.model.findGroup(groupId);
-  if (group == nullptr) return -1;
-  const int shield = group->shielded != 0 ? 0 : 1;
+  if (group == nullptr) return std::nullopt;
+  const bool shield = !group->shielded;
   ShieldGroupRequest request;
   request.groupId = static_cast<std::uint32_t>(groupId);
-  request.shield = static_cast<std::uint8_t>(shield);
+  request.shield = shield ? 1 : 0;
   session_.relay().tell(request, context_);
   session_.model.setGroupShield(groupId, shield);
   showMessage("改变群屏蔽状态已经提交!");

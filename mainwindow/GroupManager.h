@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 class QObject;
 
@@ -24,9 +25,9 @@ class GroupManager {
   void dismissGroup(std::int32_t groupId);
   void quitGroup(std::int32_t groupId);
   void removeMember(std::int32_t groupId, std::int32_t userId);
-  // Flips the shield state of the group; the new state, or -1 when there
-  // is no such group.
-  int toggleShield(std::int32_t groupId);
+  // Flips the shield state of the group; the new state, or nothing when
+  // there is no such group.
+  std::optional<bool> toggleShield(std::int32_t groupId);
 
   // The server's answers.
   void onCreated(const CreateGroupResponse& answer);

@@ -13,7 +13,7 @@ struct ContactEntry {
   std::int32_t userId = 0;
   std::string nickname;       // at most kNicknameMax bytes
   std::int32_t terminal = 0;  // see TerminalType.h; 0 for strangers
-  std::int32_t owner = 0;     // members: 1 when the member owns the group
+  bool owner = false;         // members: the member owns the group
   std::int32_t extra = 0;     // members: the server's last record byte, kept
   std::int32_t row = -1;      // lists: the row showing the entry
 

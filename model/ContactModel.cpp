@@ -49,13 +49,13 @@ void ContactModel::announceAvatar(std::int32_t id, bool group) {
   notify([&](ContactModelObserver& o) { o.avatarChanged(id, group); });
 }
 
-void ContactModel::addUnread(int kind, std::int32_t number, int messages) {
+void ContactModel::addUnread(ConversationKind kind, std::int32_t number, int messages) {
   if (!onOwnerThread() || messages <= 0) return;
   unread_.add(kind, number, messages);
   notify([&](ContactModelObserver& o) { o.unreadChanged(kind, number); });
 }
 
-void ContactModel::clearUnread(int kind, std::int32_t number) {
+void ContactModel::clearUnread(ConversationKind kind, std::int32_t number) {
   if (!onOwnerThread() || !unread_.clear(kind, number)) return;
   notify([&](ContactModelObserver& o) { o.unreadChanged(kind, number); });
 }
@@ -83,7 +83,7 @@ std::vector<std::int32_t> ContactModel::replaceGroups(const GroupListResponse& r
     if (record.groupId == 0) continue;
     const auto groupId = static_cast<std::int32_t>(record.groupId);
     addOrUpdateGroup(groupId, texts::groupItem(record.name, record.shielded != 0, texts::kListedGroupSpaces),
-                     record.owner, record.shielded);
+                     record.owner != 0, record.shielded != 0);
     listed.push_back(groupId);
   }
   std::vector<std::int32_t> gone;
@@ -101,7 +101,7 @@ bool ContactModel::replaceMembers(std::int32_t groupId, const GroupMembersRespon
     member.userId = static_cast<std::int32_t>(record.userId);
     member.nickname = texts::clipNickname(record.nickname);
     member.terminal = record.terminal;
-    member.owner = record.owner;
+    member.owner = record.owner != 0;
     member.extra = record.extra;
     addOrUpdateMember(groupId, member);
     listed.insert(member.userId);
@@ -144,8 +144,8 @@ const GroupEntry* ContactModel::findGroup(std::int32_t groupId) const {
   return nullptr;
 }
 
-void ContactModel::addOrUpdateGroup(std::int32_t groupId, const std::string& displayText, std::int32_t owner,
-                                    std::int32_t shielded) {
+void ContactModel::addOrUpdateGroup(std::int32_t groupId, const std::string& displayText, bool owner,
+                                    bool shielded) {
   if (!onOwnerThread()) return;
   const std::string text(gbk::cut(displayText, GroupEntry::kDisplayTextMax));
   if (GroupEntry* existing = group(groupId)) {
@@ -180,7 +180,7 @@ bool ContactModel::removeGroup(std::int32_t groupId) {
 }
 
 int ContactModel::ownedGroupCount() const {
-  return static_cast<int>(std::count_if(groups_.begin(), groups_.end(), [](const auto& g) { return g.owner > 0; }));
+  return static_cast<int>(std::count_if(groups_.begin(), groups_.end(), [](const auto& g) { return g.owner; }));
 }
 
 bool ContactModel::setGroupText(std::int32_t groupId, const std::string& displayText) {
@@ -192,13 +192,13 @@ bool ContactModel::setGroupText(std::int32_t groupId, const std::string& display
   return true;
 }
 
-bool ContactModel::setGroupShield(std::int32_t groupId, std::int32_t shielded) {
+bool ContactModel::setGroupShield(std::int32_t groupId, bool shielded) {
   if (!onOwnerThread()) return false;
   GroupEntry* entry = group(groupId);
   if (entry == nullptr) return false;
   entry->shielded = shielded;
   entry->displayText =
-      texts::groupItem(texts::groupNameOf(entry->displayText), shielded != 0, texts::kReshieldedGroupSpaces);
+      texts::groupItem(texts::groupNameOf(entry->displayText), shielded, texts::kReshieldedGroupSpaces);
   notify([&](auto& o) { o.groupChanged(*entry); });
   return true;
 }
@@ -216,7 +216,7 @@ bool ContactModel::addOrUpdateMember(std::int32_t groupId, const ContactEntry& m
     notify([&](auto& o) { o.memberChanged(groupId, stored); });
     return true;
   }
-  const bool first = clean.owner > 0;
+  const bool first = clean.owner;
   if (first) {
     entry->members.insert(entry->members.begin(), clean);
   } else {

@@ -15,6 +15,7 @@
 #include "model/GroupEntry.h"
 #include "model/SelfProfile.h"
 #include "model/UnreadCounts.h"
+#include "net/ConversationKind.h"
 #include "net/FriendRecord.h"
 #include "net/GroupRecord.h"
 
@@ -98,18 +99,18 @@ class ContactModel {
   // Adds a group at the end; an existing one takes the new GroupId, text,
   // owner and shield only when its display text differs (texts decide what
   // the tree shows).
-  void addOrUpdateGroup(std::int32_t groupId, const std::string& displayText, std::int32_t owner,
-                        std::int32_t shielded);
+  void addOrUpdateGroup(std::int32_t groupId, const std::string& displayText, bool owner,
+                        bool shielded);
   // Destroys the group's conversation and the private conversations of its
   // members, then deletes the group. False when absent.
   bool removeGroup(std::int32_t groupId);
-  // Groups the user created (owner flag positive); a third is refused.
+  // Groups the user created; a third is refused.
   int ownedGroupCount() const;
   // Sets the tree text (a rename), cut to 39 bytes.
   bool setGroupText(std::int32_t groupId, const std::string& displayText);
   // Stores a new shield state and rebuilds the text from the group's name:
   // name, "(屏蔽中)" when shielded, 10 spaces.
-  bool setGroupShield(std::int32_t groupId, std::int32_t shielded);
+  bool setGroupShield(std::int32_t groupId, bool shielded);
 
   // Adds or updates a member under its group (an owner goes first). False
   // when the group is absent.
@@ -145,8 +146,8 @@ class ContactModel {
   // The messages waiting per conversation; a change tells the observers
   // (unreadChanged).
   const UnreadCounts& unread() const { return unread_; }
-  void addUnread(int kind, std::int32_t number, int messages);
-  void clearUnread(int kind, std::int32_t number);
+  void addUnread(ConversationKind kind, std::int32_t number, int messages);
+  void clearUnread(ConversationKind kind, std::int32_t number);
 
  private:
   bool onOwnerThread();

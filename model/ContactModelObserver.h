@@ -7,6 +7,7 @@
 #include "model/ContactListKind.h"
 #include "model/GroupEntry.h"
 #include "model/SelfProfile.h"
+#include "net/ConversationKind.h"
 
 namespace kiv {
 
@@ -45,9 +46,9 @@ class ContactModelObserver {
   // The cached avatar of a user or group was replaced (a new picture was
   // chosen): every view showing it loads it again.
   virtual void avatarChanged(std::int32_t /*id*/, bool /*group*/) {}
-  // The count of unread messages of a conversation (kPrivateConversation or
-  // kGroupConversation, and its number) changed.
-  virtual void unreadChanged(int /*kind*/, std::int32_t /*number*/) {}
+  // The count of unread messages of a conversation (its kind and number)
+  // changed.
+  virtual void unreadChanged(ConversationKind /*kind*/, std::int32_t /*number*/) {}
 };
 
 }  // namespace kiv

@@ -14,8 +14,8 @@ struct GroupEntry {
 
   std::int32_t groupId = 0;
   std::string displayText;  // the tree item's text, trailing spaces and all
-  std::int32_t owner = 0;   // 1 when the signed-in user created the group
-  std::int32_t shielded = 0;
+  bool owner = false;  // the signed-in user created the group
+  bool shielded = false;
   // In tree order: response order, except that an owner joining is put first.
   std::vector<ContactEntry> members;
 

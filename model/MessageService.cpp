@@ -14,8 +14,8 @@
 
 namespace kiv {
 
-int MessageService::Address::kind() const {
-  return category == ChatCategory::kGroup ? kGroupConversation : kPrivateConversation;
+ConversationKind MessageService::Address::kind() const {
+  return category == ChatCategory::kGroup ? ConversationKind::kGroup : ConversationKind::kPrivate;
 }
 
 // What the receive thread shares with the service; held by the registered
@@ -27,7 +27,7 @@ struct MessageService::State : ResponseReceiver {
   void OnServerResponse(const PendingRequest& request, const std::uint8_t* response, std::uint32_t size,
                         std::uint32_t command) override;
 
-  using Key = std::pair<int, std::int32_t>;
+  using Key = std::pair<ConversationKind, std::int32_t>;
 
   const StoreOf storeOf;
   std::mutex lock;
@@ -42,7 +42,8 @@ void MessageService::State::OnServerResponse(const PendingRequest& request, cons
                                              std::uint32_t size, std::uint32_t command) {
   if (command != FetchMessagesResponse::kCommand) return;
   const auto asked = FetchMessagesRequest::read(request.packet, static_cast<std::size_t>(request.length));
-  const int kind = asked.kind == kGroupConversation ? kGroupConversation : kPrivateConversation;
+  const ConversationKind kind =
+      asked.kind == ConversationKind::kGroup ? ConversationKind::kGroup : ConversationKind::kPrivate;
   const auto number = static_cast<std::int32_t>(asked.id);
   Batch batch;
   batch.messages = ReceivedMessages::from(FetchMessagesResponse::read(response, size), kind);
@@ -68,7 +69,7 @@ void MessageService::State::OnServerResponse(const PendingRequest& request, cons
     if (found != addresses.end()) {
       address = found->second;
     } else {
-      address.category = kind == kGroupConversation ? ChatCategory::kGroup : ChatCategory::kStranger;
+      address.category = kind == ConversationKind::kGroup ? ChatCategory::kGroup : ChatCategory::kStranger;
       address.number = number;
     }
   }
@@ -178,12 +179,12 @@ void MessageService::fetch(const Address& address) {
     state_->addresses[{address.kind(), address.number}] = address;
   }
   FetchMessagesRequest request;
-  request.kind = static_cast<std::uint8_t>(address.kind());
+  request.kind = address.kind();
   request.id = static_cast<std::uint32_t>(address.number);
   net_.Enqueue(request.build(net_.newKey()), handle_);
 }
 
-std::vector<MessageService::Batch> MessageService::takeKept(int kind, std::int32_t number) {
+std::vector<MessageService::Batch> MessageService::takeKept(ConversationKind kind, std::int32_t number) {
   std::lock_guard guard(state_->lock);
   const auto found = state_->kept.find({kind, number});
   if (found == state_->kept.end()) return {};

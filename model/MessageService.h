@@ -9,6 +9,7 @@
 
 #include "model/ChatCategory.h"
 #include "model/ReceivedMessages.h"
+#include "net/ConversationKind.h"
 #include "net/PendingRequest.h"
 
 namespace kiv {
@@ -37,7 +38,7 @@ class MessageService {
     std::string partnerName;  // GBK
     std::string groupText;    // GBK
     std::int32_t terminal = -1;
-    int kind() const;  // kPrivateConversation or kGroupConversation
+    ConversationKind kind() const;
   };
   struct Batch {
     ReceivedMessages messages;
@@ -73,7 +74,7 @@ class MessageService {
 
   // The batches kept for a conversation that had no window, oldest first;
   // each is handed out once.
-  std::vector<Batch> takeKept(int kind, std::int32_t number);
+  std::vector<Batch> takeKept(ConversationKind kind, std::int32_t number);
 
   struct State;
 

@@ -24,8 +24,8 @@ std::string ReceivedMessages::Block::viewText() const {
   return HistoryStore::historyEntry(time, text) + (invitation ? "," : "");
 }
 
-bool ReceivedMessages::isInvitation(std::string_view text, int kind) {
-  const char expected = kind == kGroupConversation ? kJoinRequestMarker : kInvitationMarker;
+bool ReceivedMessages::isInvitation(std::string_view text, ConversationKind kind) {
+  const char expected = kind == ConversationKind::kGroup ? kJoinRequestMarker : kInvitationMarker;
   return text.size() >= 2 && text[0] == kMarkerLead && text[1] == expected;
 }
 
@@ -42,7 +42,7 @@ std::string ReceivedMessages::timeText(std::string_view digits) {
   return text;
 }
 
-ReceivedMessages ReceivedMessages::from(const FetchMessagesResponse& response, int kind) {
+ReceivedMessages ReceivedMessages::from(const FetchMessagesResponse& response, ConversationKind kind) {
   ReceivedMessages result;
   // The run of same-time records not yet shown. Whether there is one is kept
   // apart from its time, so that no time text, however odd, can make a run
@@ -79,8 +79,8 @@ ReceivedMessages ReceivedMessages::from(const FetchMessagesResponse& response, i
   return result;
 }
 
-bool ReceivedMessages::store(HistoryStore& store, int kind, std::int32_t partner) const {
-  return store.AppendMessages(kind == kGroupConversation ? HistoryStore::kGroupTable : HistoryStore::kUserTable, partner,
+bool ReceivedMessages::store(HistoryStore& store, ConversationKind kind, std::int32_t partner) const {
+  return store.AppendMessages(kind == ConversationKind::kGroup ? HistoryStore::kGroupTable : HistoryStore::kUserTable, partner,
                               rows);
 }
 

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "net/ConversationKind.h"
 #include "net/FetchMessagesMessages.h"
 #include "storage/HistoryStore.h"
 
@@ -42,20 +43,19 @@ struct ReceivedMessages {
   // Nothing to show: the window then neither sounds nor flashes.
   bool empty() const { return blocks.empty(); }
 
-  // The reading of `response` in a conversation of `kind` (kGroupConversation
-  // for a group, anything else is private).
-  static ReceivedMessages from(const FetchMessagesResponse& response, int kind);
+  // The reading of `response` in a conversation of `kind`.
+  static ReceivedMessages from(const FetchMessagesResponse& response, ConversationKind kind);
 
   // Appends the rows to the partner's history: msg_group for a group
   // conversation, msg_user otherwise. Returns the number of rows stored; a row
   // the store refuses is lost, as the window shows it regardless.
-  bool store(HistoryStore& store, int kind, std::int32_t partner) const;
+  bool store(HistoryStore& store, ConversationKind kind, std::int32_t partner) const;
 
   // The text of the invitation link, GBK.
   static std::string linkText();
 
   // Whether `text` carries the invitation marker of a conversation of `kind`.
-  static bool isInvitation(std::string_view text, int kind);
+  static bool isInvitation(std::string_view text, ConversationKind kind);
 
   // A record's 12 time characters (YYMMDDhhmmss) laid out as
   // "yy-mm-dd hh:mm:ss", pair by pair as they stand; missing characters keep

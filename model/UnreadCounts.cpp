@@ -4,7 +4,7 @@
 
 namespace kiv {
 
-int UnreadCounts::add(int kind, std::int32_t number, int messages) {
+int UnreadCounts::add(ConversationKind kind, std::int32_t number, int messages) {
   if (messages <= 0) return count(kind, number);
   int& stored = counts_[{kind, number}];
   constexpr int kMost = std::numeric_limits<int>::max();
@@ -12,11 +12,11 @@ int UnreadCounts::add(int kind, std::int32_t number, int messages) {
   return stored;
 }
 
-bool UnreadCounts::clear(int kind, std::int32_t number) {
+bool UnreadCounts::clear(ConversationKind kind, std::int32_t number) {
   return counts_.erase({kind, number}) != 0;
 }
 
-int UnreadCounts::count(int kind, std::int32_t number) const {
+int UnreadCounts::count(ConversationKind kind, std::int32_t number) const {
   const auto found = counts_.find({kind, number});
   return found == counts_.end() ? 0 : found->second;
 }

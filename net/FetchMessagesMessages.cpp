@@ -11,14 +11,14 @@ constexpr ListLayout kLayout{30, 32};
 
 std::vector<std::uint8_t> FetchMessagesRequest::build(const HeaderKey& key) const {
   PacketWriter w(requestLength(kCommand), kCommand, key);
-  w.u8(kKind, kind);
+  w.u8(kKind, static_cast<std::uint8_t>(kind));
   w.u32(kId, id);
   return w.take();
 }
 
 FetchMessagesRequest FetchMessagesRequest::read(const std::uint8_t* data, std::size_t size) {
   const PacketReader r(data, size);
-  return {r.u8(kKind), r.u32(kId)};
+  return {static_cast<ConversationKind>(r.u8(kKind)), r.u32(kId)};
 }
 
 std::vector<std::uint8_t> FetchMessagesResponse::build(const HeaderKey& key) const {

@@ -4,21 +4,18 @@
 #include <cstdint>
 #include <vector>
 
+#include "net/ConversationKind.h"
 #include "net/MessageRecord.h"
 #include "net/Packet.h"
 
 namespace kiv {
 
-// Kinds of conversation in SendMessageRequest and FetchMessagesRequest.
-inline constexpr std::uint8_t kPrivateConversation = 1;
-inline constexpr std::uint8_t kGroupConversation = 2;
-
 // Fetches the waiting messages of one conversation.
 struct FetchMessagesRequest {
   static constexpr std::uint32_t kCommand = 8;
 
-  std::uint8_t kind = kPrivateConversation;  // 1 private, 2 group
-  std::uint32_t id = 0;                      // UserId or GroupId
+  ConversationKind kind = ConversationKind::kPrivate;
+  std::uint32_t id = 0;  // UserId or GroupId
 
   std::vector<std::uint8_t> build(const HeaderKey& key) const;
   static FetchMessagesRequest read(const std::uint8_t* data, std::size_t size);

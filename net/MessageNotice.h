@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "net/ConversationKind.h"
 #include "net/FieldWidths.h"
 
 namespace kiv {
@@ -13,14 +14,13 @@ namespace kiv {
 struct MessageNotice {
   static constexpr std::size_t kSize = 23;
   static constexpr std::size_t kNameWidth = fields::kNickname;
-  static constexpr std::uint8_t kGroup = 2;
 
-  std::uint8_t kind = 0;                // 2 group, any other value private
+  ConversationKind kind{};              // group, any other value private
   std::uint32_t id = 0;                 // GroupId, or the sender's UserId
   std::string name{};                   // group name or sender nickname, GBK
   std::array<std::uint8_t, 2> extra{};  // the server's last two bytes, kept as they came
 
-  bool isGroup() const { return kind == kGroup; }
+  bool isGroup() const { return kind == ConversationKind::kGroup; }
 
   static MessageNotice read(const std::uint8_t* bytes);
   // Overwrites all kSize bytes; a full-width name stays unterminated.

@@ -21,7 +21,7 @@ std::string_view SendMessageRequest::sentText() const {
 std::vector<std::uint8_t> SendMessageRequest::build(const HeaderKey& key) const {
   const std::string_view sent = sentText();
   PacketWriter w(kTextOffset + sent.size(), kCommand, key);
-  w.u8(kKind, kind);
+  w.u8(kKind, static_cast<std::uint8_t>(kind));
   w.u32(kTarget, target);
   w.u32(kTextLength, static_cast<std::uint32_t>(sent.size()));
   w.bytes(kTextOffset, reinterpret_cast<const std::uint8_t*>(sent.data()), sent.size());
@@ -30,7 +30,7 @@ std::vector<std::uint8_t> SendMessageRequest::build(const HeaderKey& key) const 
 
 SendMessageRequest SendMessageRequest::read(const std::uint8_t* data, std::size_t size) {
   const PacketReader r(data, size);
-  SendMessageRequest m{r.u8(kKind), r.u32(kTarget), {}};
+  SendMessageRequest m{static_cast<ConversationKind>(r.u8(kKind)), r.u32(kTarget), {}};
   const std::size_t present = size > kTextOffset ? size - kTextOffset : 0;
   const std::size_t n = std::min<std::size_t>({r.u32(kTextLength), present, kMaxMessageText});
   if (n) m.text.assign(reinterpret_cast<const char*>(data + kTextOffset), n);

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "net/ConversationKind.h"
 #include "net/FetchMessagesMessages.h"
 #include "net/Packet.h"
 
@@ -18,7 +19,7 @@ struct SendMessageRequest {
   static constexpr std::uint32_t kCommand = 6;
   static constexpr std::size_t kTextOffset = 33;
 
-  std::uint8_t kind = kPrivateConversation;  // 1 private, 2 group
+  ConversationKind kind = ConversationKind::kPrivate;
   std::uint32_t target = 0;                  // UserId or GroupId
   std::string text{};                        // GBK, sent without a terminator
 

@@ -143,7 +143,7 @@ void CDlgInfoGroup::answerSaved(const UpdateGroupInfoRequest& saved, const Updat
     // mark, whatever the window shows by now.
     if (const GroupEntry* group = session().model.findGroup(groupId)) {
       session().model.setGroupText(
-          groupId, texts::groupItem(saved.name, group->shielded != 0, texts::kReshieldedGroupSpaces));
+          groupId, texts::groupItem(saved.name, group->shielded, texts::kReshieldedGroupSpaces));
     }
   }
   finishSave(saved.groupId, ok, "群信息设置失败");

@@ -78,7 +78,7 @@ CDlgSearchRet::CDlgSearchRet(ClientSession& session, int kind, const QString& te
 
   // The groups the user created, each with its number.
   for (const GroupEntry& group : session_.model.groups()) {
-    if (group.owner != 1) continue;
+    if (!group.owner) continue;
     groups_->addItem(fromGbk(texts::groupNameOf(group.displayText)), QVariant::fromValue<qint64>(group.groupId));
   }
   if (groups_->count() > 0) groups_->setCurrentIndex(0);

@@ -209,7 +209,7 @@ bool AdminCommands::sendMessage(std::uint32_t from, const std::string& kind, std
                                 const std::string& textUtf8) {
   MessageQueue queue(store_);
   const auto result =
-      queue.send(from, kind == "group" ? kGroupConversation : kPrivateConversation, to, gbk::fromUtf8(textUtf8), wireTime(clock_.localNow()));
+      queue.send(from, kind == "group" ? ConversationKind::kGroup : ConversationKind::kPrivate, to, gbk::fromUtf8(textUtf8), wireTime(clock_.localNow()));
   if (result != MessageQueue::kDelivered) {
     err_ << "not queued (send result " << static_cast<int>(result) << ")\n";
     return false;

@@ -82,7 +82,7 @@ bool DemoSeeder::seed() {
   admin_.sendMessage(ids[4], "private", ids[3], "你好,我是陈晨");
   // 李小红 has invited 赵静 into her group; 赵静 can accept from the message.
   store_.members().addInvitation(badminton, ids[3]);
-  MessageQueue(store_).queueNotice(ids[3], kPrivateConversation, ids[1], ids[1],
+  MessageQueue(store_).queueNotice(ids[3], ConversationKind::kPrivate, ids[1], ids[1],
                                    MessageQueue::invitationText(badminton, gbk::fromUtf8("周末羽毛球")),
                                    wireTime(SystemClock::instance().localNow()));
   out_ << "demo data added; every demo password is " << kPassword << "\n";

@@ -176,7 +176,7 @@ std::vector<std::uint8_t> GroupHandlers::inviteToGroup(const Request& request) {
   MessageQueue queue(context_.store, &context_.quotas);
   const bool sent =
       context_.store.members().addInvitation(in.groupId, in.userId) &&
-      queue.queueNotice(in.userId, kPrivateConversation, request.userId(), request.userId(),
+      queue.queueNotice(in.userId, ConversationKind::kPrivate, request.userId(), request.userId(),
                         MessageQueue::invitationText(in.groupId, g->name), wireTime(context_.clock.localNow()));
   if (!sent || !tx.commit()) return answer(InviteToGroupResponse::kSystemError);
   return answer(InviteToGroupResponse::kInvited);
@@ -207,7 +207,7 @@ std::vector<std::uint8_t> GroupHandlers::joinGroup(const Request& request) {
   const auto me = context_.store.accounts().account(self);
   MessageQueue queue(context_.store, &context_.quotas);
   const bool asked = me && context_.store.members().addJoinRequest(in.groupId, self) &&
-                     queue.queueNotice(g->owner, kGroupConversation, in.groupId, self,
+                     queue.queueNotice(g->owner, ConversationKind::kGroup, in.groupId, self,
                                        MessageQueue::joinRequestText(self, me->nickname),
                                        wireTime(context_.clock.localNow()));
   if (!asked || !tx.commit()) return answer(9);

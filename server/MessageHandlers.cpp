@@ -80,11 +80,11 @@ std::vector<std::uint8_t> MessageHandlers::noticePoll(const Request& request) {
     MessageNotice notice;
     notice.id = waiting.id;
     if (waiting.kind == ConversationKind::kGroup) {
-      notice.kind = MessageNotice::kGroup;
+      notice.kind = ConversationKind::kGroup;
       if (const auto g = context_.store.groups().group(waiting.id))
         notice.name = boundedText(g->name, MessageNotice::kNameWidth);
     } else {
-      notice.kind = kPrivateConversation;
+      notice.kind = ConversationKind::kPrivate;
       if (const auto a = context_.store.accounts().account(waiting.id)) {
         notice.name = boundedText(a->nickname, MessageNotice::kNameWidth);
       }
@@ -106,9 +106,8 @@ std::vector<std::uint8_t> MessageHandlers::fetchMessages(const Request& request)
 std::vector<std::uint8_t> MessageHandlers::takeWaiting(const Request& request) {
   const auto in = FetchMessagesRequest::read(request.data, request.size);
   FetchMessagesResponse out;
-  if (in.kind == kPrivateConversation || in.kind == kGroupConversation) {
-    const auto kind = in.kind == kGroupConversation ? ConversationKind::kGroup : ConversationKind::kPrivate;
-    for (auto& m : context_.store.waiting().takeMessages(request.userId(), kind, in.id, kFetchBatch)) {
+  if (in.kind == ConversationKind::kPrivate || in.kind == ConversationKind::kGroup) {
+    for (auto& m : context_.store.waiting().takeMessages(request.userId(), in.kind, in.id, kFetchBatch)) {
       MessageRecord record;
       record.text = std::move(m.text);
       record.time = std::move(m.time);

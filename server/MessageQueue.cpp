@@ -41,7 +41,7 @@ bool MessageQueue::hasRoom(std::uint32_t recipient, const std::vector<std::strin
   return waiting.records + pieces.size() <= caps_->waitingRows && waiting.bytes + bytes <= caps_->waitingBytes;
 }
 
-bool MessageQueue::queueNotice(std::uint32_t recipient, std::uint8_t kind, std::uint32_t conversation,
+bool MessageQueue::queueNotice(std::uint32_t recipient, ConversationKind kind, std::uint32_t conversation,
                                std::uint32_t sender, std::string_view text, std::string_view time) {
   Delivery notice;
   notice.result = kDelivered;
@@ -54,7 +54,7 @@ bool MessageQueue::queueNotice(std::uint32_t recipient, std::uint8_t kind, std::
   return deliver(notice, time) == kDelivered;
 }
 
-MessageQueue::Delivery MessageQueue::plan(std::uint32_t sender, std::uint8_t kind, std::uint32_t target,
+MessageQueue::Delivery MessageQueue::plan(std::uint32_t sender, ConversationKind kind, std::uint32_t target,
                                           std::string_view text) {
   Delivery out;
   out.kind = kind;
@@ -62,7 +62,7 @@ MessageQueue::Delivery MessageQueue::plan(std::uint32_t sender, std::uint8_t kin
   const auto from = store_.accounts().account(sender);
   if (!from) return out;
   const std::string clean = withoutControls(text);
-  if (kind == kPrivateConversation) {
+  if (kind == ConversationKind::kPrivate) {
     if (target == sender) return out;
     const auto to = store_.accounts().account(target);
     if (!to) return out;
@@ -78,7 +78,7 @@ MessageQueue::Delivery MessageQueue::plan(std::uint32_t sender, std::uint8_t kin
       return out;
     }
     out.recipients.push_back(target);
-  } else if (kind == kGroupConversation) {
+  } else if (kind == ConversationKind::kGroup) {
     const auto group = store_.groups().group(target);
     if (!group || group->dismissed || !store_.members().isMember(target, sender)) {
       out.result = kNotInGroup;
@@ -108,11 +108,10 @@ MessageQueue::Delivery MessageQueue::plan(std::uint32_t sender, std::uint8_t kin
 
 MessageQueue::Result MessageQueue::deliver(const Delivery& delivery, std::string_view time) {
   if (delivery.result != kDelivered) return delivery.result;
-  const auto kind = delivery.kind == kGroupConversation ? ConversationKind::kGroup : ConversationKind::kPrivate;
   // One transaction: the recipients get the whole message or nothing.
   auto tx = store_.transaction();
   for (const std::uint32_t recipient : delivery.recipients) {
-    if (!store_.waiting().queueMessage(recipient, kind, delivery.conversation, delivery.sender, delivery.pieces,
+    if (!store_.waiting().queueMessage(recipient, delivery.kind, delivery.conversation, delivery.sender, delivery.pieces,
                                        time)) {
       return kNotDelivered;
     }
@@ -120,7 +119,7 @@ MessageQueue::Result MessageQueue::deliver(const Delivery& delivery, std::string
   return tx.commit() ? kDelivered : kNotDelivered;
 }
 
-MessageQueue::Result MessageQueue::send(std::uint32_t sender, std::uint8_t kind, std::uint32_t target,
+MessageQueue::Result MessageQueue::send(std::uint32_t sender, ConversationKind kind, std::uint32_t target,
                                         std::string_view text, std::string_view time) {
   // Checked and queued in one transaction, so a member removed at the same
   // moment does not get half of it.

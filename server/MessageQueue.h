@@ -30,7 +30,7 @@ class MessageQueue {
   // A checked message: who gets which records.
   struct Delivery {
     Result result = kNotDelivered;
-    std::uint8_t kind = 0;
+    ConversationKind kind = ConversationKind::kPrivate;
     std::uint32_t conversation = 0;  // as the recipients see it: the sender or the group
     std::uint32_t sender = 0;
     std::vector<std::uint32_t> recipients;
@@ -41,22 +41,21 @@ class MessageQueue {
 
   explicit MessageQueue(Store& store, const Quotas* caps = nullptr) : store_(store), caps_(caps) {}
 
-  // Checks a chat message from `sender`: private (kPrivateConversation) to a
-  // user or group (kGroupConversation) to every member but the sender and
-  // those who shield the group.
+  // Checks a chat message from `sender`: private to a user or group to every
+  // member but the sender and those who shield the group.
   // The text, without control bytes, goes behind the sender's nickname and
   // "(私聊):" or "(群聊):", the way the client shows its own messages, so
   // group members see who spoke. Reads only.
-  Delivery plan(std::uint32_t sender, std::uint8_t kind, std::uint32_t target, std::string_view text);
+  Delivery plan(std::uint32_t sender, ConversationKind kind, std::uint32_t target, std::string_view text);
   // Queues a planned message for all its recipients or for none.
   Result deliver(const Delivery& delivery, std::string_view time);
   // Both in one.
-  Result send(std::uint32_t sender, std::uint8_t kind, std::uint32_t target, std::string_view text,
+  Result send(std::uint32_t sender, ConversationKind kind, std::uint32_t target, std::string_view text,
               std::string_view time);
 
   // A text the server writes itself (an invitation or a join request, whose
   // marker must stay first), queued as it is for one recipient.
-  bool queueNotice(std::uint32_t recipient, std::uint8_t kind, std::uint32_t conversation, std::uint32_t sender,
+  bool queueNotice(std::uint32_t recipient, ConversationKind kind, std::uint32_t conversation, std::uint32_t sender,
                    std::string_view text, std::string_view time);
 
   // The marked texts of an invitation (in a private conversation with the

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "net/ConversationKind.h"
+
 // The rows the Store hands out. Every text is GBK bytes as stored.
 namespace kiv::server {
 
@@ -51,7 +53,6 @@ struct NamedId {
   std::string name;
 };
 
-enum class ConversationKind : std::uint8_t { kPrivate = 1, kGroup = 2 };
 
 // A conversation with waiting messages for one recipient.
 struct WaitingConversation {

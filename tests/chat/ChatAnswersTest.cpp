@@ -97,9 +97,9 @@ class ChatAnswers : public ::testing::Test {
 };
 
 TEST_F(ChatAnswers, TheProfileLineAndPictureFollowTheProfileAnswers) {
-  CSendMessage* toFriend = openChat(client, 10002, kPrivateConversation, "李小红(10002)", 0, false);
-  CSendMessage* toMember = openChat(client, 10003, kPrivateConversation, "王大力", 0, false);
-  CSendMessage* group = openChat(client, 20001, kGroupConversation, "木棉同学会", -1, false);
+  CSendMessage* toFriend = openChat(client, 10002, ConversationKind::kPrivate, "李小红(10002)", 0, false);
+  CSendMessage* toMember = openChat(client, 10003, ConversationKind::kPrivate, "王大力", 0, false);
+  CSendMessage* group = openChat(client, 20001, ConversationKind::kGroup, "木棉同学会", -1, false);
   const auto answered = [&](CSendMessage* chat, const QString& line) {
     chat->askProfile();
     return waitFor([&] { return chat->profileLine() == line; });
@@ -127,7 +127,7 @@ TEST_F(ChatAnswers, TheProfileLineAndPictureFollowTheProfileAnswers) {
 
 TEST_F(ChatAnswers, RefusedSendsAddNoticesAndAServerAheadCorrectsTheEchoTime) {
   MessageRecorder boxes;
-  CSendMessage* chat = openChat(client, 10009, kPrivateConversation, "路人甲(10009)", terminal::kSms, false);
+  CSendMessage* chat = openChat(client, 10009, ConversationKind::kPrivate, "路人甲(10009)", terminal::kSms, false);
   chat->show();
 
   answerNextWith(SendMessageRequest::kCommand, sendResult(SendMessageResponse::kRecipientCancelled));
@@ -140,7 +140,7 @@ TEST_F(ChatAnswers, RefusedSendsAddNoticesAndAServerAheadCorrectsTheEchoTime) {
   sendAndWait(chat, QStringLiteral("晚上'见'"));
   ASSERT_TRUE(waitForShown(chat, QStringLiteral("您发送的:晚上'见',\n未能发送到对方!请重试.")));
   EXPECT_TRUE(shown(chat).contains(QStringLiteral("我(私聊):晚上'见'"))) << "the echo stays";
-  EXPECT_EQ(occurrences(utf8History(client.store, kPrivateConversation, 10009), "我(私聊):"), 2u);
+  EXPECT_EQ(occurrences(utf8History(client.store, ConversationKind::kPrivate, 10009), "我(私聊):"), 2u);
 
   // A font and a colour chosen now are the echo's, not the notices'; the
   // input box shows them on what is typed already.
@@ -188,8 +188,8 @@ TEST_F(ChatAnswers, RefusedSendsAddNoticesAndAServerAheadCorrectsTheEchoTime) {
 
 TEST_F(ChatAnswers, RemovalFromTheGroupClosesTheWindowAfterItsBoxEvenWhenTheClientStopsMeanwhile) {
   // A name that fills its 16 bytes without a terminator is quoted whole.
-  client.model.addOrUpdateGroup(20009, gbk::fromUtf8("羽毛球队周末活动"), 0, 0);
-  QPointer<CSendMessage> chat = openChat(client, 20009, kGroupConversation, "羽毛球队周末活动", -1, false);
+  client.model.addOrUpdateGroup(20009, gbk::fromUtf8("羽毛球队周末活动"), false, false);
+  QPointer<CSendMessage> chat = openChat(client, 20009, ConversationKind::kGroup, "羽毛球队周末活动", -1, false);
   chat->show();
 
   {
@@ -234,7 +234,7 @@ TEST_F(ChatAnswers, AddFriendOutcomesAndTheStrangersWindowGoesOnceItsHandlerRetu
   stranger.userId = 10009;
   stranger.nickname = gbk::fromUtf8("路人甲");
   client.model.addOrUpdateContact(ContactListKind::kStrangers, stranger);
-  QPointer<CSendMessage> chat = openChat(client, 10009, kPrivateConversation, "路人甲(10009)", -1, false);
+  QPointer<CSendMessage> chat = openChat(client, 10009, ConversationKind::kPrivate, "路人甲(10009)", -1, false);
   chat->show();
   QWidget* button = chat->control(CSendMessage::kAddFriendId);
   ASSERT_TRUE(button->isVisible());
@@ -278,7 +278,7 @@ Bytes fetchAnswer(const HeaderKey& key, const std::vector<MessageRecord>& record
 
 TEST_F(ChatAnswers, FetchedCountsAreClippedToThePacketAndBrokenRecordsAreShownAsTheyAre) {
   MessageRecorder boxes;
-  CSendMessage* chat = openChat(client, 10009, kPrivateConversation, "路人甲", -1, false);
+  CSendMessage* chat = openChat(client, 10009, ConversationKind::kPrivate, "路人甲", -1, false);
   auto fetchWith = [&](std::vector<MessageRecord> records, std::int16_t count) {
     answerNext(FetchMessagesRequest::kCommand,
                [records, count](const HeaderKey& key) { return fetchAnswer(key, records, count); });
@@ -301,7 +301,7 @@ TEST_F(ChatAnswers, FetchedCountsAreClippedToThePacketAndBrokenRecordsAreShownAs
   fetchWith({MessageRecord{gbk::fromUtf8("只有一条"), "260102030405", {}}}, 5);
   ASSERT_TRUE(waitForShown(chat, QStringLiteral("26-01-02 03:04:05\n只有一条")));
   EXPECT_FALSE(shown(chat).contains(QStringLiteral("00-00-00 00:00:00")));
-  EXPECT_EQ(occurrences(utf8History(client.store, kPrivateConversation, 10009), "\r\n\r\n"), 1u);
+  EXPECT_EQ(occurrences(utf8History(client.store, ConversationKind::kPrivate, 10009), "\r\n\r\n"), 1u);
   EXPECT_EQ(WavePlayer::requests(), sounds + 1);
 
   // With the sound switched off the next one arrives silently.

@@ -40,7 +40,7 @@ QString limitLabel(const CSendMessage* chat) {
 TEST_F(TwoFriends, TalkPrivatelyAndInTheirGroupEachMessageShownAndStoredOnce) {
 
   // 张小明 writes to his friend 李小红, who is online (a PC client).
-  CSendMessage* toLi = openChat(zhang, 10002, kPrivateConversation, "李小红(10002)", terminal::kPcClient);
+  CSendMessage* toLi = openChat(zhang, 10002, ConversationKind::kPrivate, "李小红(10002)", terminal::kPcClient);
   toLi->show();
   EXPECT_FALSE(toLi->control(CSendMessage::kAddFriendId)->isVisible()) << "she is a friend already";
   EXPECT_EQ(limitLabel(toLi), QStringLiteral("您还可以再输入[500]个字"));
@@ -53,7 +53,7 @@ TEST_F(TwoFriends, TalkPrivatelyAndInTheirGroupEachMessageShownAndStoredOnce) {
   EXPECT_TRUE(shown(toLi).contains(QStringLiteral("我(私聊):你好，小红")));
   EXPECT_TRUE(toLi->input()->toPlainText().isEmpty());
   EXPECT_EQ(limitLabel(toLi), QStringLiteral("您还可以再输入[500]个字"));
-  EXPECT_EQ(occurrences(utf8History(zhang.store, kPrivateConversation, 10002), "我(私聊):你好，小红"), 1u)
+  EXPECT_EQ(occurrences(utf8History(zhang.store, ConversationKind::kPrivate, 10002), "我(私聊):你好，小红"), 1u)
       << "the echo is stored before the server answers";
 
   // The delivery was confirmed without a word in 张小明's window.
@@ -61,7 +61,7 @@ TEST_F(TwoFriends, TalkPrivatelyAndInTheirGroupEachMessageShownAndStoredOnce) {
   EXPECT_FALSE(shown(toLi).contains(QStringLiteral("未能发送")));
 
   // Her window is closed: the fetched message shows it minimised, flashing.
-  CSendMessage* toZhang = openChat(li, 10001, kPrivateConversation, "张小明(10001)", terminal::kPcClient);
+  CSendMessage* toZhang = openChat(li, 10001, ConversationKind::kPrivate, "张小明(10001)", terminal::kPcClient);
   ASSERT_FALSE(toZhang->isVisible());
   fetchFor(li, toZhang);
   ASSERT_TRUE(waitForShown(toZhang, QStringLiteral("张小明(私聊):你好，小红")));
@@ -70,11 +70,11 @@ TEST_F(TwoFriends, TalkPrivatelyAndInTheirGroupEachMessageShownAndStoredOnce) {
   EXPECT_TRUE(toZhang->isFlashing());
   toZhang->showNormal();
   EXPECT_FALSE(toZhang->isFlashing()) << "restoring the window stops the flashing";
-  EXPECT_EQ(occurrences(utf8History(li.store, kPrivateConversation, 10001), "张小明(私聊):你好，小红"), 1u);
+  EXPECT_EQ(occurrences(utf8History(li.store, ConversationKind::kPrivate, 10001), "张小明(私聊):你好，小红"), 1u);
 
   // In the group, a pasted text longer than one record travels as several
   // records of the same second and arrives as one message, stored once.
-  CSendMessage* groupZhang = openChat(zhang, 20001, kGroupConversation, "木棉同学会", -1);
+  CSendMessage* groupZhang = openChat(zhang, 20001, ConversationKind::kGroup, "木棉同学会", -1);
   groupZhang->show();
   const QString longText = QString(60, QChar(0x6728)) + QString(70, QChar(0x68C9));  // 木 x60, 棉 x70
   QApplication::clipboard()->setText(longText);
@@ -85,10 +85,10 @@ TEST_F(TwoFriends, TalkPrivatelyAndInTheirGroupEachMessageShownAndStoredOnce) {
   EXPECT_TRUE(shown(groupZhang).contains(QStringLiteral("我(群聊):") + longText.left(120)));
   ASSERT_TRUE(waitFor([&] { return zhang.net.pendingRequests() == 0; }));
 
-  CSendMessage* groupLi = openChat(li, 20001, kGroupConversation, "木棉同学会", -1);
+  CSendMessage* groupLi = openChat(li, 20001, ConversationKind::kGroup, "木棉同学会", -1);
   fetchFor(li, groupLi);
   ASSERT_TRUE(waitForShown(groupLi, QStringLiteral("张小明(群聊):") + longText.left(120)));
-  const std::string history = utf8History(li.store, kGroupConversation, 20001);
+  const std::string history = utf8History(li.store, ConversationKind::kGroup, 20001);
   EXPECT_EQ(occurrences(history, "(群聊):"), 2u) << history;  // 王大力's waiting one and 张小明's
   EXPECT_EQ(occurrences(history, (QStringLiteral("张小明(群聊):") + longText.left(120)).toStdString()), 1u);
   EXPECT_TRUE(boxes.texts().empty());
@@ -107,11 +107,11 @@ TEST(ChatConversation, InvitationLinksJoinTheInvitedUserAndAdmitTheOneWhoAsked) 
 
   // 李小红 has invited 赵静 into 周末羽毛球 (20002): the invitation shows
   // with its link and is not kept in the history.
-  CSendMessage* fromLi = openChat(zhao, 10002, kPrivateConversation, "李小红", terminal::kSms, false);
+  CSendMessage* fromLi = openChat(zhao, 10002, ConversationKind::kPrivate, "李小红", terminal::kSms, false);
   fetchFor(zhao, fromLi);
   ASSERT_TRUE(waitForShown(fromLi, QStringLiteral("同意请点击这里")));
   EXPECT_TRUE(shown(fromLi).contains(QStringLiteral("[20002]")));
-  EXPECT_EQ(utf8History(zhao.store, kPrivateConversation, 10002), "");
+  EXPECT_EQ(utf8History(zhao.store, ConversationKind::kPrivate, 10002), "");
 
   // A right click and a click into the input box do nothing.
   fromLi->showNormal();
@@ -128,14 +128,14 @@ TEST(ChatConversation, InvitationLinksJoinTheInvitedUserAndAdmitTheOneWhoAsked) 
   QObject chenAsks;
   ASSERT_TRUE(chen.session.relay().tell(JoinGroupRequest{20001}, &chenAsks));
   ASSERT_TRUE(waitFor([&] { return server.store().members().hasJoinRequest(20001, 10005); }));
-  CSendMessage* group = openChat(zhang, 20001, kGroupConversation, "木棉同学会", -1, false);
+  CSendMessage* group = openChat(zhang, 20001, ConversationKind::kGroup, "木棉同学会", -1, false);
   group->show();
   fetchFor(zhang, group);
   ASSERT_TRUE(waitForShown(group, QStringLiteral("[10005]")));
   ASSERT_TRUE(clickText(group->view(), QStringLiteral("同意请点击这里")));
   EXPECT_TRUE(shown(group).contains(QStringLiteral("已提交!")));
   ASSERT_TRUE(waitFor([&] { return server.store().members().isMember(20001, 10005); }));
-  EXPECT_EQ(occurrences(utf8History(zhang.store, kGroupConversation, 20001), "[10005]"), 0u);
+  EXPECT_EQ(occurrences(utf8History(zhang.store, ConversationKind::kGroup, 20001), "[10005]"), 0u);
   EXPECT_TRUE(boxes.texts().empty());
 }
 
@@ -154,14 +154,14 @@ TEST_F(TwoFriends, AHistoryTheDiskRefusesIsSaidInTheWindowAndNothingHalfWritten)
   }
   const QString saidNothing = QStringLiteral("聊天记录没能保存，磁盘空间可能已满");
 
-  CSendMessage* toLi = openChat(zhang, 10002, kPrivateConversation, "李小红(10002)", terminal::kPcClient);
+  CSendMessage* toLi = openChat(zhang, 10002, ConversationKind::kPrivate, "李小红(10002)", terminal::kPcClient);
   toLi->show();
   typeText(toLi->input(), QStringLiteral("在吗"));
   QTest::keyClick(toLi->input(), Qt::Key_Return);
   EXPECT_FALSE(shown(toLi).contains(saidNothing)) << "张小明's disk has room";
   ASSERT_TRUE(waitFor([&] { return zhang.net.pendingRequests() == 0; }));
 
-  CSendMessage* toZhang = openChat(li, 10001, kPrivateConversation, "张小明(10001)", terminal::kPcClient);
+  CSendMessage* toZhang = openChat(li, 10001, ConversationKind::kPrivate, "张小明(10001)", terminal::kPcClient);
   toZhang->show();
   fetchFor(li, toZhang);
   ASSERT_TRUE(waitForShown(toZhang, QStringLiteral("张小明(私聊):在吗")));
@@ -169,7 +169,7 @@ TEST_F(TwoFriends, AHistoryTheDiskRefusesIsSaidInTheWindowAndNothingHalfWritten)
   typeText(toZhang->input(), QStringLiteral("在"));
   QTest::keyClick(toZhang->input(), Qt::Key_Return);
   EXPECT_EQ(shown(toZhang).count(saidNothing), 2);
-  EXPECT_EQ(utf8History(li.store, kPrivateConversation, 10001), "");
+  EXPECT_EQ(utf8History(li.store, ConversationKind::kPrivate, 10001), "");
   EXPECT_TRUE(boxes.texts().empty()) << "a notice in the window, no box";
 }
 

@@ -13,6 +13,7 @@
 #include "model/ClientSession.h"
 #include "model/ContactModel.h"
 #include "model/TerminalType.h"
+#include "net/ConversationKind.h"
 #include "net/FetchMessagesMessages.h"
 #include "net/NetClient.h"
 #include "platform/Gbk.h"
@@ -24,10 +25,10 @@ namespace kiv::test {
 // Opens a chat window the way the main window does: created, registered
 // with the conversations (which own it from then on), named, titled and
 // asked for the partner's profile.
-inline CSendMessage* openChat(ClientSession& session, std::int32_t partner, int kind, const std::string& utf8Name,
+inline CSendMessage* openChat(ClientSession& session, std::int32_t partner, ConversationKind kind, const std::string& utf8Name,
                               std::int32_t terminal, bool askProfile = true) {
   auto* chat = new CSendMessage(session, partner, kind);
-  if (kind == kGroupConversation)
+  if (kind == ConversationKind::kGroup)
     session.model.conversations().addGroup(partner, chat);
   else
     session.model.conversations().addPrivate(partner, chat);
@@ -36,7 +37,7 @@ inline CSendMessage* openChat(ClientSession& session, std::int32_t partner, int 
   if (askProfile) chat->askProfile();
   return chat;
 }
-inline CSendMessage* openChat(ClientStack& stack, std::int32_t partner, int kind, const std::string& utf8Name,
+inline CSendMessage* openChat(ClientStack& stack, std::int32_t partner, ConversationKind kind, const std::string& utf8Name,
                               std::int32_t terminal, bool askProfile = true) {
   return openChat(stack.session, partner, kind, utf8Name, terminal, askProfile);
 }
@@ -45,7 +46,7 @@ inline CSendMessage* openChat(ClientStack& stack, std::int32_t partner, int kind
 // hands them to it once stored, as the message service does on a notice.
 inline void fetchFor(ClientSession& session, CSendMessage* chat) {
   FetchMessagesRequest fetch;
-  fetch.kind = static_cast<std::uint8_t>(chat->kind());
+  fetch.kind = chat->kind();
   fetch.id = static_cast<std::uint32_t>(chat->partner());
   HistoryStore* store = &session.store.history;
   session.relay().ask(fetch, chat, [store, chat](const FetchMessagesRequest&, const FetchMessagesResponse& answer) {
@@ -88,8 +89,8 @@ inline bool clickText(CRichEditCtrlEx* view, const QString& text, Qt::MouseButto
   return true;
 }
 
-inline std::string utf8History(LocalStores& store, int kind, std::int32_t partner) {
-  return gbk::toUtf8(kind == kGroupConversation ? store.history.ReadGroupHistoryPage(partner, 0)
+inline std::string utf8History(LocalStores& store, ConversationKind kind, std::int32_t partner) {
+  return gbk::toUtf8(kind == ConversationKind::kGroup ? store.history.ReadGroupHistoryPage(partner, 0)
                                                 : store.history.ReadUserHistoryPage(partner, 0));
 }
 

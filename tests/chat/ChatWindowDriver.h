@@ -69,7 +69,7 @@ inline void selectRow(QTreeWidget* list, int row) {
 // Fetches the waiting messages of one conversation for a signed-in stack.
 class MessageFetch : public ResponseReceiver {
  public:
-  static std::vector<MessageRecord> of(ClientStack& stack, std::uint8_t kind, std::uint32_t id) {
+  static std::vector<MessageRecord> of(ClientStack& stack, ConversationKind kind, std::uint32_t id) {
     auto fetch = std::make_shared<MessageFetch>();
     const ReceiverHandle handle = ReceiverRegistry::global().add(fetch);
     FetchMessagesRequest ask;

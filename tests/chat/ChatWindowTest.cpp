@@ -65,7 +65,7 @@ TEST_F(ChatWindow, ViewShowsTextAsTextAndFollowsOnlyInvitationsWithAProperNumber
   // The input box and a view without a partner follow nothing.
   int at = invitation(QStringLiteral("[20002]李小红邀请你加入"));
   EXPECT_FALSE(view.activateLinkAt(at)) << "kind -1 is the input box";
-  view.setConversation(0, kPrivateConversation);
+  view.setConversation(0, ConversationKind::kPrivate);
   EXPECT_TRUE(view.activateLinkAt(at));
   EXPECT_TRUE(hasLink(view));
   EXPECT_EQ(client.net.pendingRequests(), 0);
@@ -74,7 +74,7 @@ TEST_F(ChatWindow, ViewShowsTextAsTextAndFollowsOnlyInvitationsWithAProperNumber
       << "the link keeps the colour of what precedes it";
 
   // Malformed numbers are refused with the conversation's text; the link stays.
-  view.setConversation(10002, kPrivateConversation);
+  view.setConversation(10002, ConversationKind::kPrivate);
   const std::pair<QString, std::string> refused[] = {
       {QStringLiteral("[12a4]邀请"), "群号12a4有误,加入失败!"},
       {QStringLiteral("邀请你加入羽毛球队"), "群号有误,加入失败!"},
@@ -86,7 +86,7 @@ TEST_F(ChatWindow, ViewShowsTextAsTextAndFollowsOnlyInvitationsWithAProperNumber
     EXPECT_TRUE(hasLink(view));
   }
   EXPECT_EQ(client.net.pendingRequests(), 0);
-  view.setConversation(20001, kGroupConversation);
+  view.setConversation(20001, ConversationKind::kGroup);
   EXPECT_TRUE(view.activateLinkAt(invitation(QStringLiteral("[12a4]请求加入"))));
   EXPECT_EQ(boxes.texts().back(), "用户ID号12a4有误,加入失败!");
 
@@ -108,7 +108,7 @@ QString limitLabel(const CSendMessage* chat) {
 
 TEST_F(ChatWindow, InputLimitCountsCharactersAndCutsWhatIsTypedPastedOrLeftOverOnAReopen) {
   MessageRecorder boxes;
-  CSendMessage* chat = openChat(client, 10009, kPrivateConversation, "路人甲", terminal::kMobileClient, false);
+  CSendMessage* chat = openChat(client, 10009, ConversationKind::kPrivate, "路人甲", terminal::kMobileClient, false);
   chat->show();
   CRichEditCtrlEx* input = chat->input();
   EXPECT_EQ(limitLabel(chat), QStringLiteral("您还可以再输入[120]个字"));
@@ -183,9 +183,9 @@ TEST_F(ChatWindow, OpeningShowsWhoTalksAndWhoCanBeAdded) {
   friendEntry.nickname = gbk::fromUtf8("李小红");
   client.model.addOrUpdateContact(ContactListKind::kFriends, friendEntry);
 
-  CSendMessage* toFriend = openChat(client, 10002, kPrivateConversation, "李小红(10002)", 0, false);
-  CSendMessage* toMember = openChat(client, 10003, kPrivateConversation, "王大力", 0, false);
-  CSendMessage* group = openChat(client, 20001, kGroupConversation, "木棉同学会", -1, false);
+  CSendMessage* toFriend = openChat(client, 10002, ConversationKind::kPrivate, "李小红(10002)", 0, false);
+  CSendMessage* toMember = openChat(client, 10003, ConversationKind::kPrivate, "王大力", 0, false);
+  CSendMessage* group = openChat(client, 20001, ConversationKind::kGroup, "木棉同学会", -1, false);
   EXPECT_FALSE(toFriend->control(CSendMessage::kAddFriendId)->isVisibleTo(toFriend));
   EXPECT_TRUE(toMember->control(CSendMessage::kAddFriendId)->isVisibleTo(toMember));
   EXPECT_FALSE(group->control(CSendMessage::kAddFriendId)->isVisibleTo(group));

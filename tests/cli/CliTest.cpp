@@ -235,7 +235,7 @@ TEST(CliListen, PrintsOnlyTheRecordsAFetchAnswerHolds) {
       case NoticePollRequest::kCommand: {
         if (noticed.exchange(true)) return {};
         MessageNotice notice;
-        notice.kind = 1;
+        notice.kind = ConversationKind::kPrivate;
         notice.id = 10009;
         return {NoticePollResponse{0, {notice}}.build(key)};
       }

@@ -137,7 +137,7 @@ TEST_F(NetClientServerTest, PrivateMessageFromOneClientToAnother) {
 
   const auto asker = registry_.add(bobEvents);
   SendMessageRequest message;
-  message.kind = kPrivateConversation;
+  message.kind = ConversationKind::kPrivate;
   message.target = 10006;
   message.text = gbk::fromUtf8("你好刘洋");
   ASSERT_EQ(bob->Enqueue(message.build(bob->newKey()), asker), 0);
@@ -148,7 +148,7 @@ TEST_F(NetClientServerTest, PrivateMessageFromOneClientToAnother) {
   EXPECT_EQ(gbk::toUtf8(aliceEvents->notices[0].name), "王大力");
   const auto fetcher = registry_.add(aliceEvents);
   FetchMessagesRequest fetch;
-  fetch.kind = kPrivateConversation;
+  fetch.kind = ConversationKind::kPrivate;
   fetch.id = 10003;
   ASSERT_EQ(alice->Enqueue(fetch.build(alice->newKey()), fetcher), 0);
   ASSERT_TRUE(aliceEvents->waitFor([&] { return !aliceEvents->fetched.empty(); }));

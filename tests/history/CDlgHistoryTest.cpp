@@ -28,7 +28,7 @@ constexpr std::int32_t kMember = 10004;  // only a member: 2 private messages
 constexpr std::int32_t kStranger = 10005;
 constexpr std::int32_t kGroup = 20001;  // 3 group messages
 
-ContactEntry person(std::int32_t userId, const char* nickname, std::int32_t owner = 0) {
+ContactEntry person(std::int32_t userId, const char* nickname, bool owner = false) {
   ContactEntry entry;
   entry.userId = userId;
   entry.nickname = gbk::fromUtf8(nickname);
@@ -55,8 +55,8 @@ class HistoryTest : public ::testing::Test {
     model.setSelf(self);
     model.addOrUpdateContact(ContactListKind::kFriends, person(kFriend, "李小红"));
     model.addOrUpdateContact(ContactListKind::kFriends, person(kQuietFriend, "王大伟"));
-    model.addOrUpdateGroup(kGroup, gbk::fromUtf8("木棉同学会        "), 1, 0);
-    model.addOrUpdateMember(kGroup, person(kSelf, "张小明", 1));
+    model.addOrUpdateGroup(kGroup, gbk::fromUtf8("木棉同学会        "), true, false);
+    model.addOrUpdateMember(kGroup, person(kSelf, "张小明", true));
     model.addOrUpdateMember(kGroup, person(kFriend, "李小红"));
     model.addOrUpdateMember(kGroup, person(kMember, "陈静"));
     model.addOrUpdateContact(ContactListKind::kStrangers, person(kStranger, "赵磊"));

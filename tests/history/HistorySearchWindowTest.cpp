@@ -58,7 +58,7 @@ class HistorySearchWindowTest : public ::testing::Test {
     model.setSelf(self);
     model.addOrUpdateContact(ContactListKind::kFriends, person(kFriend, "李小红"));
     model.addOrUpdateContact(ContactListKind::kFriends, person(kPlainSpoken, "王大伟"));
-    model.addOrUpdateGroup(kGroup, gbk::fromUtf8("木棉同学会        "), 1, 0);
+    model.addOrUpdateGroup(kGroup, gbk::fromUtf8("木棉同学会        "), true, false);
     model.addOrUpdateContact(ContactListKind::kStrangers, person(kStranger, "赵磊"));
 
     // Pages of twenty, newest first: message 3 of the friend is on page 2.

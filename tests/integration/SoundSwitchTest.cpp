@@ -30,7 +30,7 @@ TEST(SoundSwitch, SoundOffSilencesTheNextReceivedMessageAndSoundOnPlaysAgain) {
   ClientStack zhang(server, DemoServer::demoPhone(10001), home.path());
   ASSERT_TRUE(zhang.signIn());
   SoundEnabled = zhang.store.settings.IsSoundOn();  // as at the end of the main window's start
-  CSendMessage* fromLi = openChat(zhang, 10002, kPrivateConversation, "李小红(10002)", terminal::kPcClient, false);
+  CSendMessage* fromLi = openChat(zhang, 10002, ConversationKind::kPrivate, "李小红(10002)", terminal::kPcClient, false);
   CDlgOption options(zhang.session);
   auto receive = [&](const char* text) {
     ASSERT_EQ(server.admin().run("send-message", {"10002", "private", "10001", text}), 0);

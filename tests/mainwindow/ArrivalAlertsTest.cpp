@@ -65,7 +65,7 @@ TEST(ArrivalAlerts, AMessageForAWindowNotInFrontNotifiesOnceReplacedAndItsClickO
   EXPECT_TRUE(first.body.endsWith(QStringLiteral("下午开会"))) << first.body.toStdString();
   EXPECT_FALSE(first.body.contains(u'\n'));
   EXPECT_EQ(first.hints.value("image-path").toString(), QUrl::fromLocalFile(avatar).toString());
-  EXPECT_EQ(model.unread().count(kPrivateConversation, 10002), 1);
+  EXPECT_EQ(model.unread().count(ConversationKind::kPrivate, 10002), 1);
   EXPECT_EQ(friendRowSaying(zhang.main, 10002), QStringLiteral("李小红(10002), 1 条未读"));
   EXPECT_EQ(zhang.main.trayIcon()->toolTip(), QStringLiteral("木棉 - 1 个会话有未读消息"));
 
@@ -77,7 +77,7 @@ TEST(ArrivalAlerts, AMessageForAWindowNotInFrontNotifiesOnceReplacedAndItsClickO
   EXPECT_EQ(second.replacesId, first.id);
   EXPECT_TRUE(second.body.endsWith(QStringLiteral("三楼会议室")));
   EXPECT_EQ(service.onScreen().size(), 1);
-  EXPECT_EQ(model.unread().count(kPrivateConversation, 10002), 2);
+  EXPECT_EQ(model.unread().count(ConversationKind::kPrivate, 10002), 2);
   const auto latency =
       std::chrono::duration<double, std::milli>(second.at - zhang.main.alerts().lastNotifiedStoredAt());
   std::printf("[ figure ] desktop notification received %.1f ms after its batch was stored (aim < 100 ms)\n",
@@ -93,7 +93,7 @@ TEST(ArrivalAlerts, AMessageForAWindowNotInFrontNotifiesOnceReplacedAndItsClickO
   ASSERT_TRUE(waitFor([&] {
     fromLi = zhang.privateWindow(10002);
     return fromLi != nullptr && fromLi->isVisible() && !fromLi->isMinimized() &&
-           model.unread().count(kPrivateConversation, 10002) == 0 && service.onScreen().isEmpty();
+           model.unread().count(ConversationKind::kPrivate, 10002) == 0 && service.onScreen().isEmpty();
   }));
   EXPECT_TRUE(shown(fromLi).contains(QStringLiteral("三楼会议室")));
   EXPECT_EQ(friendRowSaying(zhang.main, 10002), QStringLiteral("李小红(10002)"));
@@ -103,7 +103,7 @@ TEST(ArrivalAlerts, AMessageForAWindowNotInFrontNotifiesOnceReplacedAndItsClickO
   ASSERT_TRUE(waitFor([&] { return fromLi->isActiveWindow(); }));
   say(toZhang, QStringLiteral("带上电脑"));
   ASSERT_TRUE(waitForShown(fromLi, QStringLiteral("带上电脑")));
-  EXPECT_EQ(model.unread().count(kPrivateConversation, 10002), 0);
+  EXPECT_EQ(model.unread().count(ConversationKind::kPrivate, 10002), 0);
   EXPECT_EQ(service.received().size(), 2);
 
   // With the option off, a message still counts but shows no bubble; the
@@ -113,10 +113,10 @@ TEST(ArrivalAlerts, AMessageForAWindowNotInFrontNotifiesOnceReplacedAndItsClickO
   CSendMessage* group = li.groupWindow(20001);
   ASSERT_NE(group, nullptr);
   say(group, QStringLiteral("周末聚餐"));
-  ASSERT_TRUE(waitFor([&] { return model.unread().count(kGroupConversation, 20001) == 1; }));
+  ASSERT_TRUE(waitFor([&] { return model.unread().count(ConversationKind::kGroup, 20001) == 1; }));
   DesktopNoticesEnabled = true;
   EXPECT_EQ(service.received().size(), 2);
-  EXPECT_EQ(model.unread().count(kPrivateConversation, 10002), 0);
+  EXPECT_EQ(model.unread().count(ConversationKind::kPrivate, 10002), 0);
   EXPECT_TRUE(zhang.main.tree()
                   ->groupItem(20001)
                   ->data(0, Qt::AccessibleTextRole)

@@ -39,7 +39,7 @@ void expectEachOnce(MainWindowClient& client, const std::vector<Expected>& expec
   for (const Expected& e : expected) {
     CSendMessage* chat = e.group ? client.groupWindow(e.number) : client.privateWindow(e.number);
     const std::string history =
-        utf8History(client.stack.store, e.group ? kGroupConversation : kPrivateConversation, e.number);
+        utf8History(client.stack.store, e.group ? ConversationKind::kGroup : ConversationKind::kPrivate, e.number);
     for (const std::string& text : e.texts) {
       EXPECT_EQ(timesShown(chat, text), 1u) << text;
       EXPECT_EQ(occurrences(history, text), 1u) << text;

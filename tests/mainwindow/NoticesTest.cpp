@@ -63,7 +63,7 @@ TEST(Notices, FriendsAndTheirGroupTalkEveryMessageShownOnceInAWindowTheNoticeOpe
       waitForWindowShowing(zhang, true, 20001, QStringLiteral("王大力(群聊):周六的聚会大家都来吗?"));
   ASSERT_NE(classmates, nullptr);
   EXPECT_EQ(classmates->windowTitle(), QStringLiteral("在群 木棉同学会 ( 群号:20001 ) 中聊天..."));
-  EXPECT_EQ(occurrences(utf8History(zhang.stack.store, kGroupConversation, 20001), "周六的聚会大家都来吗?"), 1u);
+  EXPECT_EQ(occurrences(utf8History(zhang.stack.store, ConversationKind::kGroup, 20001), "周六的聚会大家都来吗?"), 1u);
 
   MainWindowClient li(server, 10002);
   MainWindowClient wang(server, 10003);
@@ -107,8 +107,8 @@ TEST(Notices, FriendsAndTheirGroupTalkEveryMessageShownOnceInAWindowTheNoticeOpe
   EXPECT_EQ(timesShown(wangGroup, QStringLiteral("大家好")), 1u);
   EXPECT_EQ(timesShown(classmates, QStringLiteral("王大力(群聊):都来")), 1u);
   EXPECT_EQ(timesShown(classmates, QStringLiteral("大家好")), 1u) << "the own echo only";
-  EXPECT_EQ(occurrences(utf8History(li.stack.store, kPrivateConversation, 10001), "张小明(私聊):好的，中午见"), 1u);
-  EXPECT_EQ(occurrences(utf8History(wang.stack.store, kGroupConversation, 20001), "张小明(群聊):大家好"), 1u);
+  EXPECT_EQ(occurrences(utf8History(li.stack.store, ConversationKind::kPrivate, 10001), "张小明(私聊):好的，中午见"), 1u);
+  EXPECT_EQ(occurrences(utf8History(wang.stack.store, ConversationKind::kGroup, 20001), "张小明(群聊):大家好"), 1u);
   EXPECT_TRUE(boxes.texts().empty());
 }
 
@@ -210,8 +210,10 @@ class ScriptedNotices : public ScriptedTest {
         ++polls;
         NoticePollResponse poll;
         if (armed.exchange(false)) {
-          poll.notices = {{1, 4242, "Li"}, {1, 4242, "Li"},  {2, 99999, "gone"},
-                          {5, 4343, "Wu"}, {2, 555, "Fans"}, {1, 0, "nobody"}};
+          constexpr auto user = ConversationKind::kPrivate, group = ConversationKind::kGroup;
+          constexpr auto odd = ConversationKind{5};  // read as private
+          poll.notices = {{user, 4242, "Li"}, {user, 4242, "Li"},  {group, 99999, "gone"},
+                          {odd, 4343, "Wu"},  {group, 555, "Fans"}, {user, 0, "nobody"}};
         } else {
           poll.status = 1;
         }
@@ -242,7 +244,7 @@ class ScriptedNotices : public ScriptedTest {
   std::mutex mutex;
   std::condition_variable fetchesFreed;
   bool holdFetches = false;  // the answers wait until released
-  std::vector<std::pair<int, std::uint32_t>> fetches;
+  std::vector<std::pair<ConversationKind, std::uint32_t>> fetches;
 };
 
 TEST_F(ScriptedNotices, TwiceForOnePersonOneWindowTwoFetchesKindFiveIsAPersonAnUnknownGroupIsDropped) {
@@ -253,7 +255,9 @@ TEST_F(ScriptedNotices, TwiceForOnePersonOneWindowTwoFetchesKindFiveIsAPersonAnU
   ASSERT_TRUE(waitFor([&] { return polls >= answered + 2; }));
   {
     std::lock_guard lock(mutex);
-    const std::vector<std::pair<int, std::uint32_t>> expected = {{1, 4242}, {1, 4242}, {1, 4343}, {2, 555}};
+    constexpr auto kPrivate = ConversationKind::kPrivate;
+    const std::vector<std::pair<ConversationKind, std::uint32_t>> expected = {
+        {kPrivate, 4242}, {kPrivate, 4242}, {kPrivate, 4343}, {ConversationKind::kGroup, 555}};
     EXPECT_EQ(fetches, expected) << "in the order of the notices; none for the unknown group";
   }
   ConversationRegistry& conversations = session.model.conversations();

@@ -156,15 +156,15 @@ TEST_F(ContactModelTest, GroupTextsAndWhenAnUpdateTakes) {
 
   // Shielding rebuilds the text from the name, with 10 spaces; the name
   // keeps the brackets of its own.
-  EXPECT_TRUE(model.setGroupShield(7, 1));
+  EXPECT_TRUE(model.setGroupShield(7, true));
   EXPECT_EQ(model.findGroup(7)->displayText, "Fans(2010)" + g("(屏蔽中)") + std::string(10, ' '));
   EXPECT_EQ(model.findGroup(7)->shielded, 1);
-  EXPECT_TRUE(model.setGroupShield(7, 0));
+  EXPECT_TRUE(model.setGroupShield(7, false));
   EXPECT_EQ(model.findGroup(7)->displayText, "Fans(2010)" + std::string(10, ' '));
-  EXPECT_FALSE(model.setGroupShield(99, 1));
+  EXPECT_FALSE(model.setGroupShield(99, true));
 
   // A created group counts at once; the list later renames it.
-  model.addOrUpdateGroup(31, texts::newGroup(), 1, 0);
+  model.addOrUpdateGroup(31, texts::newGroup(), true, false);
   EXPECT_EQ(model.ownedGroupCount(), 2);
   EXPECT_EQ(model.groups().back().displayText, g("新建群"));
   EXPECT_TRUE(model.setGroupText(31, std::string(60, 'x')));

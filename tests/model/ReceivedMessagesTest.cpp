@@ -52,22 +52,22 @@ Block invitation(const std::string& time, const std::string& text) {
 }
 
 TEST(ReceivedMessages, ConsecutiveRecordsOfOneSecondAreOneMessage) {
-  auto got = ReceivedMessages::from(response({{"a", kT1}, {"b", kT1}, {"c", kT1}}), kPrivateConversation);
+  auto got = ReceivedMessages::from(response({{"a", kT1}, {"b", kT1}, {"c", kT1}}), ConversationKind::kPrivate);
   EXPECT_EQ(got.blocks, (std::vector<Block>{message(kT1Text, "abc")}));
   EXPECT_EQ(got.rows, (std::vector<Row>{{"abc", kT1Text}}));
   EXPECT_EQ(got.blocks[0].viewText(), "\r\n\r\n26-03-14 09:05:07\r\nabc");
 
-  got = ReceivedMessages::from(response({{"a", kT1}, {"b", kT1}, {"c", kT2}}), kGroupConversation);
+  got = ReceivedMessages::from(response({{"a", kT1}, {"b", kT1}, {"c", kT2}}), ConversationKind::kGroup);
   EXPECT_EQ(got.blocks, (std::vector<Block>{message(kT1Text, "ab"), message(kT2Text, "c")}));
   EXPECT_EQ(got.rows, (std::vector<Row>{{"ab", kT1Text}, {"c", kT2Text}}));
 
   // Only neighbours join: a second run of the first time is a message of its own.
-  got = ReceivedMessages::from(response({{"a", kT1}, {"b", kT2}, {"c", kT1}}), kPrivateConversation);
+  got = ReceivedMessages::from(response({{"a", kT1}, {"b", kT2}, {"c", kT1}}), ConversationKind::kPrivate);
   EXPECT_EQ(got.rows, (std::vector<Row>{{"a", kT1Text}, {"b", kT2Text}, {"c", kT1Text}}));
 }
 
 TEST(ReceivedMessages, NothingFetchedShowsNothing) {
-  const auto got = ReceivedMessages::from(FetchMessagesResponse{}, kPrivateConversation);
+  const auto got = ReceivedMessages::from(FetchMessagesResponse{}, ConversationKind::kPrivate);
   EXPECT_TRUE(got.empty());
   EXPECT_TRUE(got.rows.empty());
 }
@@ -76,7 +76,7 @@ TEST(ReceivedMessages, InvitationsAreShownAtOnceAndNeverStored) {
   // A join request in a group window, between two records of one second.
   const auto got = ReceivedMessages::from(
       response({{"a", kT1}, {kJoinRequest + "user[1234] asks to join", kT1}, {"b", kT1}, {"c", kT2}}),
-      kGroupConversation);
+      ConversationKind::kGroup);
   EXPECT_EQ(got.blocks, (std::vector<Block>{invitation(kT1Text, "user[1234] asks to join"), message(kT1Text, "ab"),
                                             message(kT2Text, "c")}));
   EXPECT_EQ(got.rows, (std::vector<Row>{{"ab", kT1Text}, {"c", kT2Text}}));
@@ -86,7 +86,7 @@ TEST(ReceivedMessages, InvitationsAreShownAtOnceAndNeverStored) {
   // An invitation into a group, in a private window; a bare marker is an
   // invitation with no text.
   const auto priv =
-      ReceivedMessages::from(response({{kInvitation + "group[88]", kT1}, {kInvitation, kT2}}), kPrivateConversation);
+      ReceivedMessages::from(response({{kInvitation + "group[88]", kT1}, {kInvitation, kT2}}), ConversationKind::kPrivate);
   EXPECT_EQ(priv.blocks, (std::vector<Block>{invitation(kT1Text, "group[88]"), invitation(kT2Text, "")}));
   EXPECT_TRUE(priv.rows.empty());
   EXPECT_FALSE(priv.empty());
@@ -96,7 +96,7 @@ TEST(ReceivedMessages, AMarkerWhereALongMessageGoesOnIsText) {
   // A message too long for one record goes on after a full one, in the same
   // second: a marker there is what the sender typed.
   const std::string full(MessageRecord::kTextWidth - 1, 'a');
-  for (const auto& [marker, kind] : {std::pair{kJoinRequest, kGroupConversation}, {kInvitation, kPrivateConversation}}) {
+  for (const auto& [marker, kind] : {std::pair{kJoinRequest, ConversationKind::kGroup}, {kInvitation, ConversationKind::kPrivate}}) {
     const auto got = ReceivedMessages::from(response({{full, kT1}, {marker + "[99]", kT1}}), kind);
     EXPECT_EQ(got.blocks, (std::vector<Block>{message(kT1Text, full + marker + "[99]")}));
     EXPECT_EQ(got.rows, (std::vector<Row>{{full + marker + "[99]", kT1Text}}));
@@ -106,19 +106,19 @@ TEST(ReceivedMessages, AMarkerWhereALongMessageGoesOnIsText) {
 TEST(ReceivedMessages, TheOtherKindsMarkerIsOrdinaryText) {
   const std::vector<std::pair<std::string, std::string>> records = {{kInvitation + "group[88]", kT1},
                                                                     {kJoinRequest + "user[7]", kT2}};
-  const auto group = ReceivedMessages::from(response(records), kGroupConversation);
+  const auto group = ReceivedMessages::from(response(records), ConversationKind::kGroup);
   // The invitation is shown at once, so before the message still pending.
   EXPECT_EQ(group.blocks,
             (std::vector<Block>{invitation(kT2Text, "user[7]"), message(kT1Text, kInvitation + "group[88]")}));
   EXPECT_EQ(group.rows, (std::vector<Row>{{kInvitation + "group[88]", kT1Text}}));
 
-  const auto priv = ReceivedMessages::from(response(records), kPrivateConversation);
+  const auto priv = ReceivedMessages::from(response(records), ConversationKind::kPrivate);
   EXPECT_EQ(priv.blocks,
             (std::vector<Block>{invitation(kT1Text, "group[88]"), message(kT2Text, kJoinRequest + "user[7]")}));
   EXPECT_EQ(priv.rows, (std::vector<Row>{{kJoinRequest + "user[7]", kT2Text}}));
 
   // A lone lead byte is no marker at all.
-  EXPECT_FALSE(ReceivedMessages::from(response({{"\x07", kT1}}), kGroupConversation).blocks[0].invitation);
+  EXPECT_FALSE(ReceivedMessages::from(response({{"\x07", kT1}}), ConversationKind::kGroup).blocks[0].invitation);
 }
 
 TEST(ReceivedMessages, TimesAreLaidOutAsTheyStand) {
@@ -132,7 +132,7 @@ TEST(ReceivedMessages, TimesAreLaidOutAsTheyStand) {
   EXPECT_EQ(ReceivedMessages::timeText("2603140905071234"), "26-03-14 09:05:07");
 
   // A record without any time is still shown and stored, never dropped.
-  const auto got = ReceivedMessages::from(response({{"no time", ""}, {"later", kT1}}), kPrivateConversation);
+  const auto got = ReceivedMessages::from(response({{"no time", ""}, {"later", kT1}}), ConversationKind::kPrivate);
   EXPECT_EQ(got.rows, (std::vector<Row>{{"no time", "00-00-00 00:00:00"}, {"later", kT1Text}}));
 }
 
@@ -142,11 +142,11 @@ TEST(ReceivedMessages, WhatArrivesOnTheWireIsReadUpToItsFirstNul) {
   const std::string chinese = gbk::fromUtf8("你好'%s\\");
   const auto packet = response({{full, kT1}, {chinese, kT1}}).build(HeaderKey{});
   const auto got =
-      ReceivedMessages::from(FetchMessagesResponse::read(packet.data(), packet.size()), kGroupConversation);
+      ReceivedMessages::from(FetchMessagesResponse::read(packet.data(), packet.size()), ConversationKind::kGroup);
   EXPECT_EQ(got.rows, (std::vector<Row>{{full + chinese, kT1Text}}));
 
   // A record made in memory with a NUL inside ends there, as on the wire.
-  const auto nul = ReceivedMessages::from(response({{std::string("ab\0cd", 5), kT1}}), kPrivateConversation);
+  const auto nul = ReceivedMessages::from(response({{std::string("ab\0cd", 5), kT1}}), ConversationKind::kPrivate);
   EXPECT_EQ(nul.rows, (std::vector<Row>{{"ab", kT1Text}}));
 }
 
@@ -156,12 +156,12 @@ TEST(ReceivedMessages, RowsGoToTheTableOfTheConversationKind) {
   ASSERT_TRUE(store.OpenMessageDatabase(10001));
   const auto fetched = response({{"a", kT1}, {"b", kT1}, {kJoinRequest + "[5]", kT2}, {"c", kT2}});
 
-  EXPECT_TRUE(ReceivedMessages::from(fetched, kGroupConversation).store(store, kGroupConversation, 300));
+  EXPECT_TRUE(ReceivedMessages::from(fetched, ConversationKind::kGroup).store(store, ConversationKind::kGroup, 300));
   EXPECT_EQ(store.ReadGroupHistoryPage(300, 0), "\r\n\r\n" + kT2Text + "\r\nc\r\n\r\n" + kT1Text + "\r\nab");
   EXPECT_EQ(store.ReadUserHistoryPage(300, 0), "");
 
   // In a private window the join-request marker is ordinary text: 2 rows.
-  EXPECT_TRUE(ReceivedMessages::from(fetched, kPrivateConversation).store(store, kPrivateConversation, 300));
+  EXPECT_TRUE(ReceivedMessages::from(fetched, ConversationKind::kPrivate).store(store, ConversationKind::kPrivate, 300));
   EXPECT_EQ(store.ReadUserHistoryPage(300, 0),
             "\r\n\r\n" + kT2Text + "\r\n" + kJoinRequest + "[5]c\r\n\r\n" + kT1Text + "\r\nab");
 }
@@ -174,18 +174,18 @@ TEST(SentMessage, EchoCarriesThePrefixAndTheTimeAndIsStoredAsGbk) {
   when.tm_hour = 7;
   when.tm_min = 8;
   when.tm_sec = 9;
-  const auto priv = SentMessage::make(kPrivateConversation, "hi 'there'", when);
+  const auto priv = SentMessage::make(ConversationKind::kPrivate, "hi 'there'", when);
   EXPECT_EQ(priv.time, "26-03-04 07:08:09");
   EXPECT_EQ(priv.text, "\xce\xd2(\xcb\xbd\xc1\xc4):hi 'there'");  // 我(私聊):
   EXPECT_EQ(priv.viewText(), "\r\n\r\n26-03-04 07:08:09\r\n" + priv.text);
-  const auto group = SentMessage::make(kGroupConversation, "x", when);
+  const auto group = SentMessage::make(ConversationKind::kGroup, "x", when);
   EXPECT_EQ(group.text, "\xce\xd2(\xc8\xba\xc1\xc4):x");  // 我(群聊):
 
   test::StoreHome home;
   HistoryStore store;
   ASSERT_TRUE(store.OpenMessageDatabase(10001));
-  EXPECT_TRUE(priv.store(store, kPrivateConversation, 42));
-  EXPECT_TRUE(group.store(store, kGroupConversation, 42));
+  EXPECT_TRUE(priv.store(store, ConversationKind::kPrivate, 42));
+  EXPECT_TRUE(group.store(store, ConversationKind::kGroup, 42));
   SqliteDatabase raw;
   ASSERT_TRUE(raw.open(home.path() + "10001/MsgEx.db"));
   const auto rows = raw.query("select msg, rtime from msg_user where id=42");

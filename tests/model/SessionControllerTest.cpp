@@ -172,7 +172,7 @@ TEST_F(SessionControllerTest, AGroupThatLeftTheListGetsNoWindowButItsMessagesAre
   EXPECT_FALSE(view.arrivals[0].shown);
   EXPECT_EQ(view.windowsAsked, 0);
   EXPECT_NE(stack.store.history.ReadGroupHistoryPage(kBadminton, 0).find("court 3 at two"), std::string::npos);
-  const auto kept = controller.messages().takeKept(kGroupConversation, kBadminton);
+  const auto kept = controller.messages().takeKept(ConversationKind::kGroup, kBadminton);
   ASSERT_EQ(kept.size(), 1u);
   EXPECT_TRUE(kept[0].messages.blocks.at(0).text.ends_with("):court 3 at two"));
 }

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "net/ConversationKind.h"
 #include "net/Messages.h"
 
 namespace kiv::test {
@@ -18,10 +19,10 @@ void forEachExchange(Visitor&& visit) {
   visit(UpdateUserInfoRequest{1000, "nick", "F", "about me", "20011231"}, UpdateUserInfoResponse{1});
   visit(SearchRequest{SearchRequest::kGroupByName, "chess", 255},
         SearchResponse{{{1, "a", 3}, {2, "b", 0}, {3, "", 1}}});
-  visit(SendMessageRequest{kGroupConversation, 555, std::string("hi\0there", 8)},
+  visit(SendMessageRequest{ConversationKind::kGroup, 555, std::string("hi\0there", 8)},
         SendMessageResponse{0, "261231235959"});
-  visit(NoticePollRequest{}, NoticePollResponse{0, {{2, 555, "club", {1, 2}}, {1, 1000, "kefu", {}}}});
-  visit(FetchMessagesRequest{kPrivateConversation, 1000},
+  visit(NoticePollRequest{}, NoticePollResponse{0, {{ConversationKind::kGroup, 555, "club", {1, 2}}, {ConversationKind::kPrivate, 1000, "kefu", {}}}});
+  visit(FetchMessagesRequest{ConversationKind::kPrivate, 1000},
         FetchMessagesResponse{{{"hello", "261207031705", {9, 8, 7, 6}}, {"\x07\x02[123]come", "261207031706", {}}}});
   visit(GroupInfoRequest{555}, GroupInfoResponse{0, "club", "sport", "we play", 42, 2, "261207031705"});
   visit(UpdateGroupInfoRequest{555, "club", "sport", "we play", 2}, UpdateGroupInfoResponse{0});

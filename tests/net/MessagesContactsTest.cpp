@@ -102,7 +102,7 @@ TEST(MessagesContacts, RecordsRoundTripByteForByteWithUnterminatedNames) {
 }
 
 TEST(MessagesContacts, NoticePollKeepsStatusAndOneByteCount) {
-  std::vector<MessageNotice> many(300, MessageNotice{1, 1000, "kf", {}});
+  std::vector<MessageNotice> many(300, MessageNotice{ConversationKind::kPrivate, 1000, "kf", {}});
   const Bytes p = NoticePollResponse{0, many}.build(kKey);
   EXPECT_EQ(p[25], 255);
   EXPECT_EQ(p.size(), 26u + 255 * 23);
@@ -116,7 +116,7 @@ TEST(MessagesContacts, NoticePollKeepsStatusAndOneByteCount) {
 
 TEST(MessagesContacts, SendMessageTextIsCutAt3000Bytes) {
   for (std::size_t n : {std::size_t{3000}, std::size_t{3001}, std::size_t{3500}}) {
-    const Bytes p = SendMessageRequest{kGroupConversation, 77, std::string(n, 'x')}.build(kKey);
+    const Bytes p = SendMessageRequest{ConversationKind::kGroup, 77, std::string(n, 'x')}.build(kKey);
     EXPECT_EQ(p.size(), 3033u) << n;
     EXPECT_EQ(getU32(p.data(), 0), 3033u);
     EXPECT_EQ(getU32(p.data(), 29), 3000u);
@@ -125,16 +125,16 @@ TEST(MessagesContacts, SendMessageTextIsCutAt3000Bytes) {
   // A two-byte character straddling byte 3000 is dropped whole.
   const std::string zhong = gbk::fromUtf8("中");
   const std::string text = std::string(2999, 'x') + zhong;
-  const Bytes p = SendMessageRequest{kPrivateConversation, 1000, text}.build(kKey);
+  const Bytes p = SendMessageRequest{ConversationKind::kPrivate, 1000, text}.build(kKey);
   EXPECT_EQ(p.size(), 33u + 2999);
   EXPECT_EQ(SendMessageRequest::read(p.data(), p.size()).text, std::string(2999, 'x'));
 
-  const Bytes empty = SendMessageRequest{kPrivateConversation, 1000, ""}.build(kKey);
+  const Bytes empty = SendMessageRequest{ConversationKind::kPrivate, 1000, ""}.build(kKey);
   EXPECT_EQ(empty.size(), 33u);
 }
 
 TEST(MessagesContacts, SendMessageReadTrustsOnlyTheBytesPresent) {
-  Bytes p = SendMessageRequest{kPrivateConversation, 1000, "hello"}.build(kKey);
+  Bytes p = SendMessageRequest{ConversationKind::kPrivate, 1000, "hello"}.build(kKey);
   putU32(p.data(), 29, 0xFFFFFFFFu);
   EXPECT_EQ(SendMessageRequest::read(p.data(), p.size()).text, "hello");
   EXPECT_EQ(SendMessageRequest::read(p.data(), 35).text, "he");

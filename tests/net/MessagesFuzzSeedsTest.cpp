@@ -39,7 +39,7 @@ void generate(Seeds& requests, Seeds& responses) {
     responses[seedName("response", response.kCommand)] = response.build(kKey);
   });
   requests[seedName("request", SendMessageRequest::kCommand, "_longest")] =
-      SendMessageRequest{kPrivateConversation, 1000, std::string(3000, 'm')}.build(kKey);
+      SendMessageRequest{ConversationKind::kPrivate, 1000, std::string(3000, 'm')}.build(kKey);
 
   FriendListResponse friends;
   friends.friends.assign(427, FriendRecord{1000, "friend", 3});
@@ -50,7 +50,7 @@ void generate(Seeds& requests, Seeds& responses) {
   FetchMessagesResponse messages;
   messages.messages.assign(57, MessageRecord{std::string(139, 't'), "261207031705", {}});
   responses[seedName("response", messages.kCommand, "_full")] = messages.build(kKey);
-  NoticePollResponse notices{0, std::vector<MessageNotice>(255, MessageNotice{2, 555, "club", {}})};
+  NoticePollResponse notices{0, std::vector<MessageNotice>(255, MessageNotice{ConversationKind::kGroup, 555, "club", {}})};
   responses[seedName("response", notices.kCommand, "_full")] = notices.build(kKey);
 }
 

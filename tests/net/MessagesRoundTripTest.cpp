@@ -62,7 +62,7 @@ TEST(MessagesRoundTrip, EveryExchangeBuildsAndReadsBack) {
 TEST(MessagesRoundTrip, ZeroLengthAndNullInputReadAsEmpty) {
   EXPECT_TRUE(UserInfoResponse::read(nullptr, 0) == UserInfoResponse{});
   EXPECT_TRUE(GroupInfoResponse::read(nullptr, 0) == GroupInfoResponse{});
-  EXPECT_TRUE(SendMessageRequest::read(nullptr, 0) == (SendMessageRequest{0, 0, ""}));
+  EXPECT_TRUE(SendMessageRequest::read(nullptr, 0) == (SendMessageRequest{ConversationKind{}, 0, ""}));
   EXPECT_TRUE(NoticePollResponse::read(nullptr, 0).notices.empty());
 }
 

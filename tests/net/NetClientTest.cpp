@@ -202,11 +202,11 @@ TEST_F(NetClientTest, NoticesAndGroupListsReachTheObserver) {
   ASSERT_TRUE(signedIn());
   NoticePollResponse poll;
   MessageNotice a;
-  a.kind = 1;
+  a.kind = ConversationKind::kPrivate;
   a.id = 1000;
   a.name = "kefu";
   MessageNotice b;
-  b.kind = 2;
+  b.kind = ConversationKind::kGroup;
   b.id = 42;
   poll.notices = {a, b};
   NoticePollResponse refused = poll;

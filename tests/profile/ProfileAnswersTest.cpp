@@ -128,7 +128,7 @@ TEST_F(ScriptedProfiles, RefusedSavesAreToldAndStopTheBusyDisplayAtOnce) {
   EXPECT_TRUE(info.isVisible());
   EXPECT_EQ(session.model.self().nickname, "");  // nothing taken from a refused save
 
-  session.model.addOrUpdateGroup(30001, gbk::fromUtf8("旧名(屏蔽中)") + "          ", 1, 1);
+  session.model.addOrUpdateGroup(30001, gbk::fromUtf8("旧名(屏蔽中)") + "          ", true, true);
   G group(*session.session);
   group.ShowGroup(30001, QStringLiteral("旧名"), true);
   ASSERT_TRUE(waitFor([&] { return !group.busy(); }));

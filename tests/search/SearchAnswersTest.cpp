@@ -101,7 +101,7 @@ class ScriptedSearch : public ScriptedTest {
 };
 
 TEST_F(ScriptedSearch, EveryStatusOfAddFriendAndInviteIsToldWithTheHitsName) {
-  session.model.addOrUpdateGroup(30001, gbk::fromUtf8("测试群") + "        ", 1, 0);
+  session.model.addOrUpdateGroup(30001, gbk::fromUtf8("测试群") + "        ", true, false);
   R results(*session.session, SearchRequest::kUserById, QStringLiteral("5"));
   results.show();
   ASSERT_TRUE(waitFor([&] { return !results.busy(); }));

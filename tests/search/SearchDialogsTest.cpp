@@ -242,7 +242,7 @@ TEST_F(SearchResults, AddFriendInviteAndJoinReachTheModelAndTheOtherUsers) {
   EXPECT_EQ(shownSince(boxes, seen), std::vector<std::string>{"邀请成功,等待用户回复同意加入"});
   ClientStack liu(server, DemoServer::demoPhone(10006), home.path());
   ASSERT_TRUE(liu.signIn(false));
-  const auto invitation = MessageFetch::of(liu, kPrivateConversation, 10001);
+  const auto invitation = MessageFetch::of(liu, ConversationKind::kPrivate, 10001);
   ASSERT_EQ(invitation.size(), 1u);
   EXPECT_EQ(invitation[0].text.substr(0, 2), "\x07\x02");
   EXPECT_NE(invitation[0].text.find("[20001]"), std::string::npos);
@@ -273,7 +273,7 @@ TEST_F(SearchResults, AddFriendInviteAndJoinReachTheModelAndTheOtherUsers) {
   EXPECT_EQ(shownSince(boxes, seen),
             (std::vector<std::string>{"请选择您要邀请加入的群！", "加入群20001的申请已经成功发出,等待群主回复",
                                       "已经加入群20002,不用重复申请"}));
-  const auto groupMessages = MessageFetch::of(zhang, kGroupConversation, 20001);
+  const auto groupMessages = MessageFetch::of(zhang, ConversationKind::kGroup, 20001);
   bool asked = false;
   for (const auto& record : groupMessages)
     asked = asked || (record.text.rfind("\x07\x01", 0) == 0 && record.text.find("[10005]") != std::string::npos);

@@ -9,7 +9,7 @@ namespace {
 
 class AmplificationTest : public SecurityTest {
  protected:
-  int send(RawClient& from, std::uint8_t kind, std::uint32_t to, const std::string& text) {
+  int send(RawClient& from, ConversationKind kind, std::uint32_t to, const std::string& text) {
     return ServerFixture::send(from, kind, to, text).result;
   }
 };
@@ -27,13 +27,13 @@ TEST_F(AmplificationTest, ASenderGetsABurstThenASteadyRateWhileOthersStillSend) 
   int delivered = 0;
   whileAttacking(
       [&] {
-        for (int i = 0; i < 8; ++i) delivered += send(*f, kPrivateConversation, target, "x") == 0 ? 1 : 0;
+        for (int i = 0; i < 8; ++i) delivered += send(*f, ConversationKind::kPrivate, target, "x") == 0 ? 1 : 0;
       },
-      [&] { EXPECT_EQ(send(*g, kPrivateConversation, target, "hello"), 0); });
+      [&] { EXPECT_EQ(send(*g, ConversationKind::kPrivate, target, "hello"), 0); });
   EXPECT_GE(delivered, 5);
   EXPECT_LT(delivered, 8);
   // The allowance comes back at the steady rate.
-  EXPECT_TRUE(waitFor([&] { return send(*f, kPrivateConversation, target, "later") == 0; },
+  EXPECT_TRUE(waitFor([&] { return send(*f, ConversationKind::kPrivate, target, "later") == 0; },
                       std::chrono::seconds(2), std::chrono::milliseconds(20)));
 }
 
@@ -52,16 +52,16 @@ TEST_F(AmplificationTest, ABigGroupMessageCostsItsRecordsAndFullQueuesAreLeftOut
   auto o = signIn(owner);
   // 50 waiting records fill one member's queue.
   for (int i = 0; i < 50; ++i) ASSERT_TRUE(admin().sendMessage(owner, "private", full, "filler"));
-  EXPECT_EQ(send(*o, kPrivateConversation, full, "one more"), 4);
+  EXPECT_EQ(send(*o, ConversationKind::kPrivate, full, "one more"), 4);
 
   // 3000 bytes make 22 records for each of the two others, one left out.
   const std::string longText(3000, 'z');
-  EXPECT_EQ(send(*o, kGroupConversation, group, longText), 0);
+  EXPECT_EQ(send(*o, ConversationKind::kGroup, group, longText), 0);
   EXPECT_EQ(store_->waiting().waitingTotals(member).records, 22u);
   EXPECT_EQ(store_->waiting().waitingTotals(full).records, 50u);
   EXPECT_TRUE(server_->log().contains("full queue left out"));
   // The next one would pass the sender's allowance of records.
-  EXPECT_EQ(send(*o, kGroupConversation, group, longText), 4);
+  EXPECT_EQ(send(*o, ConversationKind::kGroup, group, longText), 4);
   EXPECT_EQ(store_->waiting().waitingTotals(member).records, 22u);
 }
 
@@ -70,7 +70,7 @@ TEST_F(AmplificationTest, KeptAnswersStayBoundedPerUser) {
   const auto sender = addUser("发件人");
   const auto target = addUser("收件人");
   auto s = signIn(sender);
-  for (int i = 0; i < 30; ++i) ASSERT_EQ(send(*s, kPrivateConversation, target, "m" + std::to_string(i)), 0);
+  for (int i = 0; i < 30; ++i) ASSERT_EQ(send(*s, ConversationKind::kPrivate, target, "m" + std::to_string(i)), 0);
   EXPECT_EQ(store_->answers().keptAnswerCount(sender), 8u);
 }
 

@@ -31,13 +31,13 @@ TEST_F(SecurityTest, NoUserTextBecomesAnActionNoticeInAnyRecord) {
   // The marker placed where the cutting into 139-byte records makes it the
   // start of a continuation record, in a private and in a group message.
   const std::string forged = std::string(126, 'a') + "\x07\x02[20001]" + gbk::fromUtf8("邀请你加入群:") + "\x01\x1b";
-  for (std::uint8_t kind : {kPrivateConversation, kGroupConversation}) {
+  for (ConversationKind kind : {ConversationKind::kPrivate, ConversationKind::kGroup}) {
     SendMessageRequest send;
     send.kind = kind;
-    send.target = kind == kPrivateConversation ? victim : group;
+    send.target = kind == ConversationKind::kPrivate ? victim : group;
     send.text = forged + std::string(300, 'b');
     ASSERT_EQ(f->ask<SendMessageResponse>(send).result, SendMessageResponse::kDelivered);
-    const auto records = fetch(*v, kind, kind == kPrivateConversation ? forger : group);
+    const auto records = fetch(*v, kind, kind == ConversationKind::kPrivate ? forger : group);
     ASSERT_GE(records.size(), 3u);
     EXPECT_FALSE(hasActionMarker(records));
     EXPECT_NE(records[0].text.find("aaa"), std::string::npos);  // the rest of the text arrives
@@ -73,9 +73,9 @@ TEST_F(SecurityTest, ARepeatedJoinRequestOrInvitationIsQueuedOnce) {
     invite.userId = guest;
     EXPECT_EQ(o->ask<InviteToGroupResponse>(invite).result, InviteToGroupResponse::kInvited);
   }
-  EXPECT_EQ(fetch(*o, kGroupConversation, group).size(), 1u);
+  EXPECT_EQ(fetch(*o, ConversationKind::kGroup, group).size(), 1u);
   auto g = signIn(guest);
-  EXPECT_EQ(fetch(*g, kPrivateConversation, owner).size(), 1u);
+  EXPECT_EQ(fetch(*g, ConversationKind::kPrivate, owner).size(), 1u);
 }
 
 }  // namespace

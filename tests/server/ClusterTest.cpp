@@ -83,13 +83,13 @@ TEST_F(ClusterTest, ThroughTheBalancerMessagesArriveOnceAndAvatarsComeFromEveryS
   const auto to = addUser("收");
   // Each connection lands on the next server.
   auto sender = signInAt(balancer.chatPort(), from);
-  for (int i = 0; i < 4; ++i) ASSERT_EQ(send(*sender, 1, to, "m" + std::to_string(i)).result, 0);
+  for (int i = 0; i < 4; ++i) ASSERT_EQ(send(*sender, ConversationKind::kPrivate, to, "m" + std::to_string(i)).result, 0);
   auto receiver = signInAt(balancer.chatPort(), to);
-  EXPECT_EQ(fetch(*receiver, 1, from).size(), 4u);
+  EXPECT_EQ(fetch(*receiver, ConversationKind::kPrivate, from).size(), 4u);
   receiver.reset();
   receiver = signInAt(balancer.chatPort(), to);
   receiver->key();  // a new request, not a repeat of the first fetch
-  EXPECT_TRUE(fetch(*receiver, 1, from).empty()) << "fetched once, whichever server answers";
+  EXPECT_TRUE(fetch(*receiver, ConversationKind::kPrivate, from).empty()) << "fetched once, whichever server answers";
 
   ASSERT_TRUE(store_->avatars().putAvatar(false, from, "\xFF\xD8jpeg\xFF\xD9"));
   const std::string get =
@@ -118,7 +118,7 @@ TEST_F(ClusterTest, AServerKilledLosesNothingItAnsweredAndItsUsersGoOnThroughThe
   const auto to = addUser("收");
 
   auto sender = signInAt(chat[0], from);
-  ASSERT_EQ(send(*sender, 1, to, "before the crash").result, 0);
+  ASSERT_EQ(send(*sender, ConversationKind::kPrivate, to, "before the crash").result, 0);
   killed->kill(SIGKILL);
   EXPECT_TRUE(sender->closedByServer(1000));
 
@@ -127,9 +127,9 @@ TEST_F(ClusterTest, AServerKilledLosesNothingItAnsweredAndItsUsersGoOnThroughThe
   const auto before = Clock::now();
   auto again = signInAt(balancer.chatPort(), from);
   EXPECT_LT(Clock::now() - before, std::chrono::seconds(1));
-  ASSERT_EQ(send(*again, 1, to, "after the crash").result, 0);
+  ASSERT_EQ(send(*again, ConversationKind::kPrivate, to, "after the crash").result, 0);
   auto receiver = signInAt(balancer.chatPort(), to);
-  const auto got = fetch(*receiver, 1, from);
+  const auto got = fetch(*receiver, ConversationKind::kPrivate, from);
   ASSERT_EQ(got.size(), 2u);
   EXPECT_NE(got[0].text.find("before the crash"), std::string::npos);
 }

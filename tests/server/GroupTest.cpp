@@ -82,7 +82,7 @@ TEST_F(GroupTest, InvitationThenJoinAdmitsTheUser) {
   const auto poll = g->ask<NoticePollResponse>(NoticePollRequest{});
   ASSERT_EQ(poll.notices.size(), 1u);
   EXPECT_EQ(poll.notices[0].id, owner);  // a private message from the owner
-  const auto records = fetch(*g, kPrivateConversation, owner);
+  const auto records = fetch(*g, ConversationKind::kPrivate, owner);
   ASSERT_EQ(records.size(), 1u);
   ASSERT_GE(records[0].text.size(), 2u);
   EXPECT_EQ(records[0].text.substr(0, 2), "\x07\x02");
@@ -109,7 +109,7 @@ TEST_F(GroupTest, JoinRequestThenInvitationAdmitsTheUser) {
   ASSERT_EQ(poll.notices.size(), 1u);
   EXPECT_TRUE(poll.notices[0].isGroup());
   EXPECT_EQ(poll.notices[0].id, group);
-  const auto records = fetch(*o, kGroupConversation, group);
+  const auto records = fetch(*o, ConversationKind::kGroup, group);
   ASSERT_EQ(records.size(), 1u);
   EXPECT_EQ(records[0].text.substr(0, 2), "\x07\x01");
   EXPECT_EQ(bracketed(records[0].text), std::to_string(asker));

@@ -27,7 +27,7 @@ TEST_F(MessageTest, PrivateMessageThroughNoticePollAndFetch) {
 
   EXPECT_NE(b->ask<NoticePollResponse>(NoticePollRequest{}).status, 0);  // nothing waits yet
 
-  const auto sent = send(*a, kPrivateConversation, bob, gbk::fromUtf8("你好"));
+  const auto sent = send(*a, ConversationKind::kPrivate, bob, gbk::fromUtf8("你好"));
   EXPECT_EQ(sent.result, SendMessageResponse::kDelivered);
   EXPECT_TRUE(isTwelveDigits(sent.serverTime)) << sent.serverTime;
 
@@ -38,12 +38,12 @@ TEST_F(MessageTest, PrivateMessageThroughNoticePollAndFetch) {
   EXPECT_EQ(poll.notices[0].id, alice);
   EXPECT_EQ(gbk::toUtf8(poll.notices[0].name), "阿丽");
 
-  const auto records = fetch(*b, kPrivateConversation, alice);
+  const auto records = fetch(*b, ConversationKind::kPrivate, alice);
   ASSERT_EQ(records.size(), 1u);
   EXPECT_EQ(gbk::toUtf8(records[0].text), "阿丽(私聊):你好");
   EXPECT_EQ(records[0].time, sent.serverTime);
   // Fetched messages leave the queue.
-  EXPECT_TRUE(fetch(*b, kPrivateConversation, alice).empty());
+  EXPECT_TRUE(fetch(*b, ConversationKind::kPrivate, alice).empty());
   EXPECT_NE(b->ask<NoticePollResponse>(NoticePollRequest{}).status, 0);
 }
 
@@ -55,7 +55,7 @@ TEST_F(MessageTest, ARepeatedSendOrFetchGetsTheFirstAnswerAgainEvenAfterARestart
   auto a = signIn(alice);
   auto b = signIn(bob);
   SendMessageRequest message;
-  message.kind = kPrivateConversation;
+  message.kind = ConversationKind::kPrivate;
   message.target = bob;
   message.text = gbk::fromUtf8("只说一次");
   const auto sendPacket = message.build(a->key());
@@ -65,7 +65,7 @@ TEST_F(MessageTest, ARepeatedSendOrFetchGetsTheFirstAnswerAgainEvenAfterARestart
   EXPECT_EQ(a->receive(), firstSendAnswer);
 
   FetchMessagesRequest fetchRequest;
-  fetchRequest.kind = kPrivateConversation;
+  fetchRequest.kind = ConversationKind::kPrivate;
   fetchRequest.id = alice;
   const auto fetchPacket = fetchRequest.build(b->key());
   ASSERT_TRUE(b->sendBytes(fetchPacket));
@@ -87,22 +87,22 @@ TEST_F(MessageTest, ARepeatedSendOrFetchGetsTheFirstAnswerAgainEvenAfterARestart
   ASSERT_TRUE(b->sendBytes(fetchPacket));
   EXPECT_EQ(b->receive(), firstFetch);
   b->key();  // the client's next request has a sequence number of its own
-  EXPECT_TRUE(fetch(*b, kPrivateConversation, alice).empty()) << "a new fetch finds nothing left";
+  EXPECT_TRUE(fetch(*b, ConversationKind::kPrivate, alice).empty()) << "a new fetch finds nothing left";
 }
 
 TEST_F(MessageTest, FetchReturnsAtMostFiftySevenOldestFirst) {
   const auto alice = addUser("甲");
   const auto bob = addUser("乙");
   auto a = signIn(alice);
-  for (int i = 0; i < 60; ++i) ASSERT_EQ(send(*a, kPrivateConversation, bob, "m" + std::to_string(i)).result, 0);
+  for (int i = 0; i < 60; ++i) ASSERT_EQ(send(*a, ConversationKind::kPrivate, bob, "m" + std::to_string(i)).result, 0);
   auto b = signIn(bob);
-  const auto first = fetch(*b, kPrivateConversation, alice);
+  const auto first = fetch(*b, ConversationKind::kPrivate, alice);
   ASSERT_EQ(first.size(), 57u);
   EXPECT_EQ(first.front().text, gbk::fromUtf8("甲(私聊):") + "m0");
   EXPECT_EQ(first.back().text, gbk::fromUtf8("甲(私聊):") + "m56");
   // The rest is announced again and comes with the next fetch.
   EXPECT_EQ(b->ask<NoticePollResponse>(NoticePollRequest{}).notices.size(), 1u);
-  const auto rest = fetch(*b, kPrivateConversation, alice);
+  const auto rest = fetch(*b, ConversationKind::kPrivate, alice);
   ASSERT_EQ(rest.size(), 3u);
   EXPECT_EQ(rest.back().text, gbk::fromUtf8("甲(私聊):") + "m59");
 }
@@ -114,9 +114,9 @@ TEST_F(MessageTest, LongTextArrivesWholeInSameTimeRecords) {
   // 1500 two-byte characters: 3000 bytes, more than a record holds.
   std::string text;
   for (int i = 0; i < 1500; ++i) text += gbk::fromUtf8(i % 2 ? "棉" : "木");
-  ASSERT_EQ(send(*a, kPrivateConversation, bob, text).result, 0);
+  ASSERT_EQ(send(*a, ConversationKind::kPrivate, bob, text).result, 0);
   auto b = signIn(bob);
-  const auto records = fetch(*b, kPrivateConversation, alice);
+  const auto records = fetch(*b, ConversationKind::kPrivate, alice);
   ASSERT_GT(records.size(), 1u);
   std::string joined;
   for (const auto& r : records) {
@@ -139,13 +139,13 @@ TEST_F(MessageTest, GroupMessageReachesMembersButTheSenderAndShielders) {
   auto s = signIn(shielder);
   EXPECT_EQ(s->ask<ShieldGroupResponse>(ShieldGroupRequest{group, 1}).result, 0);
 
-  ASSERT_EQ(send(*o, kGroupConversation, group, "hello").result, 0);
+  ASSERT_EQ(send(*o, ConversationKind::kGroup, group, "hello").result, 0);
   const auto poll = m->ask<NoticePollResponse>(NoticePollRequest{});
   ASSERT_EQ(poll.notices.size(), 1u);
   EXPECT_TRUE(poll.notices[0].isGroup());
   EXPECT_EQ(poll.notices[0].id, group);
   EXPECT_EQ(gbk::toUtf8(poll.notices[0].name), "测试群");
-  const auto records = fetch(*m, kGroupConversation, group);
+  const auto records = fetch(*m, ConversationKind::kGroup, group);
   ASSERT_EQ(records.size(), 1u);
   EXPECT_EQ(gbk::toUtf8(records[0].text), "群主(群聊):hello");
 
@@ -166,20 +166,20 @@ TEST_F(MessageTest, RefusedSends) {
   auto x = signIn(outsider);
   auto o = signIn(owner);
 
-  EXPECT_EQ(send(*m, kGroupConversation, group, "hi").result, SendMessageResponse::kBroadcastGroup);
-  EXPECT_EQ(send(*o, kGroupConversation, group, "hi").result, SendMessageResponse::kDelivered);
-  EXPECT_EQ(send(*x, kGroupConversation, group, "hi").result, SendMessageResponse::kRemovedFromGroup);
-  EXPECT_EQ(send(*x, kGroupConversation, 424242, "hi").result, SendMessageResponse::kRemovedFromGroup);
-  EXPECT_EQ(send(*x, kPrivateConversation, cancelled, "hi").result, SendMessageResponse::kRecipientCancelled);
-  const auto refused = send(*x, kPrivateConversation, 424242, "hi");
+  EXPECT_EQ(send(*m, ConversationKind::kGroup, group, "hi").result, SendMessageResponse::kBroadcastGroup);
+  EXPECT_EQ(send(*o, ConversationKind::kGroup, group, "hi").result, SendMessageResponse::kDelivered);
+  EXPECT_EQ(send(*x, ConversationKind::kGroup, group, "hi").result, SendMessageResponse::kRemovedFromGroup);
+  EXPECT_EQ(send(*x, ConversationKind::kGroup, 424242, "hi").result, SendMessageResponse::kRemovedFromGroup);
+  EXPECT_EQ(send(*x, ConversationKind::kPrivate, cancelled, "hi").result, SendMessageResponse::kRecipientCancelled);
+  const auto refused = send(*x, ConversationKind::kPrivate, 424242, "hi");
   EXPECT_GT(refused.result, 3);
   EXPECT_TRUE(refused.serverTime.empty() || refused.serverTime == std::string(12, '\0'));
-  EXPECT_GT(send(*x, kPrivateConversation, outsider, "self").result, 3);
-  EXPECT_GT(send(*x, 9, member, "odd kind").result, 3);
+  EXPECT_GT(send(*x, ConversationKind::kPrivate, outsider, "self").result, 3);
+  EXPECT_GT(send(*x, ConversationKind{9}, member, "odd kind").result, 3);
   // A removed member learns it from the answer to the next group message.
   store_->members().removeMember(group, member);
   store_->groups().updateGroup(group, gbk::fromUtf8("广播"), "", "", 1);
-  EXPECT_EQ(send(*m, kGroupConversation, group, "hi").result, SendMessageResponse::kRemovedFromGroup);
+  EXPECT_EQ(send(*m, ConversationKind::kGroup, group, "hi").result, SendMessageResponse::kRemovedFromGroup);
 }
 
 TEST_F(MessageTest, NoticesListOneConversationEachLongestWaitingFirst) {
@@ -188,15 +188,15 @@ TEST_F(MessageTest, NoticesListOneConversationEachLongestWaitingFirst) {
   const auto y = addUser("Y");
   auto cx = signIn(x);
   auto cy = signIn(y);
-  send(*cy, kPrivateConversation, me, "1");
-  send(*cx, kPrivateConversation, me, "2");
-  send(*cy, kPrivateConversation, me, "3");
+  send(*cy, ConversationKind::kPrivate, me, "1");
+  send(*cx, ConversationKind::kPrivate, me, "2");
+  send(*cy, ConversationKind::kPrivate, me, "3");
   auto c = signIn(me);
   const auto poll = c->ask<NoticePollResponse>(NoticePollRequest{});
   ASSERT_EQ(poll.notices.size(), 2u);
   EXPECT_EQ(poll.notices[0].id, y);
   EXPECT_EQ(poll.notices[1].id, x);
-  EXPECT_EQ(fetch(*c, kPrivateConversation, y).size(), 2u);
+  EXPECT_EQ(fetch(*c, ConversationKind::kPrivate, y).size(), 2u);
 }
 
 TEST(MessagePieces, CutsAtCharacterBoundariesAndDropsNul) {

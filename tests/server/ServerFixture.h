@@ -65,7 +65,7 @@ class ServerFixture : public ::testing::Test {
   }
 
   // A chat message from `client`; the answer.
-  static SendMessageResponse send(RawClient& client, std::uint8_t kind, std::uint32_t target,
+  static SendMessageResponse send(RawClient& client, ConversationKind kind, std::uint32_t target,
                                   const std::string& gbkText) {
     SendMessageRequest request;
     request.kind = kind;
@@ -75,7 +75,7 @@ class ServerFixture : public ::testing::Test {
   }
 
   // The waiting records of one conversation, fetched by `client`.
-  static std::vector<MessageRecord> fetch(RawClient& client, std::uint8_t kind, std::uint32_t id) {
+  static std::vector<MessageRecord> fetch(RawClient& client, ConversationKind kind, std::uint32_t id) {
     FetchMessagesRequest request;
     request.kind = kind;
     request.id = id;

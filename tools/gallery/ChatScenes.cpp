@@ -39,7 +39,7 @@ TEST(ChatScene, PrivateAndGroupChatsAndBothLimits) {
         "260307093012");
   queue(server, 10004, server::ConversationKind::kPrivate, 10002, 10002, "李小红(私聊):记得带球拍，我带水。",
         "260307093140");
-  CSendMessage* chat = openChat(zhao, 10002, kPrivateConversation, "李小红", terminal::kPcClient);
+  CSendMessage* chat = openChat(zhao, 10002, ConversationKind::kPrivate, "李小红", terminal::kPcClient);
   fetchFor(zhao, chat);
   ASSERT_TRUE(waitForShown(chat, QStringLiteral("我带水")));
   // The own echo in a colour of the user's choice.
@@ -53,7 +53,7 @@ TEST(ChatScene, PrivateAndGroupChatsAndBothLimits) {
 
   queue(server, 10004, server::ConversationKind::kGroup, 20001, 10001, "张小明(群聊):这周的聚会改到周日下午。",
         "260307100500");
-  CSendMessage* group = openChat(zhao, 20001, kGroupConversation, "木棉同学会", -1);
+  CSendMessage* group = openChat(zhao, 20001, ConversationKind::kGroup, "木棉同学会", -1);
   group->setTitleLine(QStringLiteral("在群 木棉同学会 ( 群号:20001 ) 中聊天..."));
   fetchFor(zhao, group);
   ASSERT_TRUE(waitForShown(group, QStringLiteral("周日下午")));
@@ -62,7 +62,7 @@ TEST(ChatScene, PrivateAndGroupChatsAndBothLimits) {
   ASSERT_TRUE(waitFor([&] { return group->profileLine() != QStringLiteral("群简介:"); }));
   save(group, QStringLiteral("chat-group"));
 
-  CSendMessage* narrow = openChat(zhao, 10005, kPrivateConversation, "陈晨", terminal::kMobileClient);
+  CSendMessage* narrow = openChat(zhao, 10005, ConversationKind::kPrivate, "陈晨", terminal::kMobileClient);
   narrow->setTitleLine(QStringLiteral("与 陈晨(10005) 聊天当中..."));
   typeText(narrow->input(), QStringLiteral("手机上只能收一百二十个字以内的消息。"));
   save(narrow, QStringLiteral("chat-limit-narrow"));
