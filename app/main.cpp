@@ -1,4 +1,6 @@
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QTranslator>
 
 #include "KivVersion.h"
 #include "app/CKivApp.h"
@@ -16,6 +18,12 @@ int main(int argc, char** argv) {
   QApplication::setApplicationVersion(QString::fromLatin1(kiv::kVersion));
   // Lets the desktop match the windows with the installed entry and icon.
   QGuiApplication::setDesktopFileName(QString::fromLatin1(kiv::kAppId));
+  // The program speaks Chinese whatever the system's language, so Qt's own
+  // texts (the text views' context menu, the font and colour dialogs) do
+  // too; without Qt's translations installed they stay English.
+  QTranslator qtTexts;
+  if (qtTexts.load(QStringLiteral("qtbase_zh_CN"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+    QApplication::installTranslator(&qtTexts);
   kiv::QtMessagePresenter presenter;
   kiv::installMessagePresenter(&presenter);
   int rc = 0;

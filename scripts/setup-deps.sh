@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config ccache
-  qt6-base-dev qt6-multimedia-dev libgl-dev
+  qt6-base-dev qt6-multimedia-dev libgl-dev qt6-translations-l10n
   libsqlite3-dev libpq-dev postgresql haproxy libboost-dev libboost-thread-dev libboost-system-dev
   libcurl4-openssl-dev
   libgtest-dev libgmock-dev libbenchmark-dev

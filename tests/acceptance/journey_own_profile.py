@@ -3,6 +3,7 @@
 friend after the next refresh of the lists."""
 
 import os
+import re
 
 from kivdriver import screens, ui
 from kivdriver.desktop import write_picture
@@ -30,13 +31,15 @@ def journey(j):
     picture = os.path.join(wang.home, "portrait.png")
     write_picture(picture, 96, 96, (200, 40, 40))
     ui.press(ui.find(info, "push button", "更改"))
-    chooser = screens.window_with(wang, "label", "File name:")
+    # Qt's file dialog, in Chinese where Qt's translations are installed.
+    name_label = re.compile(r"^(File name:$|文件名称)")
+    chooser = screens.window_with(wang, "label", name_label)
     ui.select_in_combo(ui.find(chooser, "combo box", "JPEG image (*.jpg)"), "PNG image (*.png)")
     # The dialog offers "Open" once a name was typed: the last key is typed.
-    file_name = ui.find(chooser, "text", "File name:")
+    file_name = ui.find(chooser, "text", name_label)
     ui.enter_text(file_name, picture[:-1])
     ui.type_keys(file_name, picture[-1])
-    ui.press(ui.find(chooser, "push button", "Open"))
+    ui.press(ui.find(chooser, "push button", re.compile(r"^(Open$|打开)")))
     ui.press(ui.find(info, "push button", "保存"))
     ui.wait_for(lambda: not ui.showing(info), 30, "the profile window to close once saved")
 
